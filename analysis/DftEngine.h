@@ -1,0 +1,53 @@
+// One frame's transform: an iterative, in-place, radix-2 decimation-in-time
+// FFT over doubles, then a normalised magnitude spectrum with the frame's
+// energy factor, resampled into the 280 display bins of one voice-print column.
+//
+// Transforms are scaled by 1/N (the samples are scaled as they are loaded).
+// The engine owns its five arrays; a pointer that owns nothing holds the
+// not-allocated marker. It has no lock: a run must not set up or analyse into
+// an engine that a view still reads. setUp(log2Length 1..12) must come before
+// any frame; analyseFrame reads energyLogMode, logScale, rejection and
+// maxFreqStep from the parameter model at the moment of the call.
+#ifndef KELVARA_DFT_ENGINE_H
+#define KELVARA_DFT_ENGINE_H
+
+#include <cstdint>
+
+struct SoundBuffer;
+
+constexpr int displayBinCount = 280;
+
+struct DftEngine {
+    int32_t log2Length = 0;
+    int32_t length = 0;
+    uint32_t sampleRate = 0;
+    double* re;          // N; before the transform, scratch for bit-reversed indices
+    double* im;          // N; the scaled, windowed frame, then the imaginary parts
+    double* cosTable;    // N/2 + 1
+    double* sinTable;    // N/2 + 1
+    double* magnitude;   // N/2 + 1; entry N/2 is always 0
+    double displayBins[displayBinCount] = {};
+    int32_t frameColumn = 0;
+    double soundPeak = 0.0;
+    double energy = 0.0;
+
+    DftEngine();
+    ~DftEngine();
+    DftEngine(const DftEngine&) = delete;
+    DftEngine& operator=(const DftEngine&) = delete;
+
+    void release();
+    void setUp(int32_t log2Length, uint32_t sampleRate);
+    // Precondition: start + N <= sound.sampleCount (the runs check it).
+    void loadFrame(const SoundBuffer& sound, uint32_t start);
+    void applyWindow(int32_t kind);
+    void bitReverse();
+    void fillTwiddles();
+    void transform();
+    void butterfly(int32_t l, double groups, int32_t top, int32_t bottom);
+    void computeMagnitudes();
+    void resampleToDisplay();
+    void analyseFrame(const SoundBuffer& sound, uint32_t start, int32_t kind);
+};
+
+#endif

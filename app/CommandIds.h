@@ -1,0 +1,79 @@
+// Every resource id, control id and command identifier of Kelvara, grouped by
+// the window that owns it. Control ids and command ids share one number space:
+// a button's id is the command the panel handles, and the program posts some of
+// the same numbers itself. Plain #defines, so that windres takes this file too.
+#ifndef KELVARA_COMMAND_IDS_H
+#define KELVARA_COMMAND_IDS_H
+
+// Resources
+#define IDD_ABOUT_BOX          103
+#define IDI_ABOUT              107
+#define IDI_KELVARA            108
+#define IDR_MAIN_MENU          109  // menu and accelerator table share the id
+#define IDD_CONTROL_PANEL      129
+
+// Main window (menu and accelerators)
+#define IDM_ABOUT              104  // Alt+? and Alt+/ too
+#define IDM_EXIT               105
+#define IDM_OPEN               32771  // forwarded to the panel; the panel posts it to itself for "..."
+#define CMD_DISPLAY_THREAD_ENDED 1001 // the display thread's last act; the panel handles it alike
+
+// Waveform view (WaveDraw)
+#define CMD_CURSOR_COLUMN      111   // lParam: waveform column 0..550
+#define CMD_NEW_SOUND          1002  // lParam: the SoundBuffer; sent, then DFTBuffWait2
+#define CMD_SELECTION_CHANGED  32789 // same number as the panel's refresh: lParam ignored here
+
+// Commands to the graph views
+#define CMD_FRAME              1004  // lParam: a DftEngine
+#define CMD_RESET_COLUMN       1006  // voice print: next column := 0
+#define CMD_VOICEPRINT_CURSOR  1018  // to SPECTDraw: lParam = voice-print column of the cursor
+#define CMD_REBUILD_AXIS       32792 // to SPECTDraw; the same number as the SideGraduate check box
+#define CMD_DRAW_WINDOW_SHAPE  32790 // to WinFunc: lParam = windowKind
+#define CMD_REBUILD_COLOR_SCALE 32791 // to ColorSample
+
+// Control panel: commands it receives from views and workers
+#define CMD_FRAME_AT_COLUMN    1017  // from SPECTDraw, lParam = column; also the max-frequency echo edit's id
+#define CMD_CURSOR_RUN         1018  // from WaveDraw (sent), lParam 1 = click, 2 = drag
+#define CMD_RECORDING_DONE     1025
+#define CMD_PLAYING_DONE       1026
+#define CMD_REFRESH            32789 // lParam: refresh kind 0..4
+
+// Control panel (dialog 129) controls
+#define IDC_FRAME_PERIOD       1003  // track bar 1..16
+#define IDC_REJECTION          1005  // track bar 1..10
+#define IDC_SCALE              1007  // track bar 5..25
+#define IDC_WINDOW_FUNCTION    1008  // combo
+#define IDC_FRAME_LENGTH       1009  // combo
+#define IDC_FRAME_PERIOD_ECHO  1010
+#define IDC_RECORD_RATE        1011  // combo
+#define IDC_RECORD_BITS        1012  // combo
+#define IDC_REJECTION_ECHO     1013
+#define IDC_SCALE_ECHO         1014
+#define IDC_COLOR_WIDTH        1015  // track bar 10..20; also posted by the panel to itself
+#define IDC_COLOR_WIDTH_ECHO   1016
+#define IDC_MAX_FREQ_ECHO      1017  // shares its number with CMD_FRAME_AT_COLUMN
+#define IDC_FRAME_LENGTH_MS    1019
+#define IDC_FRAME_PERIOD_MS    1020
+#define IDC_SAMPLE_RATE        1021
+#define IDC_BIT_RATE           1022
+#define IDC_DRAW               1023  // "描画": the voice-print run
+#define IDC_RECORD_SECONDS     1024  // combo
+#define IDC_PLAY               32774
+#define IDC_PLAY_ALL           32775
+#define IDC_STOP               32776
+#define IDC_FILE_NAME          32777
+#define IDC_BROWSE             32778  // "...": posts IDM_OPEN
+#define IDC_SOURCE_FILE        32779
+#define IDC_SOURCE_RECORD      32780
+#define IDC_RECORD             32781
+#define IDC_STOP_RECORD        32782
+#define IDC_COLOR              32784
+#define IDC_MONO               32785
+#define IDC_LINEAR             32786
+#define IDC_LOG                32787
+#define IDC_STATUS             32788
+#define IDC_SIDE_GRADUATE      32792
+#define IDC_GRADUATE_LINE      32793
+#define IDC_MAX_FREQ           32794  // track bar -10..10
+
+#endif

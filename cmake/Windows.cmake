@@ -1,0 +1,42 @@
+# Windows build: Kelvara.exe (GUI, Unicode, static runtime) and the UI tests.
+enable_language(RC)
+set(KELVARA_WIN_DEFS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+target_compile_definitions(kelvara_core PRIVATE ${KELVARA_WIN_DEFS})
+
+add_executable(Kelvara WIN32 ${KELVARA_WIN32_SOURCES})
+target_compile_definitions(Kelvara PRIVATE ${KELVARA_WIN_DEFS})
+target_compile_options(Kelvara PRIVATE -Wall -Wextra $<$<COMPILE_LANGUAGE:CXX>:-municode>)
+target_link_options(Kelvara PRIVATE -municode -mwindows -static -static-libgcc -static-libstdc++)
+target_link_libraries(Kelvara PRIVATE kelvara_core comctl32 gdi32 comdlg32 winmm user32 kernel32)
+# windres reads the UTF-8 .rc; it finds the id header through the source root.
+set_property(SOURCE resources/Kelvara.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR})
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+# GoogleTest from Debian's sources, built with MinGW for the UI test programs.
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The UI driver library: start Kelvara.exe, find its windows, drive them, read back.
+file(GLOB KELVARA_UI_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/ui/driver/*.cpp)
+add_library(ui_driver STATIC ${KELVARA_UI_DRIVER_SOURCES})
+target_include_directories(ui_driver PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/ui)
+target_compile_definitions(ui_driver PUBLIC ${KELVARA_WIN_DEFS})
+target_link_libraries(ui_driver PUBLIC kelvara_core gtest gdi32 user32 comctl32 winmm)
+
+# One program per UI test file; CTest runs each through Wine, one at a time,
+# since they share the display and the sound server.
+file(GLOB KELVARA_UI_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/ui/*Test.cpp)
+foreach(test_source ${KELVARA_UI_TESTS})
+  get_filename_component(test_name ${test_source} NAME_WE)
+  add_executable(${test_name} ${test_source})
+  target_link_libraries(${test_name} PRIVATE ui_driver gtest_main)
+  target_link_options(${test_name} PRIVATE -municode -static -static-libgcc -static-libstdc++)
+  add_dependencies(${test_name} Kelvara)
+  add_test(NAME ${test_name} COMMAND ${test_name})
+  set_tests_properties(${test_name} PROPERTIES
+    RESOURCE_LOCK kelvara_desktop
+    TIMEOUT 600
+    ENVIRONMENT "KELVARA_EXE=$<TARGET_FILE:Kelvara>;KELVARA_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endforeach()

@@ -1,0 +1,34 @@
+// The command handlers that the control panel's procedure dispatches to, one
+// file per concern. All run on the user-interface thread.
+#ifndef KELVARA_PANEL_COMMANDS_H
+#define KELVARA_PANEL_COMMANDS_H
+
+#include <windows.h>
+
+// panel/FileLoading.cpp
+void openSoundFile(HWND panel);            // 32771
+void refreshViewsFromSound(HWND panel);    // 1002 to WaveDraw, refresh 4, wait for DFTBuffWait2
+
+// panel/ActivityCommands.cpp
+void setStatus(const wchar_t* text);
+void parameterRefresh(HWND panel, int kind);  // 32789
+void onSourceMode(HWND panel);                // 32779, 32780 clicked
+void applySourceEnabling();                   // enabling rule of sourceMode
+
+// panel/AudioCommands.cpp
+void onPlay(HWND panel);                   // 32774
+void onPlayAll(HWND panel);                // 32775
+void onStopPlaying();                      // 32776
+void onRecord(HWND panel);                 // 32781
+void onStopRecording();                    // 32782
+void onRecordingDone(HWND panel);          // 1025
+void onPlayingDone(HWND panel);            // 1026
+bool workerRunning();                      // a player or recorder thread is alive
+void stopWorkersForExit();                 // stop and join workers, release the devices
+
+// analysis/AnalysisRuns.cpp
+void runVoicePrint(HWND panel);                      // 1023
+void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam);  // 1017 (ignores the echo edit's notifications)
+void runCursor(HWND panel, int kind);                // 1018 from WaveDraw
+
+#endif

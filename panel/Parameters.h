@@ -1,0 +1,53 @@
+// The parameter model and the shared selection and activity state.
+//
+// The control panel writes these on the user-interface thread; the views read
+// several of them on the display thread, the workers and the analysis read
+// others. Each is a std::atomic of its own width, so a reader always sees a
+// whole value; nothing here needs a lock because every value has one writer
+// at a time (see the activity state).
+#ifndef KELVARA_PARAMETERS_H
+#define KELVARA_PARAMETERS_H
+
+#include <atomic>
+#include <cstdint>
+
+// Recording (taken from the combos when a recording starts)
+extern std::atomic<int> recordRate;      // 22050 or 44100
+extern std::atomic<int> recordBits;      // 8 or 16
+extern std::atomic<int> recordSeconds;   // 2..20
+
+// Analysis
+extern std::atomic<int> windowKind;          // WindowKind 0..3
+extern std::atomic<int> frameOrder;          // log2 of the frame length; 0 until the first full refresh
+extern std::atomic<int> framePeriod;         // samples, >= 1
+extern std::atomic<int> appliedFramePeriod;  // framePeriod as of the last full refresh
+extern std::atomic<int> logScale;            // 200..1000
+extern std::atomic<int> rejection;           // 1..10
+extern std::atomic<int> maxFreqStep;         // -10..10
+extern std::atomic<int> energyLogMode;       // 0 Linear, 1 Log, -1 neither checked
+
+// Display
+extern std::atomic<double> colorWidth;       // 1.0..2.0
+extern std::atomic<int> printMonoMode;       // 0 Color, 1 Mono, -1 neither
+extern std::atomic<int> sideGraduate;        // 0 or 1
+extern std::atomic<int> graduateLine;        // 0 or 1
+
+// Source
+extern std::atomic<int> sourceMode;          // 0 open file, 1 record, -1 neither
+
+// Selection, in columns of the 551-column waveform view, and analysis positions
+extern std::atomic<uint32_t> selStartX;
+extern std::atomic<uint32_t> selEndX;
+extern std::atomic<uint32_t> cursorX;
+extern std::atomic<int> selectionLocked;     // 1 while selEndX comes from a drag
+extern std::atomic<int> analysisStart;       // first sample of the analysed range
+extern std::atomic<int> cursorSample;        // sample of a single-frame analysis
+
+enum ActivityState : int { ActivityIdle = 0, ActivityPlaying = 1, ActivityRecording = 2, ActivityDrawing = 3 };
+extern std::atomic<int> activityState;
+
+// Restores every value above to its start-up default (for tests; the program
+// starts with these values anyway).
+void resetParameters();
+
+#endif
