@@ -1,1 +1,4 @@
 // placeholder: filled by its owner
+#include "panel/PanelCommands.h"
+void openSoundFile(HWND) {}
+void refreshViewsFromSound(HWND) {}

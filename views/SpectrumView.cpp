@@ -1,1 +1,3 @@
 // placeholder: filled by its owner
+#include "app/Globals.h"
+LRESULT CALLBACK SpectrumViewProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); }
