@@ -1,0 +1,247 @@
+#include "audio/AudioBlocks.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+WaveFormat pcm(uint32_t rate, uint16_t bits, uint16_t channels)
+{
+    WaveFormat f{};
+    f.formatTag = WaveFormatPcm;
+    f.channels = channels;
+    f.samplesPerSec = rate;
+    f.bitsPerSample = bits;
+    f.blockAlign = static_cast<uint16_t>(bits / 8 * channels);
+    f.avgBytesPerSec = rate * f.blockAlign;
+    f.extraSize = 18;
+    return f;
+}
+
+// Walks a play range the way the player thread does and returns the length
+// of every block it would write.
+std::vector<uint32_t> playBlocks(uint32_t position, uint32_t end, uint32_t block)
+{
+    std::vector<uint32_t> lengths;
+    for (;;) {
+        PlayBlock b = nextPlayBlock(position, end, block);
+        lengths.push_back(b.length);
+        if (b.last) return lengths;
+        position += block;
+    }
+}
+
+}  // namespace
+
+struct BlockSizeCase {
+    uint32_t rate;
+    uint16_t bits;
+    uint16_t channels;
+    uint32_t expected;
+};
+
+TEST(AudioBlocks, BlockHoldsAbout46MillisecondsInEveryFormat)
+{
+    // floor(avg * 1024 / 22050) worked by hand, then up to a whole frame.
+    const BlockSizeCase cases[] = {
+        {22050, 8, 1, 1024},  {22050, 16, 1, 2048}, {44100, 8, 1, 2048},
+        {44100, 16, 1, 4096}, {12000, 16, 2, 2232},  // 2229 rounded up to a multiple of 4
+        {12000, 16, 1, 1114},                         // 1114.56 -> 1114, already even
+        {8000, 8, 1, 371},                            // 371.5 -> 371
+        {11025, 16, 2, 2048},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz " << c.bits << " bit x" << c.channels);
+        EXPECT_EQ(blockBytes(pcm(c.rate, c.bits, c.channels)), c.expected);
+    }
+}
+
+TEST(AudioBlocks, BrokenFormatsStillGiveANonEmptyBlock)
+{
+    WaveFormat noAlign = pcm(22050, 8, 1);
+    noAlign.blockAlign = 0;
+    EXPECT_EQ(blockBytes(noAlign), 1024u);
+
+    WaveFormat silentRate = pcm(22050, 16, 2);
+    silentRate.avgBytesPerSec = 0;
+    EXPECT_EQ(blockBytes(silentRate), 4u);  // one frame, never 0
+}
+
+TEST(AudioBlocks, RecordFormatAndCapacity)
+{
+    const WaveFormat f = recordFormat(44100, 16);
+    EXPECT_EQ(f.formatTag, WaveFormatPcm);
+    EXPECT_EQ(f.channels, 1);
+    EXPECT_EQ(f.samplesPerSec, 44100u);
+    EXPECT_EQ(f.avgBytesPerSec, 88200u);
+    EXPECT_EQ(f.blockAlign, 2);
+    EXPECT_EQ(f.bitsPerSample, 16);
+    EXPECT_EQ(f.extraSize, 18);
+    EXPECT_EQ(recordCapacity(f, 20), 1764000u);
+    EXPECT_EQ(recordCapacity(recordFormat(22050, 8), 8), 176400u);
+    EXPECT_EQ(recordCapacity(f, 0), 0u);
+}
+
+TEST(AudioBlocks, RingWrapsAfterSixteenSlots)
+{
+    EXPECT_EQ(nextRingIndex(0), 1);
+    EXPECT_EQ(nextRingIndex(14), 15);
+    EXPECT_EQ(nextRingIndex(15), 0);
+}
+
+TEST(AudioBlocks, EightSecondSoundPlaysAs172FullBlocksAndOneOf272Bytes)
+{
+    const uint32_t size = 176400;
+    const auto lengths = playBlocks(0, clampPlayEnd(playToEnd, size), blockBytes(pcm(22050, 8, 1)));
+    ASSERT_EQ(lengths.size(), 173u);
+    for (size_t i = 0; i < 172; ++i) ASSERT_EQ(lengths[i], 1024u) << "block " << i;
+    EXPECT_EQ(lengths.back(), 272u);
+}
+
+TEST(AudioBlocks, ExactMultipleOfTheBlockEndsWithAFullBlock)
+{
+    const auto lengths = playBlocks(0, 10 * 1024, 1024);
+    ASSERT_EQ(lengths.size(), 10u);
+    EXPECT_EQ(lengths.back(), 1024u);
+}
+
+TEST(AudioBlocks, LastBlockNeverReadsPastTheEnd)
+{
+    EXPECT_EQ(nextPlayBlock(500, 500, 1024).length, 0u);    // empty range
+    EXPECT_TRUE(nextPlayBlock(500, 500, 1024).last);
+    EXPECT_EQ(nextPlayBlock(600, 500, 1024).length, 0u);    // position beyond the end
+    const PlayBlock nearTop = nextPlayBlock(0xFFFFFF00u, 0xFFFFFFFFu, 1024);  // sum would wrap in 32 bits
+    EXPECT_TRUE(nearTop.last);
+    EXPECT_EQ(nearTop.length, 0xFFu);
+}
+
+TEST(AudioBlocks, PlayEndIsClampedToTheSound)
+{
+    EXPECT_EQ(clampPlayEnd(playToEnd, 176400), 176400u);
+    EXPECT_EQ(clampPlayEnd(200000, 176400), 176400u);
+    EXPECT_EQ(clampPlayEnd(96043, 176400), 96043u);
+}
+
+struct RangeCase {
+    const char* name;
+    uint32_t a, b, dataSize;
+    uint16_t align;
+    uint32_t position, end;
+};
+
+TEST(AudioBlocks, SelectionPlayRanges)
+{
+    // Offsets worked out by hand: 176400 / 551 = 320.1452 bytes per column.
+    const RangeCase cases[] = {
+        {"a = b plays to the end", 275, 275, 176400, 1, 88039, playToEnd},
+        {"no selection plays everything", 0, 0, 176400, 1, 0, playToEnd},
+        {"ordered", 100, 300, 176400, 1, 32014, 96043},
+        {"reversed is ordered", 300, 100, 176400, 1, 32014, 96043},
+        {"end at byte 0 plays to the end", 0, 1, 500, 1, 0, playToEnd},
+        // 352800 / 551 * 275 = 176079.85 -> 88039 frames of 2 bytes
+        {"16-bit mono", 275, 275, 352800, 2, 176078, playToEnd},
+        // 705600 / 551 * 275 = 352159.71 -> 88039 frames of 4 bytes
+        {"16-bit stereo", 275, 275, 705600, 4, 352156, playToEnd},
+        // 352800 / 551 * 101 = 64669.33 -> 32334 frames; * 409 = 261878.77 -> 130939
+        {"16-bit mono range", 409, 101, 352800, 2, 64668, 261878},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PlayRange r = selectionPlayRange(c.a, c.b, c.dataSize, c.align);
+        EXPECT_EQ(r.position, c.position);
+        EXPECT_EQ(r.end, c.end);
+    }
+}
+
+TEST(AudioBlocks, EveryColumnStartsOnAWholeFrame)
+{
+    const struct {
+        uint32_t dataSize;
+        uint16_t align;
+    } sounds[] = {{352800, 2}, {705602, 4}, {123457, 3}};
+    for (const auto& s : sounds) {
+        uint32_t previous = 0;
+        for (uint32_t x = 0; x < waveformColumns; ++x) {
+            const uint32_t byte = byteOfColumn(x, s.dataSize, s.align);
+            ASSERT_EQ(byte % s.align, 0u) << "column " << x << " of " << s.dataSize;
+            ASSERT_GE(byte, previous) << "column " << x;
+            ASSERT_LT(byte, s.dataSize) << "column " << x;
+            previous = byte;
+        }
+    }
+}
+
+TEST(AudioBlocks, CursorColumnOfBytePosition)
+{
+    // 55100 bytes: 100 bytes per column; probe the middle of columns.
+    EXPECT_EQ(columnOfByte(0, 55100), 0u);
+    EXPECT_EQ(columnOfByte(150, 55100), 1u);
+    EXPECT_EQ(columnOfByte(27550, 55100), 275u);
+    EXPECT_EQ(columnOfByte(55050, 55100), 550u);
+    EXPECT_EQ(columnOfByte(55100, 55100), 550u);  // the very end stays on the view
+    EXPECT_EQ(columnOfByte(1000, 0), 0u);         // no sound, no division by 0
+}
+
+namespace {
+
+// A capture buffer with guard bytes after its capacity, and a source block
+// whose bytes tell the fills apart.
+struct CaptureFixture {
+    std::vector<uint8_t> storage;
+    uint32_t capacity;
+    std::atomic<uint32_t> recorded{0};
+    std::vector<uint8_t> block;
+
+    explicit CaptureFixture(uint32_t capacity) : storage(capacity + 64, 0xEE), capacity(capacity) {}
+
+    bool fill(uint32_t n, uint8_t value)
+    {
+        block.assign(n, value);
+        return appendRecorded(storage.data(), capacity, recorded, block.data(), n);
+    }
+    bool guardIntact() const
+    {
+        for (size_t i = capacity; i < storage.size(); ++i)
+            if (storage[i] != 0xEE) return false;
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(AudioBlocks, FullLengthRecordingCutsTheLastFillAtCapacity)
+{
+    CaptureFixture capture(176400);
+    for (int i = 0; i < 172; ++i) ASSERT_TRUE(capture.fill(1024, static_cast<uint8_t>(i))) << "fill " << i;
+    EXPECT_FALSE(capture.fill(1024, 0xAB));  // the 173rd: only 272 bytes fit
+    EXPECT_EQ(capture.recorded.load(), 177152u);
+    EXPECT_EQ(recordedDataSize(capture.capacity, capture.recorded), 176400u);
+    EXPECT_TRUE(capture.guardIntact());
+    EXPECT_EQ(capture.storage[171 * 1024], 171);
+    EXPECT_EQ(capture.storage[172 * 1024], 0xAB);
+    EXPECT_EQ(capture.storage[176399], 0xAB);
+}
+
+TEST(AudioBlocks, StoppedRecordingKeepsWhatCameIn)
+{
+    CaptureFixture capture(176400);
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(capture.fill(1024, 1));
+    EXPECT_TRUE(capture.fill(500, 2));  // the block the reset hands back
+    EXPECT_EQ(capture.recorded.load(), 3u * 1024 + 500);
+    EXPECT_EQ(recordedDataSize(capture.capacity, capture.recorded), 3572u);
+    EXPECT_EQ(capture.storage[3571], 2);
+    EXPECT_EQ(capture.storage[3572], 0xEE);
+}
+
+TEST(AudioBlocks, BlockArrivingAfterTheBufferFilledCopiesNothing)
+{
+    CaptureFixture capture(2048);
+    capture.fill(1024, 1);
+    capture.fill(1500, 2);  // overruns by 476
+    EXPECT_FALSE(capture.fill(1024, 3));
+    EXPECT_EQ(capture.recorded.load(), 1024u + 1500 + 1024);
+    EXPECT_TRUE(capture.guardIntact());
+    EXPECT_EQ(capture.storage[2047], 2);
+}
