@@ -75,5 +75,9 @@
 #define IDC_SIDE_GRADUATE      32792
 #define IDC_GRADUATE_LINE      32793
 #define IDC_MAX_FREQ           32794  // track bar -10..10
+// Sunken frames that mark where WinFunc and ColorSample sit over the panel;
+// the two views find their real rectangles through these ids.
+#define IDC_WINFUNC_FRAME      1030
+#define IDC_COLOR_SAMPLE_FRAME 1031
 
 #endif
