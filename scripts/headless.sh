@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# headless.sh [--no-sound] -- command [args...]
+#
+# Runs a command in a private headless session and returns its exit code:
+#  - an Xvfb display (1024x768x24) on a free display number,
+#  - the Wine prefix <build>/wine (created once, reused later), where <build>
+#    is $KELVARA_BUILD_DIR or build/win64 of this repo,
+#  - unless --no-sound, a PulseAudio server of its own with a null sink named
+#    "kelvara" whose monitor is the default source (what Kelvara plays, it can
+#    record; what the tests play into the sink, Kelvara records),
+#  - LANG=ja_JP.UTF-8, so that Wine runs as a Japanese Windows (Japanese UI
+#    font fallback, Japanese common dialogs).
+# Everything it starts is stopped again on exit, failure or interrupt.
+#
+# What it exports for the command (and so for the tests):
+#   DISPLAY, WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, LANG
+#   XDG_RUNTIME_DIR, PULSE_SERVER   the private sound server (unless --no-sound)
+#   KELVARA_SINK=kelvara            the null sink's name
+#   KELVARA_PULSE_CTL               a script taking stop|start|status: tests run
+#                                   it to take the sound server away and back
+#   KELVARA_HEADLESS=1              marks the session (scripts/wine-run.sh)
+set -euo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+sound=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --no-sound) sound=0; shift ;;
+    --) shift; break ;;
+    *) break ;;
+  esac
+done
+if [ $# -eq 0 ]; then
+  echo "usage: $0 [--no-sound] -- command [args...]" >&2
+  exit 2
+fi
+
+build="${KELVARA_BUILD_DIR:-$repo/build/win64}"
+mkdir -p "$build"
+build="$(cd "$build" && pwd)"
+
+session="$(mktemp -d "${TMPDIR:-/tmp}/kelvara-headless.XXXXXX")"
+xvfb_pid=""
+child_pid=""
+wine_started=0
+
+export WINEPREFIX="$build/wine"
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono, no Gecko: the installers would stall a headless first run.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+unset LC_ALL
+export LANG=ja_JP.UTF-8
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  echo "headless: the ja_JP.UTF-8 locale is missing (scripts/install-deps.sh makes it);" \
+       "Wine will run in English" >&2
+fi
+
+teardown() {
+  local rc=$?
+  trap - EXIT INT TERM HUP
+  if [ -n "$child_pid" ] && kill -0 "$child_pid" 2>/dev/null; then
+    kill "$child_pid" 2>/dev/null || true
+    wait "$child_pid" 2>/dev/null || true
+  fi
+  if [ "$wine_started" = 1 ]; then
+    # Ends every process of the prefix, then waits until its server is gone.
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+  fi
+  if [ "$sound" = 1 ]; then
+    "$repo/scripts/pulse-ctl.sh" stop || true
+  fi
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$session"
+  exit "$rc"
+}
+trap teardown EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+# Xvfb picks the first free display number itself and writes it to fd 3 once
+# it accepts connections: no guessing, no race with other sessions.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+  3>"$session/display" >"$session/xvfb.log" 2>&1 </dev/null &
+xvfb_pid=$!
+for _ in $(seq 1 200); do
+  if [ -s "$session/display" ]; then break; fi
+  if ! kill -0 "$xvfb_pid" 2>/dev/null; then break; fi
+  sleep 0.1
+done
+if [ ! -s "$session/display" ]; then
+  echo "headless: Xvfb did not start; its log:" >&2
+  cat "$session/xvfb.log" >&2 || true
+  exit 1
+fi
+export DISPLAY=":$(tr -d '[:space:]' <"$session/display")"
+
+if [ "$sound" = 1 ]; then
+  export XDG_RUNTIME_DIR="$session/run"
+  export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+  export KELVARA_SINK=kelvara
+  export KELVARA_PULSE_CTL="$repo/scripts/pulse-ctl.sh"
+  "$KELVARA_PULSE_CTL" start
+else
+  # Point Wine at no server at all rather than at one the user may be running.
+  export XDG_RUNTIME_DIR="$session/run"
+  mkdir -p "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+fi
+
+wine_started=1
+# One session at a time creates the prefix; the others wait for it.
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "headless: creating the Wine prefix $WINEPREFIX (once, about half a minute)" >&2
+    wineboot -i >"$session/wineboot.log" 2>&1 </dev/null
+    wineserver -w
+  fi
+) 9>"$build/wine.lock"
+
+export KELVARA_HEADLESS=1
+# In the background so that a signal reaches the trap at once; stdin is
+# passed on explicitly, since a background job would get /dev/null.
+"$@" <&0 &
+child_pid=$!
+set +e
+wait "$child_pid"
+rc=$?
+set -e
+child_pid=""
+exit "$rc"
