@@ -1,1 +1,220 @@
-// placeholder: filled by its owner
+// The player thread: sends a stretch of the sound's raw bytes to the default
+// output device in a ring of 16 blocks of about 46 ms, and keeps the waveform
+// view's cursor moving with a command 111 for every block that comes back.
+//
+// The thread never lets go of a block the device still holds: after the last
+// block it waits until every block has come back (so 1026 arrives when the
+// sound has really ended), and a stop resets the device, which hands every
+// block back at once. Only then are the headers unprepared and the device
+// closed. A block that never comes back is left allocated rather than freed
+// under the device.
+#include "audio/AudioJobs.h"
+
+#include <cstring>
+#include <new>
+
+#include "app/CommandIds.h"
+#include "app/Globals.h"
+
+namespace {
+
+// WAVEHDR::dwUser is the block's free flag. The notification writes it on the
+// device's thread while this thread polls it, so both sides go through the
+// Interlocked functions (pointer-sized, like dwUser itself).
+const DWORD_PTR blockFree = 0xFFFFFFFF;
+const DWORD_PTR blockQueued = 0;
+
+// How long a reset device may take to hand its blocks back.
+const DWORD resetReturnTimeoutMs = 2000;
+
+void setFlag(WAVEHDR* header, DWORD_PTR flag)
+{
+    InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&header->dwUser), reinterpret_cast<PVOID>(flag));
+}
+
+bool isFree(WAVEHDR* header)
+{
+    PVOID flag = InterlockedCompareExchangePointer(reinterpret_cast<PVOID volatile*>(&header->dwUser), nullptr, nullptr);
+    return reinterpret_cast<DWORD_PTR>(flag) == blockFree;
+}
+
+bool allReturned(const PlayerJob& job)
+{
+    for (WAVEHDR* header : job.headers)
+        if (header && !isFree(header)) return false;
+    return true;
+}
+
+void freeRing(PlayerJob& job)
+{
+    for (int i = 0; i < playerRingSize; ++i) {
+        if (job.headers[i]) {
+            job.headers[i]->lpData = nullptr;
+            job.headers[i]->lpNext = nullptr;
+            delete job.headers[i];
+        }
+        delete[] job.blocks[i];
+        job.headers[i] = nullptr;
+        job.blocks[i] = nullptr;
+    }
+}
+
+// Forgets blocks the device may still write to: a leak is better than the
+// device scribbling over memory that has been handed out again.
+void abandonRing(PlayerJob& job)
+{
+    for (int i = 0; i < playerRingSize; ++i) {
+        job.headers[i] = nullptr;
+        job.blocks[i] = nullptr;
+    }
+}
+
+void CALLBACK playerNotification(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR)
+{
+    // Runs in the device's notification context: posting a message and
+    // writing the flag is all that is allowed here.
+    if (message != WOM_DONE) return;
+    auto* job = reinterpret_cast<PlayerJob*>(instance);
+    auto* header = reinterpret_cast<WAVEHDR*>(param1);
+    const LPARAM column = columnOfByte(job->position.load(), job->sound->dataSize);
+    PostMessageW(job->cursorWindow, WM_COMMAND, CMD_CURSOR_COLUMN, column);
+    setFlag(header, blockFree);
+}
+
+bool openDevice(PlayerJob& job, const WaveFormat& format)
+{
+    WAVEFORMATEX wave{};
+    wave.wFormatTag = format.formatTag;
+    wave.nChannels = format.channels;
+    wave.nSamplesPerSec = format.samplesPerSec;
+    wave.nAvgBytesPerSec = format.avgBytesPerSec;
+    wave.nBlockAlign = format.blockAlign;
+    wave.wBitsPerSample = format.bitsPerSample;
+    // The sound keeps an extra-size of 18 that no bytes follow; PCM ignores
+    // it, but a float format would have the mapper read past the record.
+    wave.cbSize = 0;
+    const MMRESULT result = waveOutOpen(&job.waveOut, WAVE_MAPPER, &wave, reinterpret_cast<DWORD_PTR>(&playerNotification),
+                                        reinterpret_cast<DWORD_PTR>(&job), CALLBACK_FUNCTION);
+    return result == MMSYSERR_NOERROR;
+}
+
+bool allocateRing(PlayerJob& job, uint32_t block)
+{
+    for (int i = 0; i < playerRingSize; ++i) {
+        WAVEHDR* header = new (std::nothrow) WAVEHDR{};
+        if (!header) return false;
+        header->dwUser = blockFree;  // before anything can fail: a half-built ring must read as returned
+        job.headers[i] = header;
+        job.blocks[i] = new (std::nothrow) uint8_t[block];
+        if (!job.blocks[i]) return false;
+        header->lpData = reinterpret_cast<LPSTR>(job.blocks[i]);
+        header->dwBufferLength = block;
+        header->dwFlags = 0;
+        if (waveOutPrepareHeader(job.waveOut, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) return false;
+    }
+    return true;
+}
+
+void showNoDevice() { MessageBoxW(nullptr, L"再生デバイスが見つかりませんでした。", L"", MB_OK); }
+
+// Queues the range block by block until its last block is on the device or
+// the panel clears `running`. False when the device refused a block.
+bool queueRange(PlayerJob& job, uint32_t block)
+{
+    const SoundBuffer& sound = *job.sound;
+    const uint32_t end = clampPlayEnd(job.end, sound.dataSize);
+    int index = 0;
+    while (job.running.load() == 1) {
+        WAVEHDR* header = job.headers[index];
+        if (isFree(header)) {
+            const uint32_t position = job.position.load();
+            const PlayBlock next = nextPlayBlock(position, end, block);
+            // An empty last block (a range that starts where it ends) is not
+            // written: nothing would come back to wait for on some devices.
+            if (next.length > 0) {
+                std::memcpy(job.blocks[index], sound.data + position, next.length);
+                header->dwBufferLength = next.length;
+                setFlag(header, blockQueued);
+                if (waveOutWrite(job.waveOut, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+                    setFlag(header, blockFree);
+                    return false;
+                }
+            }
+            if (next.last) return true;
+            index = nextRingIndex(index);
+            job.position.store(position + block);
+        }
+        Sleep(5);
+    }
+    return true;
+}
+
+// Waits, polling every 5 ms, until the device has handed back every block;
+// while `honourStop` a cleared `running` ends the wait early.
+bool waitForBlocks(const PlayerJob& job, bool honourStop, DWORD timeoutMs)
+{
+    const ULONGLONG start = GetTickCount64();
+    while (!allReturned(job)) {
+        if (honourStop && job.running.load() != 1) return false;
+        if (timeoutMs != INFINITE && GetTickCount64() - start >= timeoutMs) return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+WorkerOutcome play(PlayerJob& job)
+{
+    if (waveOutGetNumDevs() == 0) {
+        showNoDevice();
+        return WorkerFailed;
+    }
+    // The previous run's blocks all came back before its device was closed
+    // (or were abandoned), so they are ours to free.
+    freeRing(job);
+
+    const WaveFormat format = job.sound->format;
+    const uint32_t block = blockBytes(format);
+    if (!openDevice(job, format)) {
+        showNoDevice();
+        return WorkerFailed;
+    }
+
+    bool deviceOk = allocateRing(job, block);
+    if (deviceOk) {
+        deviceOk = queueRange(job, block);
+        // The last block is on its way: let the sound play out, unless the
+        // user stops it first.
+        if (deviceOk) waitForBlocks(job, true, INFINITE);
+    }
+
+    bool returned = allReturned(job);
+    if (!returned) {
+        waveOutReset(job.waveOut);  // silences at once and hands every block back
+        returned = waitForBlocks(job, false, resetReturnTimeoutMs);
+    }
+    for (WAVEHDR* header : job.headers)
+        if (header && (header->dwFlags & WHDR_PREPARED) && isFree(header))
+            waveOutUnprepareHeader(job.waveOut, header, sizeof(WAVEHDR));
+    waveOutClose(job.waveOut);
+    if (!returned) abandonRing(job);
+    return deviceOk ? WorkerFinished : WorkerFailed;
+}
+
+}  // namespace
+
+PlayerJob::~PlayerJob()
+{
+    // At exit a worker that did not stop in time may still own blocks on the
+    // device; those are left to the process's end.
+    if (allReturned(*this)) freeRing(*this);
+}
+
+DWORD WINAPI playerThread(LPVOID param)
+{
+    auto& job = *static_cast<PlayerJob*>(param);
+    ++busyThreadCount;
+    job.outcome = play(job);
+    PostMessageW(controlPanel, WM_COMMAND, CMD_PLAYING_DONE, 0);
+    --busyThreadCount;
+    return 0;
+}

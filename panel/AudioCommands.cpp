@@ -1,11 +1,155 @@
-// placeholder: filled by its owner
+// The panel's play, record and stop commands and the workers' completion
+// commands. The panel owns the two job records and starts one worker at a
+// time; it keeps each worker's thread handle from its start until it has
+// handled the worker's completion command, so that no second worker is ever
+// started on a job record still in use (the activity state alone cannot
+// promise that: a voice-print run overwrites it) and so that closing the
+// program can wait for a worker to let go of its device.
+#include <windows.h>
+
+#include "app/Globals.h"
+#include "audio/AudioJobs.h"
+#include "panel/ControlWrapper.h"
 #include "panel/PanelCommands.h"
-void onPlay(HWND) {}
-void onPlayAll(HWND) {}
-void onStopPlaying() {}
-void onRecord(HWND) {}
-void onStopRecording() {}
-void onRecordingDone(HWND) {}
-void onPlayingDone(HWND) {}
-bool workerRunning() { return false; }
-void stopWorkersForExit() {}
+#include "panel/Parameters.h"
+
+PlayerJob playerJob;
+RecorderJob recorderJob;
+
+namespace {
+
+HANDLE playerThreadHandle = nullptr;
+HANDLE recorderThreadHandle = nullptr;
+
+// A worker posts its completion command just before it ends, so the wait in
+// the completion handler is short; the bound only guards against a worker
+// that hangs in the device.
+const DWORD joinTimeoutMs = 3000;
+
+void closeWorker(HANDLE& thread)
+{
+    if (!thread) return;
+    WaitForSingleObject(thread, joinTimeoutMs);
+    CloseHandle(thread);
+    thread = nullptr;
+}
+
+bool mayStartWorker() { return activityState.load() == ActivityIdle && !workerRunning(); }
+
+void startPlayer(uint32_t position, uint32_t end)
+{
+    playerJob.sound = &theSound;
+    playerJob.cursorWindow = waveWindow.load();
+    playerJob.position = position;
+    playerJob.end = end;
+    playerJob.outcome = WorkerFinished;
+    playerJob.running = 1;
+    playerThreadHandle = CreateThread(nullptr, 0, playerThread, &playerJob, 0, &playerJob.threadId);
+    if (!playerThreadHandle) {
+        playerJob.running = 0;
+        setStatus(L"Playing...Failed.");
+        activityState = ActivityIdle;
+    }
+}
+
+// A combo without a selection keeps the value it had.
+int comboOr(const ControlWrapper& combo, int current, int (*fromIndex)(int))
+{
+    const int index = combo.comboSelection();
+    return index < 0 ? current : fromIndex(index);
+}
+
+}  // namespace
+
+bool workerRunning() { return playerThreadHandle != nullptr || recorderThreadHandle != nullptr; }
+
+void onPlay(HWND)
+{
+    if (!mayStartWorker() || theSound.ready.load() != 1) return;
+    activityState = ActivityPlaying;
+    setStatus(L"Playing...");
+    const PlayRange range = selectionPlayRange(selStartX.load(), selEndX.load(), theSound.dataSize, theSound.format.blockAlign);
+    startPlayer(range.position, range.end);
+}
+
+void onPlayAll(HWND)
+{
+    if (!mayStartWorker() || theSound.ready.load() != 1) return;
+    activityState = ActivityPlaying;
+    setStatus(L"Playing...");
+    startPlayer(0, playToEnd);
+}
+
+void onStopPlaying() { playerJob.running = 0; }
+
+void onRecord(HWND panel)
+{
+    if (!mayStartWorker()) return;
+    activityState = ActivityRecording;
+    setStatus(L"Recording...");
+
+    recordRate = comboOr(panelControls::recordRateCombo, recordRate.load(), [](int i) { return (i + 1) * 22050; });
+    recordBits = comboOr(panelControls::recordBitsCombo, recordBits.load(), [](int i) { return i * 8 + 8; });
+    recordSeconds = comboOr(panelControls::recordSecondsCombo, recordSeconds.load(), [](int i) { return i * 2 + 2; });
+
+    recorderJob.sound = &theSound;
+    recorderJob.notifyWindow = panel;
+    recorderJob.bitsPerSample = recordBits.load();
+    recorderJob.sampleRate = static_cast<uint32_t>(recordRate.load());
+    recorderJob.outcome = WorkerFinished;
+    recorderJob.running = 1;
+    recorderThreadHandle = CreateThread(nullptr, 0, recorderThread, &recorderJob, 0, &recorderJob.threadId);
+    if (!recorderThreadHandle) {
+        recorderJob.running = 0;
+        setStatus(L"Recording...Failed.");
+        activityState = ActivityIdle;
+    }
+}
+
+void onStopRecording() { recorderJob.running = 0; }
+
+void onRecordingDone(HWND panel)
+{
+    const bool started = recorderThreadHandle != nullptr;
+    closeWorker(recorderThreadHandle);
+    if (started) {
+        if (recorderJob.outcome.load() != WorkerFinished || recorderJob.capture.ready.load() != 1) {
+            // The loaded sound was never touched; it stays usable.
+            setStatus(L"Recording...Failed.");
+            activityState = ActivityIdle;
+            return;
+        }
+        SoundBuffer* target = recorderJob.sound;
+        target->ready = 0;
+        target->takeFrom(recorderJob.capture);
+        target->ready = 1;
+    }
+    refreshViewsFromSound(panel);
+    setStatus(L"Recording...Done.");
+    activityState = ActivityIdle;
+}
+
+void onPlayingDone(HWND)
+{
+    const bool started = playerThreadHandle != nullptr;
+    closeWorker(playerThreadHandle);
+    const bool failed = started && playerJob.outcome.load() != WorkerFinished;
+    setStatus(failed ? L"Playing...Failed." : L"Playing...Done.");
+    activityState = ActivityIdle;
+}
+
+void stopWorkersForExit()
+{
+    playerJob.running = 0;
+    recorderJob.running = 0;
+    HANDLE threads[2];
+    DWORD count = 0;
+    if (playerThreadHandle) threads[count++] = playerThreadHandle;
+    if (recorderThreadHandle) threads[count++] = recorderThreadHandle;
+    if (count > 0) WaitForMultipleObjects(count, threads, TRUE, joinTimeoutMs);
+    // A worker stuck in its message box is left to the process's end; its
+    // completion command will find no panel.
+    for (DWORD i = 0; i < count; ++i) CloseHandle(threads[i]);
+    playerThreadHandle = nullptr;
+    recorderThreadHandle = nullptr;
+}
