@@ -1,0 +1,274 @@
+// The seed files for fuzzing the WAV reader: one of each layout the reader
+// knows how to walk, plus every one of them cut short at each byte of its
+// header. MakeCorpus writes them to a folder; the native replay loads them
+// all, and insists that the whole files load with the frame count we wrote.
+#ifndef KELVARA_TESTS_FUZZ_WAV_SEEDS_H
+#define KELVARA_TESTS_FUZZ_WAV_SEEDS_H
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace wavseeds {
+
+struct Seed {
+    std::string name;
+    std::vector<uint8_t> bytes;
+    bool mustLoad = false;  // whole files whose layout the reader promises to read
+    uint32_t frames = 0;    // sample frames in the file when mustLoad
+};
+
+enum class Coding { Pcm, Float };
+
+struct Shape {
+    Coding coding = Coding::Pcm;
+    uint16_t channels = 1;
+    uint16_t bits = 16;
+    uint32_t rate = 22050;
+};
+
+class Bytes {
+public:
+    void u8(uint32_t v) { b_.push_back(static_cast<uint8_t>(v)); }
+    void u16(uint32_t v) { u8(v); u8(v >> 8); }
+    void u24(uint32_t v) { u16(v); u8(v >> 16); }
+    void u32(uint32_t v) { u16(v); u16(v >> 16); }
+    void tag(const char* t) { b_.insert(b_.end(), t, t + 4); }
+    void append(const std::vector<uint8_t>& more) { b_.insert(b_.end(), more.begin(), more.end()); }
+    // A chunk with its size field; an odd payload gets its pad byte.
+    void chunk(const char* id, const std::vector<uint8_t>& payload) {
+        tag(id);
+        u32(static_cast<uint32_t>(payload.size()));
+        append(payload);
+        if (payload.size() % 2) u8(0);
+    }
+    void patch32(size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b_[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    }
+    size_t size() const { return b_.size(); }
+    std::vector<uint8_t>& vec() { return b_; }
+
+private:
+    std::vector<uint8_t> b_;
+};
+
+// A format chunk's payload of 16, 18 or 40 bytes; 40 is the extensible form.
+inline std::vector<uint8_t> fmtPayload(const Shape& s, int length) {
+    const uint16_t plainTag = s.coding == Coding::Float ? 3 : 1;
+    const uint16_t align = static_cast<uint16_t>(s.channels * (s.bits / 8));
+    Bytes p;
+    p.u16(length == 40 ? 0xFFFE : plainTag);
+    p.u16(s.channels);
+    p.u32(s.rate);
+    p.u32(s.rate * align);
+    p.u16(align);
+    p.u16(s.bits);
+    if (length >= 18) p.u16(length == 40 ? 22 : 0);
+    if (length == 40) {
+        p.u16(s.bits);                     // valid bits
+        p.u32(s.channels == 2 ? 3 : 4);    // speaker mask
+        p.u16(plainTag);                   // sub-format GUID: tag, then the fixed tail
+        const uint8_t tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                  0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+        for (uint8_t t : tail) p.u8(t);
+    }
+    return p.vec();
+}
+
+// `frames` frames of a tone that reaches both ends of the range; the second
+// channel runs in the opposite direction so taking the wrong one shows.
+inline std::vector<uint8_t> samplePayload(const Shape& s, uint32_t frames) {
+    Bytes p;
+    for (uint32_t i = 0; i < frames; ++i) {
+        for (uint16_t c = 0; c < s.channels; ++c) {
+            double x = std::sin(0.7 * i) * (c == 0 ? 1.0 : -0.5);
+            if (i == 1) x = c == 0 ? 1.0 : 0.25;  // full scale
+            if (i == 2) x = c == 0 ? -1.0 : 0.0;
+            if (s.coding == Coding::Float) {
+                float f = static_cast<float>(i == 3 && c == 0 ? 1.5 : x);  // beyond full scale
+                uint32_t bitsOf;
+                std::memcpy(&bitsOf, &f, 4);
+                p.u32(bitsOf);
+                continue;
+            }
+            switch (s.bits) {
+            case 8: p.u8(static_cast<uint32_t>(std::lround(std::fmin(x * 128.0 + 128.0, 255.0)))); break;
+            case 16: p.u16(static_cast<uint32_t>(static_cast<int32_t>(std::fmin(x * 32768.0, 32767.0)))); break;
+            case 24: p.u24(static_cast<uint32_t>(static_cast<int32_t>(std::fmin(x * 8388608.0, 8388607.0)))); break;
+            default: p.u32(static_cast<uint32_t>(static_cast<int64_t>(std::fmin(x * 2147483648.0, 2147483647.0)))); break;
+            }
+        }
+    }
+    return p.vec();
+}
+
+struct Layout {
+    int fmtLength = 16;
+    bool listAndFactFirst = false;
+    bool oddJunkFirst = false;
+    uint32_t claimedDataSize = 0;  // 0: the true size
+    bool trailingChunk = false;    // a chunk after the data, behind its pad byte
+};
+
+// A RIFF/WAVE file; returns it with the offset where its sample bytes start.
+inline std::vector<uint8_t> riffFile(const Shape& s, uint32_t frames, const Layout& l, size_t& dataStart) {
+    Bytes f;
+    f.tag("RIFF");
+    f.u32(0);
+    f.tag("WAVE");
+    f.chunk("fmt ", fmtPayload(s, l.fmtLength));
+    if (l.listAndFactFirst) {
+        Bytes info;
+        info.tag("INFO");
+        info.chunk("ISFT", {'K', 'v', 0, 0});
+        f.chunk("LIST", info.vec());
+        Bytes fact;
+        fact.u32(frames);
+        f.chunk("fact", fact.vec());
+    }
+    if (l.oddJunkFirst) f.chunk("junk", {1, 2, 3, 4, 5});  // odd size, so a pad byte follows
+    const std::vector<uint8_t> payload = samplePayload(s, frames);
+    f.tag("data");
+    f.u32(l.claimedDataSize ? l.claimedDataSize : static_cast<uint32_t>(payload.size()));
+    dataStart = f.size();
+    f.append(payload);
+    if (l.trailingChunk) {
+        if (payload.size() % 2) f.u8(0);
+        f.chunk("LIST", {'I', 'N', 'F', 'O'});
+    }
+    f.patch32(4, static_cast<uint32_t>(f.size() - 8));
+    return f.vec();
+}
+
+// Every seed, then each one cut at every byte up to and including its first
+// sample frame.
+inline std::vector<Seed> makeSeeds() {
+    const Shape pcm8m{Coding::Pcm, 1, 8}, pcm8s{Coding::Pcm, 2, 8}, pcm16m{Coding::Pcm, 1, 16},
+        pcm16s{Coding::Pcm, 2, 16, 44100}, pcm24m{Coding::Pcm, 1, 24, 48000}, pcm24s{Coding::Pcm, 2, 24},
+        pcm32m{Coding::Pcm, 1, 32}, float32m{Coding::Float, 1, 32}, float32s{Coding::Float, 2, 32, 44100};
+    struct Whole {
+        const char* name;
+        Shape shape;
+        uint32_t frames;
+        Layout layout;
+    };
+    const Whole wholes[] = {
+        {"pcm8-mono", pcm8m, 40, {}},
+        {"pcm8-stereo", pcm8s, 33, {}},
+        {"pcm16-mono", pcm16m, 40, {}},
+        {"pcm16-stereo", pcm16s, 25, {}},
+        {"pcm16-fmt18", pcm16m, 20, {18}},
+        {"extensible-pcm16", pcm16s, 20, {40}},
+        {"extensible-pcm24", pcm24s, 12, {40}},
+        {"extensible-float", float32s, 16, {40}},
+        {"pcm16-list-fact-before-data", pcm16m, 20, {16, true}},
+        {"pcm24-mono", pcm24m, 30, {}},
+        {"pcm32-mono", pcm32m, 30, {}},
+        {"float32-mono", float32m, 30, {}},
+        {"float32-stereo", float32s, 16, {18, true}},
+        {"pcm8-odd-chunks-padded", pcm8m, 15, {16, false, true, 0, true}},
+        {"pcm16-data-size-beyond-file", pcm16m, 16, {16, false, false, 4096}},
+        {"pcm16-data-size-all-ones", pcm16s, 9, {16, false, false, 0xFFFFFFFFu}},
+    };
+
+    std::vector<Seed> seeds;
+    std::vector<size_t> headerEnds;
+    for (const Whole& w : wholes) {
+        size_t dataStart = 0;
+        Seed s{w.name, riffFile(w.shape, w.frames, w.layout, dataStart), true, w.frames};
+        seeds.push_back(s);
+        headerEnds.push_back(dataStart + w.shape.channels * (w.shape.bits / 8));
+    }
+
+    // Shapes the reader is free to take or refuse: judged by the invariants only.
+    auto extra = [&](const char* name, std::vector<uint8_t> bytes) {
+        seeds.push_back(Seed{name, std::move(bytes), false, 0});
+        headerEnds.push_back(0);
+    };
+    size_t unused;
+    {
+        std::vector<uint8_t> rifx = riffFile(pcm16m, 20, {}, unused);
+        rifx[3] = 'X';  // big-endian form id, little-endian fields: the fixed layout
+        extra("rifx-fixed-layout", rifx);
+    }
+    {
+        std::vector<uint8_t> adpcm = riffFile(pcm16m, 20, {}, unused);
+        adpcm[20] = 2;  // a format tag nobody here decodes
+        extra("non-pcm-tag", adpcm);
+    }
+    {
+        // The data chunk first, then the format: a reader that stops at "data"
+        // never sees the format.
+        Bytes f;
+        f.tag("RIFF");
+        f.u32(0);
+        f.tag("WAVE");
+        f.chunk("data", samplePayload(pcm16m, 10));
+        f.chunk("fmt ", fmtPayload(pcm16m, 16));
+        f.patch32(4, static_cast<uint32_t>(f.size() - 8));
+        extra("data-before-fmt", f.vec());
+    }
+    {
+        // A chunk whose size runs far past the file, before the format.
+        Bytes f;
+        f.tag("RIFF");
+        f.u32(0xFFFFFFFFu);
+        f.tag("WAVE");
+        f.tag("LIST");
+        f.u32(0xFFFFFFF0u);
+        f.append(fmtPayload(pcm16m, 16));
+        extra("chunk-size-past-file", f.vec());
+    }
+    {
+        std::vector<uint8_t> zeroChannels = riffFile(pcm16m, 8, {}, unused);
+        zeroChannels[22] = 0;
+        extra("zero-channels", zeroChannels);
+        std::vector<uint8_t> fourBits = riffFile(pcm16m, 8, {}, unused);
+        fourBits[34] = 4;
+        extra("four-bit-width", fourBits);
+        std::vector<uint8_t> twelveBits = riffFile(pcm16m, 8, {}, unused);
+        twelveBits[34] = 12;
+        extra("twelve-bit-width", twelveBits);
+        std::vector<uint8_t> float64 = riffFile(float32m, 8, {}, unused);
+        float64[34] = 64;
+        extra("float-64-bit-width", float64);
+    }
+    {
+        // NaN, infinities and the largest float: must land finite and in range.
+        Bytes payload;
+        const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                             -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::max(),
+                             -std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min()};
+        for (float v : odd) {
+            uint32_t bitsOf;
+            std::memcpy(&bitsOf, &v, 4);
+            payload.u32(bitsOf);
+        }
+        Bytes f;
+        f.tag("RIFF");
+        f.u32(0);
+        f.tag("WAVE");
+        f.chunk("fmt ", fmtPayload(float32m, 16));
+        f.chunk("data", payload.vec());
+        f.patch32(4, static_cast<uint32_t>(f.size() - 8));
+        extra("float32-non-finite", f.vec());
+    }
+
+    const size_t wholeCount = seeds.size();
+    for (size_t k = 0; k < wholeCount; ++k) {
+        for (size_t cut = 0; cut < headerEnds[k] && cut < seeds[k].bytes.size(); ++cut) {
+            Seed t;
+            t.name = seeds[k].name + ".cut-" + std::to_string(cut);
+            t.bytes.assign(seeds[k].bytes.begin(), seeds[k].bytes.begin() + static_cast<long>(cut));
+            seeds.push_back(std::move(t));
+        }
+    }
+    return seeds;
+}
+
+}  // namespace wavseeds
+
+#endif
