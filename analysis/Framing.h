@@ -1,0 +1,62 @@
+// Where the analysis runs put their frames, and how sample positions map to
+// the columns of the waveform view and of the voice print. Pure arithmetic;
+// the runs in AnalysisRuns.cpp and the parameter refresh call it.
+//
+// The numbers deliberately keep the program's historical quirks: frame starts
+// are 32-bit integer sums that wrap, the column width is sampleCount times the
+// double nearest 1/551 (formed before dividing, so a start that lies exactly
+// on a column boundary can land one column to the left), and the cursor's
+// voice-print column truncates toward zero. What they never do is let a frame
+// reach outside the sound or divide by zero.
+#ifndef KELVARA_FRAMING_H
+#define KELVARA_FRAMING_H
+
+#include <cstdint>
+
+// Columns of the waveform view and frames of one voice print.
+constexpr int32_t framingColumns = 551;
+
+// The double nearest 1/551. Every column mapping multiplies by this constant
+// rather than dividing by 551, and the rest of the program does the same, so
+// a frame's column agrees wherever it is computed.
+constexpr double inverse551 = 0.0018148820326678765;
+
+// Samples per waveform column: sampleCount * (1/551), in doubles.
+inline double samplesPerColumn(uint32_t sampleCount) { return static_cast<double>(sampleCount) * inverse551; }
+
+// Truncation toward zero that saturates instead of overflowing (NaN gives 0).
+int32_t truncSaturated(double value);
+uint32_t truncSaturatedUnsigned(double value);
+
+// First sample of waveform column `column`: trunc(column * q).
+int32_t sampleOfColumn(uint32_t column, double q);
+
+// Frame length 2^frameOrder, or 0 when frameOrder is outside 1..12 (before the
+// first full refresh it is 0, and no frame may be analysed then).
+int32_t frameLengthOf(int32_t frameOrder);
+
+// Whether a sound can be analysed at all: it has samples and a rate (the
+// engine divides by the rate), and the frame length is known.
+bool soundAnalysable(uint32_t sampleCount, uint32_t rate, int32_t frameOrder);
+
+// Start of frame k: analysisStart + k * period in 32-bit arithmetic, wrapping
+// as the original integer arithmetic did (computed unsigned, so no overflow).
+uint32_t frameStart(int32_t analysisStart, int32_t k, int32_t period);
+
+// Whether the frame [start, start + length) lies inside the sound. The sum is
+// formed without wrapping: a start near 2^32 must not pass for a small one.
+bool frameFits(uint32_t start, int32_t length, uint32_t sampleCount);
+
+// Frames of a voice-print run: k = 0, 1, ... up to 551 while frame k fits.
+int32_t voicePrintFrameCount(int32_t analysisStart, int32_t period, int32_t length, uint32_t sampleCount);
+
+// Waveform column of a frame that starts at `start`: trunc(start / (sampleCount * q)).
+// 0 for an empty sound.
+int32_t waveformColumnOf(uint32_t start, uint32_t sampleCount);
+
+// Voice-print column of the cursor: (cursorSample - analysisStart) / period,
+// truncating toward zero (negative for a cursor before the analysed range).
+// A period below 1 counts as 1.
+int32_t cursorVoicePrintColumn(int32_t cursorSample, int32_t analysisStart, int32_t period);
+
+#endif
