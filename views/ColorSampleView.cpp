@@ -1,3 +1,107 @@
-// placeholder: filled by its owner
+// ColorSample: the current colour map as a vertical scale beside the panel's
+// display settings, index 1 at the bottom rising to 254 at the top. Runs on
+// the user-interface thread.
+#include "app/CommandIds.h"
 #include "app/Globals.h"
-LRESULT CALLBACK ColorSampleViewProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); }
+#include "app/ScopedWin.h"
+#include "views/ColorMap.h"
+#include "views/ViewGeometry.h"
+
+namespace {
+
+constexpr int width = colorSampleWidth;
+constexpr int height = colorSampleHeight;
+
+struct ColorSampleView {
+    MemoryCanvas scale;
+    ScopedPen outlinePen;
+
+    void release()
+    {
+        scale.reset();
+        outlinePen.reset();
+    }
+};
+
+ColorSampleView view;
+
+void drawScale()
+{
+    HDC dc = view.scale;
+    const ColorTable colors;  // from the colour settings of this moment
+    {
+        ScopedSelect brush(dc, GetStockObject(BLACK_BRUSH));
+        PatBlt(dc, 0, 0, width, height, PATCOPY);
+    }
+    {
+        ScopedSelect pen(dc, view.outlinePen);
+        MoveToEx(dc, width - 1, 0, nullptr);
+        LineTo(dc, 0, 0);
+        LineTo(dc, 0, height - 1);
+        LineTo(dc, width - 1, height - 1);
+        LineTo(dc, width - 1, 0);
+    }
+    // The colours cover the outline's sides and bottom; only its top row stays grey.
+    for (int row = height - 1; row >= 1; --row) {
+        const COLORREF color = static_cast<COLORREF>(colors[colorSampleIndex(row)]);
+        for (int x = 0; x < width; ++x) SetPixelV(dc, x, row, color);
+    }
+}
+
+LRESULT onCreate(HWND window)
+{
+    view.outlinePen.reset(CreatePen(PS_SOLID, 1, RGB(128, 128, 128)));
+    {
+        WindowDC screen(window);
+        view.scale = MemoryCanvas(screen, width, height);
+        drawScale();
+    }
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    return 0;
+}
+
+void onPaint(HWND window)
+{
+    PaintScope paint(window);
+    BitBlt(paint, 0, 0, width, height, view.scale, 0, 0, SRCCOPY);
+}
+
+void placeWindow(HWND window)
+{
+    const HWND panel = controlPanel.load();
+    const HWND frame = panel ? GetDlgItem(panel, IDC_COLOR_SAMPLE_FRAME) : nullptr;
+    keepWindowInFrame(window, frame, 206, 376, width, height);
+}
+
+}  // namespace
+
+LRESULT CALLBACK ColorSampleViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+    case WM_INITDIALOG:
+        return onCreate(window);
+    case WM_SIZE:
+        placeWindow(window);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == CMD_REBUILD_COLOR_SCALE) {
+            drawScale();
+            InvalidateRect(window, nullptr, FALSE);
+        }
+        return 0;
+    case WM_PAINT:
+        onPaint(window);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        view.release();
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}

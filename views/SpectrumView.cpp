@@ -1,3 +1,150 @@
-// placeholder: filled by its owner
+// SPECTRAMDraw: the magnitude spectrum of one frame as a green line over a
+// fixed grid, 30 Hz per pixel. Runs on the display thread.
+//
+// Each frame (1004) restores the back buffer from a copy of the grid and draws
+// the new curve; the voice-print run waits on DFTBuffWait1 until the paint
+// that shows it, so the engine is not rewritten while the curve is read.
+#include "app/CommandIds.h"
 #include "app/Globals.h"
-LRESULT CALLBACK SpectrumViewProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); }
+#include "app/ScopedWin.h"
+#include "analysis/DftEngine.h"
+#include "audio/SoundBuffer.h"
+#include "views/ViewGeometry.h"
+
+#include <cwchar>
+
+namespace {
+
+constexpr int width = viewColumns;
+constexpr int height = spectrumHeight;
+
+struct SpectrumView {
+    MemoryCanvas backBuffer;
+    MemoryCanvas gridCopy;
+    ScopedPen curvePen;
+    HANDLE doneEvent = nullptr;  // DFTBuffWait1
+    int framePending = 0;        // a frame drawn but not yet shown
+
+    void release()
+    {
+        backBuffer.reset();
+        gridCopy.reset();
+        curvePen.reset();
+        if (doneEvent) CloseHandle(doneEvent);
+        doneEvent = nullptr;
+    }
+};
+
+SpectrumView view;
+
+void drawGrid(HDC dc)
+{
+    ScopedPen gridPen(CreatePen(PS_SOLID, 1, RGB(0, 159, 98)));
+    ScopedSelect pen(dc, gridPen);
+    for (int y : spectrumGridRows()) {
+        MoveToEx(dc, 0, y, nullptr);
+        LineTo(dc, width, y);
+    }
+    for (int x : spectrumGridColumns()) {
+        MoveToEx(dc, x, 0, nullptr);
+        LineTo(dc, x, height);
+    }
+}
+
+void drawLabels(HDC dc)
+{
+    ScopedFont font(CreateFontW(15, 0, 0, 0, 400, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, L"System"));
+    ScopedSelect selected(dc, font);
+    SetTextColor(dc, RGB(0, 200, 98));
+    SetBkMode(dc, TRANSPARENT);
+    for (const TextPlace& label : spectrumLabels)
+        TextOutW(dc, label.x, label.y, label.text, static_cast<int>(std::wcslen(label.text)));
+}
+
+LRESULT onCreate(HWND window)
+{
+    view.curvePen.reset(CreatePen(PS_SOLID, 1, RGB(0, 255, 0)));
+    {
+        WindowDC screen(window);
+        view.backBuffer = MemoryCanvas(screen, width, height);
+        view.gridCopy = MemoryCanvas(screen, width, height);
+    }
+    {
+        ScopedSelect brush(view.backBuffer, GetStockObject(BLACK_BRUSH));
+        PatBlt(view.backBuffer, 0, 0, width, height, PATCOPY);
+    }
+    drawGrid(view.backBuffer);
+    drawLabels(view.backBuffer);
+    BitBlt(view.gridCopy, 0, 0, width, height, view.backBuffer, 0, 0, SRCCOPY);
+
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    PostMessageW(window, WM_SIZE, 0, 0);
+    view.doneEvent = OpenEventW(EVENT_ALL_ACCESS, TRUE, spectrumDoneEventName);
+    return 0;
+}
+
+void drawCurve(HDC dc, const DftEngine& engine)
+{
+    const int n = engine.length;
+    // An engine that was never set up has no magnitudes to draw.
+    if (n < 2 || !isAllocated(engine.magnitude)) return;
+    const double* m = engine.magnitude;
+    ScopedSelect pen(dc, view.curvePen);
+    MoveToEx(dc, 0, spectrumRow(m[0]), nullptr);
+    for (int i = 1; i <= n / 2 - 1; ++i) LineTo(dc, spectrumEntryX(i, n, engine.sampleRate), spectrumRow(m[i]));
+    const PixelPoint end = spectrumClosingPoint(n, engine.sampleRate);
+    LineTo(dc, end.x, end.y);
+}
+
+void onFrame(HWND window, const DftEngine* engine)
+{
+    BitBlt(view.backBuffer, 0, 0, width, height, view.gridCopy, 0, 0, SRCCOPY);
+    if (engine) drawCurve(view.backBuffer, *engine);
+    view.framePending = 1;
+    InvalidateRect(window, nullptr, FALSE);
+    if (!paintWillFollow(window)) {
+        if (view.doneEvent) SetEvent(view.doneEvent);
+        view.framePending = 0;
+    }
+}
+
+void onPaint(HWND window)
+{
+    PaintScope paint(window);
+    BitBlt(paint, 0, 0, width, height, view.backBuffer, 0, 0, SRCCOPY);
+    if (view.framePending == 1) {
+        if (view.doneEvent) SetEvent(view.doneEvent);
+        view.framePending = 0;
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK SpectrumViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+    case WM_INITDIALOG:
+        return onCreate(window);
+    case WM_SIZE:
+        keepWindowAt(window, 240, 139, width, height);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == CMD_FRAME) onFrame(window, reinterpret_cast<const DftEngine*>(lParam));
+        return 0;
+    case WM_PAINT:
+        onPaint(window);
+        return 0;
+    case WM_CLOSE:
+        view.release();
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        view.release();
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}

@@ -1,3 +1,118 @@
-// placeholder: filled by its owner
+// WinFunc: the shape of the chosen window function as 93 bars beside the
+// panel's window-function combo box. Runs on the user-interface thread.
+//
+// The weights come from the same window functions the analysis applies, on 93
+// full-scale samples; the engine's own tables only exist for powers of two.
+#include "app/CommandIds.h"
 #include "app/Globals.h"
-LRESULT CALLBACK WindowFunctionViewProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); }
+#include "app/ScopedWin.h"
+#include "panel/Parameters.h"
+#include "views/ViewGeometry.h"
+
+namespace {
+
+constexpr int width = windowShapeWidth;
+constexpr int height = windowShapeHeight;
+
+struct WindowFunctionView {
+    MemoryCanvas shape;
+    ScopedPen barPen;
+    ScopedPen outlinePen;
+    ScopedBrush background;
+
+    void release()
+    {
+        shape.reset();
+        barPen.reset();
+        outlinePen.reset();
+        background.reset();
+    }
+};
+
+WindowFunctionView view;
+
+void drawShape(int kind)
+{
+    HDC dc = view.shape;
+    {
+        ScopedSelect brush(dc, view.background);
+        PatBlt(dc, 0, 0, width, height, PATCOPY);
+    }
+    {
+        ScopedSelect pen(dc, view.outlinePen);
+        MoveToEx(dc, width - 1, 0, nullptr);
+        LineTo(dc, 0, 0);
+        LineTo(dc, 0, height - 1);
+        LineTo(dc, width - 1, height - 1);
+        LineTo(dc, width - 1, 0);
+    }
+    int tops[windowShapeWidth];
+    windowShapeBarTops(kind, tops);
+    ScopedSelect pen(dc, view.barPen);
+    for (int i = 0; i < width; ++i) {
+        // From below the last row up to, not onto, the top: a zero weight
+        // (top 32) draws nothing.
+        MoveToEx(dc, i, height, nullptr);
+        LineTo(dc, i, tops[i]);
+    }
+}
+
+LRESULT onCreate(HWND window)
+{
+    view.barPen.reset(CreatePen(PS_SOLID, 1, RGB(0, 0, 124)));
+    view.outlinePen.reset(CreatePen(PS_SOLID, 1, RGB(128, 128, 128)));
+    view.background.reset(CreateSolidBrush(RGB(180, 180, 180)));
+    {
+        WindowDC screen(window);
+        view.shape = MemoryCanvas(screen, width, height);
+        drawShape(windowKind.load());
+    }
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    return 0;
+}
+
+void onPaint(HWND window)
+{
+    PaintScope paint(window);
+    BitBlt(paint, 0, 0, width, height, view.shape, 0, 0, SRCCOPY);
+}
+
+void placeWindow(HWND window)
+{
+    const HWND panel = controlPanel.load();
+    const HWND frame = panel ? GetDlgItem(panel, IDC_WINFUNC_FRAME) : nullptr;
+    keepWindowInFrame(window, frame, 128, 290, width, height);
+}
+
+}  // namespace
+
+LRESULT CALLBACK WindowFunctionViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+    case WM_INITDIALOG:
+        return onCreate(window);
+    case WM_SIZE:
+        placeWindow(window);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == CMD_DRAW_WINDOW_SHAPE) {
+            drawShape(static_cast<int>(lParam));
+            InvalidateRect(window, nullptr, FALSE);
+        }
+        return 0;
+    case WM_PAINT:
+        onPaint(window);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        view.release();
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
