@@ -1,0 +1,56 @@
+// The two-pixel sunken frames the main window paints around the three graph
+// views. Platform-neutral so the geometry can be checked without a screen.
+#ifndef KELVARA_VIEW_FRAMES_H
+#define KELVARA_VIEW_FRAMES_H
+
+#include <array>
+
+namespace viewFrames {
+
+struct Area {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// Fixed places of WaveDraw, SPECTRAMDraw and SPECTDraw in the main window's
+// client area; each view moves itself there.
+constexpr std::array<Area, 3> viewAreas{{{240, 5, 551, 128}, {240, 139, 551, 128}, {240, 273, 551, 280}}};
+
+struct Rect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+
+// The inner rectangle hugs the view (its right and bottom lie on the first
+// pixel past the view), the outer one is a pixel further out on every side.
+constexpr Rect innerFrame(Area a) { return {a.left - 1, a.top - 1, a.left + a.width, a.top + a.height}; }
+constexpr Rect outerFrame(Area a) { return {a.left - 2, a.top - 2, a.left + a.width + 1, a.top + a.height + 1}; }
+
+struct Stroke {
+    int x;
+    int y;
+    bool light;  // drawn with the white pen; otherwise with the grey frame pen
+};
+
+// A closed path that starts at the top-right corner (the pen's start point):
+// grey along the top and down the left edge, white along the bottom and up the
+// right edge, so the frame looks sunk into the window.
+struct FramePath {
+    int startX;
+    int startY;
+    std::array<Stroke, 4> strokes;
+};
+
+constexpr FramePath framePath(Rect r)
+{
+    return {r.right, r.top,
+            {{{r.left, r.top, false}, {r.left, r.bottom, false}, {r.right, r.bottom, true}, {r.right, r.top, true}}}};
+}
+
+}  // namespace viewFrames
+
+#endif

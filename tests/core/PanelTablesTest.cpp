@@ -1,0 +1,151 @@
+// The panel's combo lists, track-bar ranges, echoes and enabling rule.
+#include "panel/PanelTables.h"
+#include "panel/Parameters.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+using namespace panelTables;
+
+std::string oneDecimal(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+// The number a combo entry shows ("22050Hz" -> 22050, "8.0Sec" -> 8).
+double leadingNumber(const wchar_t* entry) { return std::wcstod(entry, nullptr); }
+
+class PanelDefaults : public ::testing::Test {
+protected:
+    void SetUp() override { resetParameters(); }
+};
+
+TEST(PanelCombos, ListsHaveTheirEntryCounts)
+{
+    EXPECT_EQ(entryCount(windowKindEntries), 4);
+    EXPECT_EQ(entryCount(frameLengthEntries), 12);
+    EXPECT_EQ(entryCount(recordRateEntries), 2);
+    EXPECT_EQ(entryCount(recordBitsEntries), 2);
+    EXPECT_EQ(entryCount(recordSecondsEntries), 10);
+}
+
+// The parameter read from a combo must be the number the selected entry shows.
+TEST(PanelCombos, EveryEntryShowsTheValueItsIndexMapsTo)
+{
+    for (int i = 0; i < entryCount(frameLengthEntries); ++i)
+        EXPECT_EQ(leadingNumber(frameLengthEntries[i]), std::ldexp(1.0, frameOrderOfIndex(i))) << i;
+    for (int i = 0; i < entryCount(recordRateEntries); ++i)
+        EXPECT_EQ(leadingNumber(recordRateEntries[i]), recordRateOfIndex(i)) << i;
+    for (int i = 0; i < entryCount(recordBitsEntries); ++i)
+        EXPECT_EQ(leadingNumber(recordBitsEntries[i]), recordBitsOfIndex(i)) << i;
+    for (int i = 0; i < entryCount(recordSecondsEntries); ++i)
+        EXPECT_EQ(leadingNumber(recordSecondsEntries[i]), recordSecondsOfIndex(i)) << i;
+}
+
+// The initialisation selects the entry of a parameter value; reading the combo
+// back must give the same value, or a recording would change its settings.
+TEST(PanelCombos, SelectingAValueAndReadingItBackRoundTrips)
+{
+    for (int i = 0; i < entryCount(recordRateEntries); ++i) EXPECT_EQ(indexOfRecordRate(recordRateOfIndex(i)), i);
+    for (int i = 0; i < entryCount(recordBitsEntries); ++i) EXPECT_EQ(indexOfRecordBits(recordBitsOfIndex(i)), i);
+    for (int i = 0; i < entryCount(recordSecondsEntries); ++i)
+        EXPECT_EQ(indexOfRecordSeconds(recordSecondsOfIndex(i)), i);
+}
+
+TEST_F(PanelDefaults, CombosStartOnTheDefaultEntries)
+{
+    EXPECT_STREQ(windowKindEntries[windowKind.load()], L"ハニング窓");
+    EXPECT_STREQ(frameLengthEntries[frameLengthStartIndex], L"1024");
+    EXPECT_STREQ(recordRateEntries[indexOfRecordRate(recordRate.load())], L"22050Hz");
+    EXPECT_STREQ(recordBitsEntries[indexOfRecordBits(recordBits.load())], L"8Bit");
+    EXPECT_STREQ(recordSecondsEntries[indexOfRecordSeconds(recordSeconds.load())], L"8.0Sec");
+}
+
+TEST_F(PanelDefaults, EchoBoxesStartWithTheDefaultTexts)
+{
+    EXPECT_EQ(framePeriodSamples(framePeriodStartPosition), 64);
+    EXPECT_EQ(logScaleOf(scalePositionOf(logScale.load())), 320);
+    EXPECT_EQ(rejection.load(), 1);
+    // The colour width bar is only given its range, so it rests on the minimum.
+    EXPECT_EQ(oneDecimal(colorWidthOf(colorWidthRange.minimum)), "1.0");
+    EXPECT_EQ(oneDecimal(maxFrequencyHz(maxFreqStep.load())), "5124.9");
+}
+
+TEST_F(PanelDefaults, StartPositionsLieInsideTheirRanges)
+{
+    struct Case {
+        const char* bar;
+        TrackRange range;
+        int position;
+    };
+    const Case cases[] = {
+        {"frame period", framePeriodRange, framePeriodStartPosition},
+        {"scale", scaleRange, scalePositionOf(logScale.load())},
+        {"rejection", rejectionRange, rejection.load()},
+        {"maximum frequency", maxFreqRange, maxFreqStep.load()},
+    };
+    for (const Case& c : cases) {
+        EXPECT_GE(c.position, c.range.minimum) << c.bar;
+        EXPECT_LE(c.position, c.range.maximum) << c.bar;
+    }
+}
+
+// The ends of each bar give the ends of the parameter's documented range.
+TEST(PanelTracks, RangeEndsMapToTheParameterLimits)
+{
+    EXPECT_EQ(framePeriodSamples(framePeriodRange.minimum), 32);
+    EXPECT_EQ(framePeriodSamples(framePeriodRange.maximum), 512);
+    EXPECT_EQ(logScaleOf(scaleRange.minimum), 200);
+    EXPECT_EQ(logScaleOf(scaleRange.maximum), 1000);
+    EXPECT_EQ(oneDecimal(colorWidthOf(colorWidthRange.minimum)), "1.0");
+    EXPECT_EQ(oneDecimal(colorWidthOf(colorWidthRange.maximum)), "2.0");
+}
+
+TEST(PanelTracks, MaximumFrequencyEchoes)
+{
+    struct Case {
+        int position;
+        const char* echo;
+    };
+    const Case cases[] = {{-10, "3014.6"}, {-3, "5124.9"}, {0, "6029.3"}, {10, "9043.9"}};
+    for (const Case& c : cases) EXPECT_EQ(oneDecimal(maxFrequencyHz(c.position)), c.echo) << c.position;
+}
+
+// The scale bar shows logScale / 40; every step of 40 must survive the trip.
+TEST(PanelTracks, ScalePositionRoundTripsForEveryStep)
+{
+    for (int position = scaleRange.minimum; position <= scaleRange.maximum; ++position)
+        EXPECT_EQ(scalePositionOf(logScaleOf(position)), position);
+}
+
+TEST(PanelEnabling, ColourAndEnergyControlsFollowTheirModes)
+{
+    struct Case {
+        int printMono;
+        int energyLog;
+        bool colorWidth;
+        bool energy;
+    };
+    const Case cases[] = {
+        {0, 1, true, true},    // Color, Log: the start state
+        {1, 1, false, true},   // Mono: no colour width
+        {0, 0, true, false},   // Linear: no scale or rejection
+        {1, 0, false, false},
+        {-1, -1, true, true},  // nothing checked: nothing to hide
+    };
+    for (const Case& c : cases) {
+        DisplayEnabling enabling = displayEnabling(c.printMono, c.energyLog);
+        EXPECT_EQ(enabling.colorWidth, c.colorWidth) << c.printMono << "," << c.energyLog;
+        EXPECT_EQ(enabling.energyControls, c.energy) << c.printMono << "," << c.energyLog;
+    }
+}
+
+}  // namespace
