@@ -203,8 +203,9 @@ inline void keepWindowInFrame(HWND window, HWND frame, int fallbackX, int fallba
 }
 
 // Whether the system will send `window` a WM_PAINT for what it has just
-// invalidated. Not when the main window is minimised, the view is hidden, or
-// the invalid part lies outside it or is covered: the views that acknowledge a
+// invalidated. Not when the main window is minimised or the view is hidden,
+// nor when no invalid region was kept (the strip lay outside the window, or
+// the system dropped it for a covered window). The views that acknowledge a
 // frame in their paint must then acknowledge it at once, or the voice-print
 // run waits for ever.
 inline bool paintWillFollow(HWND window)
