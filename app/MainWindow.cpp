@@ -3,6 +3,7 @@
 // sequence.
 #include "app/CommandIds.h"
 #include "app/Globals.h"
+#include "app/ScopedWin.h"
 #include "app/ViewFrames.h"
 #include "panel/PanelCommands.h"
 
@@ -11,20 +12,8 @@ namespace {
 constexpr int mainWidth = 800;
 constexpr int mainHeight = 600;
 
-HPEN framePen = nullptr;  // grey top and left edges of the view frames
-
-// Puts the device context's original pen back however the painting ends.
-class PenSelection {
-public:
-    PenSelection(HDC dc, HPEN pen) : dc_(dc), original_(static_cast<HPEN>(SelectObject(dc, pen))) {}
-    ~PenSelection() { SelectObject(dc_, original_); }
-    PenSelection(const PenSelection&) = delete;
-    PenSelection& operator=(const PenSelection&) = delete;
-
-private:
-    HDC dc_;
-    HPEN original_;
-};
+// Grey top and left edges of the view frames; lives from create to destroy.
+ScopedPen framePen;
 
 void drawSunkenFrame(HDC dc, const viewFrames::Rect& rect)
 {
@@ -32,23 +21,20 @@ void drawSunkenFrame(HDC dc, const viewFrames::Rect& rect)
     HPEN white = static_cast<HPEN>(GetStockObject(WHITE_PEN));
     MoveToEx(dc, path.startX, path.startY, nullptr);
     for (const viewFrames::Stroke& stroke : path.strokes) {
-        SelectObject(dc, stroke.light ? white : framePen);
+        SelectObject(dc, stroke.light ? white : framePen.get());
         LineTo(dc, stroke.x, stroke.y);
     }
 }
 
 void onPaint(HWND window)
 {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    {
-        PenSelection keepPen(dc, framePen);
-        for (const viewFrames::Area& area : viewFrames::viewAreas) {
-            drawSunkenFrame(dc, viewFrames::innerFrame(area));
-            drawSunkenFrame(dc, viewFrames::outerFrame(area));
-        }
+    PaintScope paint(window);
+    // The strokes switch pens; the DC gets its own pen back at the end.
+    ScopedSelect keepPen(paint, framePen);
+    for (const viewFrames::Area& area : viewFrames::viewAreas) {
+        drawSunkenFrame(paint, viewFrames::innerFrame(area));
+        drawSunkenFrame(paint, viewFrames::outerFrame(area));
     }
-    EndPaint(window, &paint);
 }
 
 void onSize(HWND window, WPARAM sizeType)
@@ -95,7 +81,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 {
     switch (message) {
     case WM_CREATE:
-        framePen = CreatePen(PS_SOLID, 1, RGB(128, 128, 128));
+        framePen.reset(CreatePen(PS_SOLID, 1, RGB(128, 128, 128)));
         return 0;
     case WM_SIZE:
         onSize(window, wParam);
@@ -107,8 +93,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         onClose(window);
         return 0;
     case WM_DESTROY:
-        DeleteObject(framePen);
-        framePen = nullptr;
+        framePen.reset();
         PostQuitMessage(0);
         return 0;
     case WM_COMMAND:
