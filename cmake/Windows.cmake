@@ -23,6 +23,7 @@ file(GLOB KELVARA_UI_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/
 add_library(ui_driver STATIC ${KELVARA_UI_DRIVER_SOURCES})
 target_include_directories(ui_driver PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/ui)
 target_compile_definitions(ui_driver PUBLIC ${KELVARA_WIN_DEFS})
+target_compile_options(ui_driver PRIVATE -Wall -Wextra)
 target_link_libraries(ui_driver PUBLIC kelvara_core gtest gdi32 user32 comctl32 winmm)
 
 # One program per UI test file; CTest runs each through Wine, one at a time,
@@ -32,7 +33,8 @@ foreach(test_source ${KELVARA_UI_TESTS})
   get_filename_component(test_name ${test_source} NAME_WE)
   add_executable(${test_name} ${test_source})
   target_link_libraries(${test_name} PRIVATE ui_driver gtest_main)
-  target_link_options(${test_name} PRIVATE -municode -static -static-libgcc -static-libstdc++)
+  # No -municode: the entry point is gtest_main's narrow main().
+  target_link_options(${test_name} PRIVATE -static -static-libgcc -static-libstdc++)
   add_dependencies(${test_name} Kelvara)
   add_test(NAME ${test_name} COMMAND ${test_name})
   set_tests_properties(${test_name} PROPERTIES
