@@ -1,0 +1,615 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <vector>
+
+#include "analysis/DftEngine.h"
+#include "analysis/WindowFunction.h"
+#include "audio/SoundBuffer.h"
+#include "panel/Parameters.h"
+
+namespace {
+
+void setSound(SoundBuffer& sound, const std::vector<double>& samples, uint32_t rate)
+{
+    sound.release();
+    sound.format = WaveFormat{WaveFormatPcm, 1, rate, rate * 2, 2, 16, 18};
+    sound.samples = new double[samples.size()];
+    double peak = 0.0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        sound.samples[i] = samples[i];
+        peak = std::max(peak, std::fabs(samples[i]));
+    }
+    sound.sampleCount = static_cast<uint32_t>(samples.size());
+    sound.peak = peak;
+    sound.ready = 1;
+}
+
+// Deterministic 16-bit "speech": a few partials and noise.
+std::vector<double> busySamples(size_t count)
+{
+    std::vector<double> samples(count);
+    uint32_t state = 2463534242u;
+    for (size_t i = 0; i < count; ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        const double tone = 9000.0 * std::sin(0.05 * i) + 4000.0 * std::sin(0.31 * i);
+        samples[i] = std::round(tone + static_cast<double>(static_cast<int32_t>(state >> 16) - 32768) / 4.0);
+    }
+    return samples;
+}
+
+// The per-frame algorithm written out literally, step by step, with the
+// indices formed in floating point and the twiddles computed every time.
+struct LiteralFrame {
+    int log2Length;
+    int n;
+    uint32_t rate;
+    std::vector<double> re, im, cosTable, sinTable, magnitude;
+    double displayBins[displayBinCount];
+    int frameColumn = 0;
+    double soundPeak = 0.0;
+    double energy = 0.0;
+
+    LiteralFrame(int log2, uint32_t sampleRate, const double* previousBins)
+        : log2Length(log2),
+          n(static_cast<int>(std::pow(2.0, log2))),
+          rate(sampleRate),
+          re(n),
+          im(n),
+          cosTable(n / 2 + 1),
+          sinTable(n / 2 + 1),
+          magnitude(n / 2 + 1)
+    {
+        std::memcpy(displayBins, previousBins, sizeof displayBins);
+    }
+
+    static double weight(unsigned kind, int i, int n)
+    {
+        if (kind == 1) return 0.5 - 0.5 * std::cos(i * 6.2831853 / n);
+        if (kind == 2) return 0.54 - 0.46 * std::cos(i * 6.2831853 / n);
+        return 0.42 - 0.5 * std::cos(i * 6.2831853 / n) + 0.08 * std::cos(i * 12.5663706 / n);
+    }
+
+    void analyse(const SoundBuffer& sound, uint32_t start, int kind, int logMode, int s, int r, int k)
+    {
+        soundPeak = sound.peak;
+        energy = 0.0;
+        for (int l = 0; l < n; ++l) {
+            const double x = sound.sampleAt(start + l);
+            if (std::fabs(x) > energy) energy = std::fabs(x);
+            im[l] = x / n;
+            re[l] = 0.0;
+        }
+        frameColumn = static_cast<int>(start / (sound.sampleCount * 0.0018148820326678765));
+
+        const unsigned windowKind = static_cast<unsigned>(kind);
+        if (windowKind >= 1 && windowKind <= 3)
+            for (int i = 0; i < n; ++i) im[i] *= weight(windowKind, i, n);
+
+        for (int i = 0; i < n; ++i) {
+            int w = n / 2;
+            int a = i;
+            for (int j = 0; j < log2Length; ++j) {
+                re[i] += (a % 2) * w;
+                a /= 2;
+                w /= 2;
+            }
+        }
+        for (int i = 0; i < n; ++i) re[i] = im[static_cast<int>(re[i])];
+        for (int i = 0; i < n; ++i) im[i] = 0.0;
+
+        for (int t = 0; t <= n / 2; ++t) {
+            const double a = (-6.2831853 / n) * t;
+            cosTable[t] = std::cos(a);
+            sinTable[t] = std::sin(a);
+        }
+
+        for (int stage = 0; stage < log2Length; ++stage) {
+            const double h = std::pow(2.0, stage);
+            const double g = std::pow(2.0, log2Length - 1 - stage);
+            for (double group = 0; group < g; ++group) {
+                for (double l = 0; l < h; ++l) {
+                    const int top = static_cast<int>(2 * h * group + l);
+                    const int bottom = static_cast<int>(top + h);
+                    const int t = static_cast<int>(l * g);
+                    const double wr = cosTable[t], wi = sinTable[t];
+                    const double yr = re[bottom], yi = im[bottom];
+                    const double pr = wr * yr - wi * yi;
+                    const double pi = wi * yr + wr * yi;
+                    const double xr = re[top], xi = im[top];
+                    re[top] = xr + pr;
+                    im[top] = xi + pi;
+                    re[bottom] = xr - pr;
+                    im[bottom] = xi - pi;
+                }
+            }
+        }
+
+        const int half = n / 2;
+        for (int i = 0; i < half; ++i) magnitude[i] = std::sqrt(re[i] * re[i] + im[i] * im[i]);
+        double m = 0.0;
+        for (int i = 0; i < half; ++i)
+            if (magnitude[i] > m) m = magnitude[i];
+        for (int i = 0; i < half; ++i) {
+            if (logMode == 1) {
+                const double v = magnitude[i] / m * s;
+                magnitude[i] = (v < r || std::isnan(v)) ? 0.0 : std::log(v) / std::log(static_cast<double>(s));
+            } else {
+                magnitude[i] = magnitude[i] / m;
+            }
+        }
+        double e = energy / soundPeak * 200.0;
+        if (e < 1.0 || std::isnan(e)) e = 1.0;
+        energy = std::log(e) / std::log(200.0);
+        for (int i = 0; i < half; ++i) magnitude[i] *= energy;
+        magnitude[half] = 0.0;
+
+        const double step = (512.0 / half) * rate / ((1 + 0.05 * k) * 22050);
+        for (int i = 0; i < displayBinCount; ++i) {
+            const int d = static_cast<int>(i / step);
+            if (d >= half) break;
+            displayBins[i] = magnitude[d];
+        }
+    }
+};
+
+bool sameBits(const double* a, const double* b, size_t count) { return std::memcmp(a, b, count * sizeof(double)) == 0; }
+
+class DftEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetParameters(); }
+    void TearDown() override { resetParameters(); }
+};
+
+TEST_F(DftEngineTest, FramesMatchTheLiteralAlgorithmBitForBit)
+{
+    struct Settings {
+        int logMode, s, r, k;
+    };
+    const Settings settings[] = {{1, 320, 1, -3}, {0, 320, 1, 0}, {1, 1000, 10, 10}, {1, 200, 3, -10}};
+    const uint32_t rates[] = {22050, 44100, 8000};
+    const int kinds[] = {0, 1, 2, 3, 9, -1};
+    const std::vector<double> samples = busySamples(20000);
+
+    for (uint32_t rate : rates) {
+        SoundBuffer sound;
+        setSound(sound, samples, rate);
+        for (int log2 = 1; log2 <= 12; ++log2) {
+            DftEngine engine;
+            engine.setUp(log2, rate);
+            const uint32_t n = static_cast<uint32_t>(engine.length);
+            const uint32_t starts[] = {0, 7777, sound.sampleCount - n};
+            for (const Settings& p : settings) {
+                energyLogMode = p.logMode;
+                logScale = p.s;
+                rejection = p.r;
+                maxFreqStep = p.k;
+                for (int kind : kinds) {
+                    for (uint32_t start : starts) {
+                        LiteralFrame expected(log2, rate, engine.displayBins);
+                        expected.analyse(sound, start, kind, p.logMode, p.s, p.r, p.k);
+                        engine.analyseFrame(sound, start, kind);
+                        SCOPED_TRACE(::testing::Message() << "rate " << rate << ", N " << n << ", kind " << kind << ", mode "
+                                                          << p.logMode << ", start " << start);
+                        ASSERT_TRUE(sameBits(engine.re, expected.re.data(), n));
+                        ASSERT_TRUE(sameBits(engine.im, expected.im.data(), n));
+                        ASSERT_TRUE(sameBits(engine.cosTable, expected.cosTable.data(), n / 2 + 1));
+                        ASSERT_TRUE(sameBits(engine.sinTable, expected.sinTable.data(), n / 2 + 1));
+                        ASSERT_TRUE(sameBits(engine.magnitude, expected.magnitude.data(), n / 2 + 1));
+                        ASSERT_TRUE(sameBits(engine.displayBins, expected.displayBins, displayBinCount));
+                        ASSERT_TRUE(sameBits(&engine.energy, &expected.energy, 1));
+                        ASSERT_EQ(engine.soundPeak, expected.soundPeak);
+                        ASSERT_EQ(engine.frameColumn, expected.frameColumn);
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST_F(DftEngineTest, TransformEqualsSingleButterfliesInStageOrder)
+{
+    for (int log2 = 1; log2 <= 12; ++log2) {
+        DftEngine fast, single;
+        fast.setUp(log2, 22050);
+        single.setUp(log2, 22050);
+        const int n = fast.length;
+        const std::vector<double> values = busySamples(2 * static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            fast.re[i] = single.re[i] = values[i] / 7.0;
+            fast.im[i] = single.im[i] = values[n + i] / 3.0;
+        }
+        fast.fillTwiddles();
+        single.fillTwiddles();
+
+        fast.transform();
+        for (int stage = 0; stage < log2; ++stage) {
+            const double h = std::pow(2.0, stage), g = std::pow(2.0, log2 - 1 - stage);
+            for (double group = 0; group < g; ++group)
+                for (double l = 0; l < h; ++l) {
+                    const int top = static_cast<int>(2 * h * group + l);
+                    single.butterfly(static_cast<int>(l), g, top, static_cast<int>(top + h));
+                }
+        }
+        EXPECT_TRUE(sameBits(fast.re, single.re, n)) << "N " << n;
+        EXPECT_TRUE(sameBits(fast.im, single.im, n)) << "N " << n;
+    }
+}
+
+// Runs a frame up to the transform and returns the unnormalised magnitudes.
+std::vector<double> rawMagnitudes(DftEngine& engine, const SoundBuffer& sound, uint32_t start, int kind)
+{
+    engine.loadFrame(sound, start);
+    engine.applyWindow(kind);
+    engine.bitReverse();
+    engine.fillTwiddles();
+    engine.transform();
+    std::vector<double> magnitudes(engine.length / 2);
+    for (size_t i = 0; i < magnitudes.size(); ++i) magnitudes[i] = std::hypot(engine.re[i], engine.im[i]);
+    return magnitudes;
+}
+
+// (1/N) * sum over n of w(n) x(n) e^(-j 2 pi k n / N), in long double.
+std::vector<long double> bruteForceMagnitudes(const std::vector<double>& frame, int kind)
+{
+    const long double twoPi = 6.2831853L;  // the program's 2*pi, so only rounding separates the two
+    const size_t n = frame.size();
+    std::vector<long double> result(n / 2);
+    for (size_t k = 0; k < n / 2; ++k) {
+        std::complex<long double> sum = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const long double phase = twoPi * static_cast<long double>(i) / n;
+            long double w = 1;
+            if (kind == 1) w = 0.5L - 0.5L * std::cos(phase);
+            if (kind == 2) w = 0.54L - 0.46L * std::cos(phase);
+            if (kind == 3) w = 0.42L - 0.5L * std::cos(phase) + 0.08L * std::cos(2 * phase);
+            sum += w * frame[i] * std::polar(1.0L, -twoPi * static_cast<long double>(k * i % n) / n);
+        }
+        result[k] = std::abs(sum) / n;
+    }
+    return result;
+}
+
+TEST_F(DftEngineTest, SineMagnitudesForEachWindow)
+{
+    struct Expectation {
+        int kind;
+        std::vector<std::pair<int, double>> bins;  // offset from the sine's bin, fraction of the amplitude
+    };
+    const Expectation expectations[] = {
+        {WindowRectangular, {{0, 0.5}}},
+        {WindowHanning, {{0, 0.25}, {-1, 0.125}, {1, 0.125}}},
+        {WindowHamming, {{0, 0.27}, {-1, 0.115}, {1, 0.115}}},
+        {WindowBlackman, {{0, 0.21}, {-1, 0.125}, {1, 0.125}, {-2, 0.02}, {2, 0.02}}},
+    };
+    const int n = 256;
+    const int b = 37;
+    const double a = 12000.0;
+    const long double pi = 3.141592653589793238462643383279502884L;
+    std::vector<double> frame(n);
+    for (int i = 0; i < n; ++i) frame[i] = static_cast<double>(a * std::sin(2 * pi * b * i / n));
+    SoundBuffer sound;
+    setSound(sound, frame, 22050);
+
+    for (const Expectation& e : expectations) {
+        DftEngine engine;
+        engine.setUp(8, 22050);
+        const std::vector<double> magnitudes = rawMagnitudes(engine, sound, 0, e.kind);
+        const std::vector<long double> reference = bruteForceMagnitudes(frame, e.kind);
+        for (int k = 0; k < n / 2; ++k) {
+            EXPECT_NEAR(magnitudes[k], static_cast<double>(reference[k]), 1e-9 * a) << "kind " << e.kind << ", bin " << k;
+            double stated = 0.0;
+            for (const auto& bin : e.bins)
+                if (k == b + bin.first) stated = bin.second * a;
+            // The sine uses true pi, the window and the transform 6.2831853.
+            EXPECT_NEAR(magnitudes[k], stated, 1e-6 * a) << "kind " << e.kind << ", bin " << k;
+        }
+    }
+}
+
+TEST_F(DftEngineTest, NormalisedSineIsOneAtItsBinInBothModes)
+{
+    const int n = 1024, b = 100;
+    std::vector<double> frame(n);
+    for (int i = 0; i < n; ++i) frame[i] = std::round(20000.0 * std::sin(6.283185307179586 * b * i / n));
+    SoundBuffer sound;
+    setSound(sound, frame, 22050);
+    for (int mode : {0, 1}) {
+        energyLogMode = mode;
+        DftEngine engine;
+        engine.setUp(10, 22050);
+        engine.analyseFrame(sound, 0, WindowRectangular);
+        EXPECT_EQ(engine.energy, 1.0) << "the frame holds the sound's peak";
+        EXPECT_EQ(engine.magnitude[b], 1.0) << "mode " << mode;
+        for (int k = 0; k < n / 2; ++k) {
+            if (k == b) continue;
+            if (mode == 1)
+                EXPECT_EQ(engine.magnitude[k], 0.0) << "bin " << k << " lies far below R";
+            else
+                EXPECT_LT(engine.magnitude[k], 1e-3) << "bin " << k;
+        }
+    }
+}
+
+TEST_F(DftEngineTest, HalfStrengthComponentInLogMode)
+{
+    // Rectangular window: a sine of amplitude a gives a/2, one of a/2 gives a/4.
+    const int n = 512;
+    std::vector<double> frame(n);
+    for (int i = 0; i < n; ++i)
+        frame[i] = 16000.0 * std::sin(6.283185307179586 * 20 * i / n) + 8000.0 * std::sin(6.283185307179586 * 90 * i / n);
+    SoundBuffer sound;
+    setSound(sound, frame, 22050);
+    logScale = 320;
+    energyLogMode = 1;
+    DftEngine engine;
+    engine.setUp(9, 22050);
+    engine.analyseFrame(sound, 0, WindowRectangular);
+    EXPECT_DOUBLE_EQ(engine.magnitude[20], 1.0);
+    EXPECT_NEAR(engine.magnitude[90], std::log(160.0) / std::log(320.0), 1e-9);
+    EXPECT_NEAR(engine.magnitude[90], 0.8798, 1e-4);
+}
+
+// An engine set up for N with the given transform output and the frame's
+// peak equal to the sound's, so that the energy factor is 1.
+void setSpectrum(DftEngine& engine, const std::vector<double>& realParts)
+{
+    for (int i = 0; i < engine.length; ++i) {
+        engine.re[i] = i < static_cast<int>(realParts.size()) ? realParts[i] : 0.0;
+        engine.im[i] = 0.0;
+    }
+    engine.energy = 1000.0;
+    engine.soundPeak = 1000.0;
+}
+
+TEST_F(DftEngineTest, LogRejectionKeepsExactlyRAndDropsJustBelow)
+{
+    DftEngine engine;
+    engine.setUp(4, 22050);
+    energyLogMode = 1;
+
+    // S = 320, R = 5: 1/64 of the strongest gives v = 5 exactly.
+    logScale = 320;
+    rejection = 5;
+    setSpectrum(engine, {64.0, 1.0, std::nextafter(1.0, 0.0), 2.0});
+    engine.computeMagnitudes();
+    EXPECT_EQ(engine.magnitude[0], 1.0);
+    EXPECT_DOUBLE_EQ(engine.magnitude[1], std::log(5.0) / std::log(320.0));
+    EXPECT_EQ(engine.magnitude[2], 0.0);
+    EXPECT_DOUBLE_EQ(engine.magnitude[3], std::log(10.0) / std::log(320.0));
+    EXPECT_EQ(engine.magnitude[4], 0.0);
+
+    // R = 1: a component at exactly 1/S of the strongest maps to ln 1 = 0.
+    logScale = 256;
+    rejection = 1;
+    setSpectrum(engine, {256.0, 1.0, 16.0});
+    engine.computeMagnitudes();
+    EXPECT_EQ(engine.magnitude[0], 1.0);
+    EXPECT_EQ(engine.magnitude[1], 0.0);
+    EXPECT_DOUBLE_EQ(engine.magnitude[2], 0.5);  // ln 16 / ln 256
+}
+
+TEST_F(DftEngineTest, LinearModeDividesByTheStrongest)
+{
+    DftEngine engine;
+    engine.setUp(3, 22050);
+    energyLogMode = 0;
+    setSpectrum(engine, {3.0, 4.0, 8.0, 0.0});
+    engine.im[0] = 4.0;  // |3 + 4j| = 5
+    engine.computeMagnitudes();
+    EXPECT_EQ(engine.magnitude[0], 5.0 / 8.0);
+    EXPECT_EQ(engine.magnitude[1], 0.5);
+    EXPECT_EQ(engine.magnitude[2], 1.0);
+    EXPECT_EQ(engine.magnitude[3], 0.0);
+    EXPECT_EQ(engine.magnitude[4], 0.0);
+}
+
+TEST_F(DftEngineTest, SilentFrameGivesZerosNotNaN)
+{
+    for (int mode : {0, 1}) {
+        energyLogMode = mode;
+        SoundBuffer sound;
+        setSound(sound, std::vector<double>(64, 0.0), 22050);
+        DftEngine engine;
+        engine.setUp(5, 22050);
+        engine.analyseFrame(sound, 0, WindowHanning);
+        EXPECT_EQ(engine.energy, 0.0);
+        for (int i = 0; i <= 16; ++i) EXPECT_EQ(engine.magnitude[i], 0.0) << "mode " << mode << ", bin " << i;
+        for (double bin : engine.displayBins) EXPECT_EQ(bin, 0.0) << "mode " << mode;
+    }
+}
+
+TEST_F(DftEngineTest, EnergyFactorFollowsTheFramePeak)
+{
+    struct Case {
+        double framePeakFraction;
+        double stated;  // the design's figure, to four places
+        double exact;
+    };
+    const Case cases[] = {
+        {1.0, 1.0, 1.0},
+        {0.5, 0.8692, std::log(100.0) / std::log(200.0)},
+        {0.05, 0.4346, std::log(10.0) / std::log(200.0)},
+        {1.0 / 200, 0.0, 0.0},
+        {1.0 / 1000, 0.0, 0.0},
+    };
+    energyLogMode = 0;
+    const double soundPeak = 32000.0;
+    for (const Case& c : cases) {
+        // Frame 0 holds a square wave at the fraction; the sound's peak is later.
+        std::vector<double> samples(128, 0.0);
+        for (int i = 0; i < 64; ++i) samples[i] = (i % 4 < 2 ? 1 : -1) * soundPeak * c.framePeakFraction;
+        samples[100] = soundPeak;
+        SoundBuffer sound;
+        setSound(sound, samples, 22050);
+        DftEngine engine;
+        engine.setUp(6, 22050);
+        engine.analyseFrame(sound, 0, WindowRectangular);
+        EXPECT_NEAR(engine.energy, c.exact, 1e-12) << c.framePeakFraction;
+        EXPECT_NEAR(engine.energy, c.stated, 5e-5) << c.framePeakFraction;
+        double strongest = 0.0;
+        for (int i = 0; i < 32; ++i) strongest = std::max(strongest, engine.magnitude[i]);
+        EXPECT_EQ(strongest, engine.energy) << "the normalised peak is scaled by the factor";
+    }
+}
+
+TEST_F(DftEngineTest, NTwoShowsTheMeanOfTheWindowedPairEverywhere)
+{
+    SoundBuffer sound;
+    setSound(sound, {300.0, -100.0, 500.0}, 22050);
+    DftEngine engine;
+    engine.setUp(1, 22050);
+    EXPECT_EQ(rawMagnitudes(engine, sound, 0, WindowRectangular)[0], 100.0);  // |300 - 100| / 2
+    EXPECT_EQ(rawMagnitudes(engine, sound, 0, WindowHanning)[0], 50.0);       // weights 0 and 1: |-100| / 2
+
+    energyLogMode = 0;
+    for (uint32_t rate : {22050u, 44100u}) {
+        DftEngine full;
+        full.setUp(1, rate);
+        for (double& bin : full.displayBins) bin = -1.0;
+        full.analyseFrame(sound, 1, WindowRectangular);  // mean 200, frame peak 500 = the sound's
+        EXPECT_EQ(full.magnitude[0], 1.0);
+        EXPECT_EQ(full.magnitude[1], 0.0);
+        for (double bin : full.displayBins) EXPECT_EQ(bin, 1.0) << "rate " << rate;
+    }
+}
+
+// Display bins against magnitude entries marked with their own index.
+std::vector<double> mappedEntries(int log2, uint32_t rate, int k)
+{
+    DftEngine engine;
+    engine.setUp(log2, rate);
+    for (int j = 0; j <= engine.length / 2; ++j) engine.magnitude[j] = j;
+    for (double& bin : engine.displayBins) bin = -1.0;
+    maxFreqStep = k;
+    engine.resampleToDisplay();
+    return std::vector<double>(engine.displayBins, engine.displayBins + displayBinCount);
+}
+
+TEST_F(DftEngineTest, DisplayBinsMapToTheEntryAtOrBelowTheirFrequency)
+{
+    struct Case {
+        const char* what;
+        int log2;
+        uint32_t rate;
+        int k;
+        double (*entry)(int bin);
+    };
+    const Case cases[] = {
+        {"1024 at 22050, k 0", 10, 22050, 0, [](int i) { return static_cast<double>(i); }},
+        {"1024 at 44100, k 0", 10, 44100, 0, [](int i) { return static_cast<double>(i / 2); }},
+        {"4096 at 22050, k 0", 12, 22050, 0, [](int i) { return 4.0 * i; }},
+        {"1024 at 22050, k -3", 10, 22050, -3, [](int i) { return std::trunc(0.85 * i); }},
+    };
+    for (const Case& c : cases) {
+        const std::vector<double> bins = mappedEntries(c.log2, c.rate, c.k);
+        for (int i = 0; i < displayBinCount; ++i) EXPECT_EQ(bins[i], c.entry(i)) << c.what << ", bin " << i;
+    }
+    EXPECT_EQ(mappedEntries(10, 22050, -3)[279], 237.0);
+}
+
+TEST_F(DftEngineTest, EightKilohertzStopsAtBin186AndKeepsTheRest)
+{
+    const std::vector<double> bins = mappedEntries(10, 8000, 0);
+    for (int i = 0; i < 186; ++i) EXPECT_EQ(bins[i], std::trunc(i * 22050.0 / 8000.0)) << "bin " << i;
+    EXPECT_EQ(bins[185], 509.0);
+    for (int i = 186; i < displayBinCount; ++i) EXPECT_EQ(bins[i], -1.0) << "bin " << i << " must keep its old value";
+}
+
+TEST_F(DftEngineTest, CommonRatesFillEveryBinForEveryStep)
+{
+    for (uint32_t rate : {22050u, 44100u})
+        for (int k = -10; k <= 10; ++k)
+            for (int log2 = 1; log2 <= 12; ++log2) {
+                const std::vector<double> bins = mappedEntries(log2, rate, k);
+                EXPECT_EQ(bins[0], 0.0) << "bin 0 is the DC entry";
+                EXPECT_NE(bins[279], -1.0) << "rate " << rate << ", k " << k << ", N " << (1 << log2);
+            }
+}
+
+TEST_F(DftEngineTest, NyquistEntryIsAlwaysZero)
+{
+    SoundBuffer sound;
+    setSound(sound, busySamples(4096), 44100);
+    for (int mode : {0, 1}) {
+        energyLogMode = mode;
+        DftEngine engine;
+        engine.setUp(12, 44100);
+        engine.magnitude[2048] = 7.0;
+        engine.analyseFrame(sound, 0, WindowBlackman);
+        EXPECT_EQ(engine.magnitude[2048], 0.0);
+    }
+}
+
+TEST_F(DftEngineTest, FrameColumnMapsAColumnsFirstSampleBackToIt)
+{
+    SoundBuffer sound;
+    setSound(sound, std::vector<double>(551 * 100, 1.0), 22050);
+    DftEngine engine;
+    engine.setUp(1, 22050);
+    for (uint32_t column = 0; column < 551; ++column) {
+        engine.loadFrame(sound, column * 100);
+        EXPECT_EQ(engine.frameColumn, static_cast<int>(column));
+    }
+}
+
+TEST_F(DftEngineTest, BitReverseIgnoresWhateverReHeld)
+{
+    DftEngine engine;
+    engine.setUp(5, 22050);
+    for (int i = 0; i < 32; ++i) {
+        engine.im[i] = 100.0 + i;
+        engine.re[i] = 1e9;  // stale values; they must not become indices
+    }
+    engine.bitReverse();
+    for (int i = 0; i < 32; ++i) {
+        int reversed = 0;
+        for (int bit = 0; bit < 5; ++bit)
+            if (i & (1 << bit)) reversed |= 1 << (4 - bit);
+        EXPECT_EQ(engine.re[i], 100.0 + reversed) << i;
+        EXPECT_EQ(engine.im[i], 0.0) << i;
+    }
+}
+
+TEST_F(DftEngineTest, SetUpSizesTheFrameAndReleaseRestoresTheMarkers)
+{
+    DftEngine engine;
+    EXPECT_EQ(engine.re, notAllocated<double>());
+    EXPECT_EQ(engine.magnitude, notAllocated<double>());
+    for (double bin : engine.displayBins) EXPECT_EQ(bin, 0.0);
+
+    for (int log2 = 1; log2 <= 12; ++log2) {
+        engine.setUp(log2, 44100);  // again and again: each set-up frees the last arrays
+        EXPECT_EQ(engine.log2Length, log2);
+        EXPECT_EQ(engine.length, 1 << log2);
+        EXPECT_EQ(engine.sampleRate, 44100u);
+        engine.magnitude[engine.length / 2] = 0.0;  // in bounds for the sanitizer build
+        engine.re[engine.length - 1] = 0.0;
+    }
+    engine.setUp(20, 22050);
+    EXPECT_EQ(engine.length, 4096) << "beyond 4096 samples the frame is held at 4096";
+
+    engine.release();
+    engine.release();
+    EXPECT_EQ(engine.re, notAllocated<double>());
+    EXPECT_EQ(engine.im, notAllocated<double>());
+    EXPECT_EQ(engine.cosTable, notAllocated<double>());
+    EXPECT_EQ(engine.sinTable, notAllocated<double>());
+    EXPECT_EQ(engine.magnitude, notAllocated<double>());
+}
+
+TEST_F(DftEngineTest, EngineWithoutArraysAnalysesNothing)
+{
+    SoundBuffer sound;
+    setSound(sound, busySamples(64), 22050);
+    DftEngine engine;
+    engine.analyseFrame(sound, 0, WindowHanning);
+    for (double bin : engine.displayBins) EXPECT_EQ(bin, 0.0);
+}
+
+}  // namespace
