@@ -182,10 +182,8 @@ void runCursor(HWND panel, int kind)
         // holds the work engine: let the view go on, and analyse afterwards.
         // Kind 0 refreshes nothing but the cursor and analyses at cursorSample
         // as it then stands.
-        if (!cursorCatchUpQueued) {
-            cursorCatchUpQueued = true;
-            repost(panel, MAKEWPARAM(CMD_CURSOR_RUN, 0), 0);
-        }
+        if (!cursorCatchUpQueued)
+            cursorCatchUpQueued = PostMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_CURSOR_RUN, 0), 0) != FALSE;
         return;
     }
 
