@@ -42,10 +42,16 @@ struct PlayerJob {
     PlayerJob& operator=(const PlayerJob&) = delete;
 };
 
+// The recorder hands the device two blocks of about 46 ms in turn. With a
+// single block the device has nowhere to put the sound that arrives while the
+// filled block is being handed back, and drops it: a click every 46 ms and
+// several per cent of the sound lost. Set to 1 for the single cycling block.
+constexpr int recorderBlockCount = 2;
+
 struct RecorderJob {
     HWAVEIN waveIn = reinterpret_cast<HWAVEIN>(~uintptr_t{0});
-    WAVEHDR* header = nullptr;
-    uint8_t* block = nullptr;
+    WAVEHDR* headers[recorderBlockCount] = {};
+    uint8_t* blocks[recorderBlockCount] = {};  // headers[i] points at blocks[i]
     SoundBuffer* sound = nullptr;   // borrowed: receives the recording once it is decoded
     HWND notifyWindow = nullptr;    // receives 1025
     int32_t bitsPerSample = 8;
@@ -58,12 +64,13 @@ struct RecorderJob {
     // cannot start leaves the loaded sound as it was; the panel moves it into
     // `sound` when it handles 1025.
     SoundBuffer capture;
-    // Set by the notification when the block has been appended and should go
-    // back to the device; the thread re-adds it (the notification must not).
+    // Set by the notification when a block has been appended and should go
+    // back to the device (its dwUser says which); the thread re-adds it, since
+    // the notification must not call the wave-in functions.
     HANDLE blockFilled = nullptr;
-    // 1 while the block is on the device or its notification is still
-    // appending; the thread waits for 0 before it unprepares and decodes.
-    std::atomic<LONG> blockOnDevice{0};
+    // Blocks on the device or whose notification is still appending; the
+    // thread waits for 0 before it unprepares and decodes.
+    std::atomic<LONG> blocksOnDevice{0};
 
     RecorderJob() = default;
     ~RecorderJob();

@@ -1,12 +1,13 @@
 // The recorder thread: captures mono PCM from the default input device into
-// the job's capture buffer, one block of about 46 ms at a time, until the
+// the job's capture buffer, block by block (about 46 ms each), until the
 // buffer is full or the panel clears `running`; then decodes it and posts
 // 1025. The panel moves the capture into the program's sound when it handles
 // 1025, so a recording that cannot start leaves the loaded sound alone.
 //
 // The wave-in notification may not call back into the wave-in functions (the
-// platform forbids it and it can deadlock), so it only appends the block and
-// sets `blockFilled`; this thread hands the block back to the device.
+// platform forbids it and it can deadlock), so it only appends the block,
+// marks it for refilling and sets `blockFilled`; this thread hands it back to
+// the device.
 #include "audio/AudioJobs.h"
 
 #include <new>
@@ -17,8 +18,25 @@
 
 namespace {
 
-// How long a reset device may take to hand its block back.
+// WAVEHDR::dwUser of a capture block, written by the notification and read by
+// this thread through the Interlocked functions.
+const DWORD_PTR blockBusy = 0;    // on the device, or not wanted back
+const DWORD_PTR blockRefill = 1;  // appended; hand it back to the device
+
+// How long a reset device may take to hand its blocks back.
 const DWORD resetReturnTimeoutMs = 2000;
+
+void setFlag(WAVEHDR* header, DWORD_PTR flag)
+{
+    InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&header->dwUser), reinterpret_cast<PVOID>(flag));
+}
+
+// Reads the flag and puts `replacement` in its place in one step.
+DWORD_PTR exchangeFlag(WAVEHDR* header, DWORD_PTR replacement)
+{
+    return reinterpret_cast<DWORD_PTR>(InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&header->dwUser),
+                                                                  reinterpret_cast<PVOID>(replacement)));
+}
 
 void CALLBACK recorderNotification(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR)
 {
@@ -26,52 +44,60 @@ void CALLBACK recorderNotification(HWAVEIN, UINT message, DWORD_PTR instance, DW
     auto& job = *reinterpret_cast<RecorderJob*>(instance);
     auto* header = reinterpret_cast<WAVEHDR*>(param1);
     SoundBuffer& capture = job.capture;
+    // The device hands the blocks back in the order it filled them, one
+    // notification at a time, so the appends keep the sound in order.
     const bool room = appendRecorded(capture.data, capture.dataSize, capture.recordedBytes,
                                      reinterpret_cast<const uint8_t*>(header->lpData), header->dwBytesRecorded);
+    const bool more = room && job.running.load() != 0;
+    if (more) setFlag(header, blockRefill);
     // The append is complete: from here the thread may re-add, unprepare or
-    // decode. Cleared before the event so a re-add cannot be overwritten.
-    job.blockOnDevice.store(0);
-    if (room && job.running.load() != 0)
+    // decode.
+    --job.blocksOnDevice;
+    if (more)
         SetEvent(job.blockFilled);
     else
         job.running.store(0);
 }
 
-void freeBlock(RecorderJob& job)
+void freeBlocks(RecorderJob& job)
 {
-    if (job.header) {
-        job.header->lpData = nullptr;
-        job.header->lpNext = nullptr;
-        delete job.header;
+    for (int i = 0; i < recorderBlockCount; ++i) {
+        if (job.headers[i]) {
+            job.headers[i]->lpData = nullptr;
+            job.headers[i]->lpNext = nullptr;
+            delete job.headers[i];
+        }
+        delete[] job.blocks[i];
+        job.headers[i] = nullptr;
+        job.blocks[i] = nullptr;
     }
-    delete[] job.block;
-    job.header = nullptr;
-    job.block = nullptr;
 }
 
-bool waitForBlock(const RecorderJob& job)
+bool waitForBlocks(const RecorderJob& job)
 {
     const ULONGLONG start = GetTickCount64();
-    while (job.blockOnDevice.load() != 0) {
+    while (job.blocksOnDevice.load() != 0) {
         if (GetTickCount64() - start >= resetReturnTimeoutMs) return false;
         Sleep(5);
     }
     return true;
 }
 
-// Resets and closes the device; its block is unprepared only once it is back,
-// and abandoned (not freed) if it never comes back.
+// Resets and closes the device; its blocks are unprepared only once they are
+// back, and abandoned (not freed) if they never come back.
 void releaseDevice(RecorderJob& job)
 {
     waveInReset(job.waveIn);
-    const bool returned = waitForBlock(job);
-    if (returned && job.header && (job.header->dwFlags & WHDR_PREPARED))
-        waveInUnprepareHeader(job.waveIn, job.header, sizeof(WAVEHDR));
+    const bool returned = waitForBlocks(job);
+    if (returned)
+        for (WAVEHDR* header : job.headers)
+            if (header && (header->dwFlags & WHDR_PREPARED)) waveInUnprepareHeader(job.waveIn, header, sizeof(WAVEHDR));
     waveInClose(job.waveIn);
-    if (!returned) {
-        job.header = nullptr;
-        job.block = nullptr;
-    }
+    if (!returned)
+        for (int i = 0; i < recorderBlockCount; ++i) {
+            job.headers[i] = nullptr;
+            job.blocks[i] = nullptr;
+        }
 }
 
 void showDeviceBusy() { MessageBoxW(nullptr, L"入力デバイスがすでに使用されている可能性があります!", L"!", MB_OK); }
@@ -107,36 +133,42 @@ bool prepareCapture(SoundBuffer& capture, const WaveFormat& format, uint32_t cap
     return true;
 }
 
-bool addBlock(RecorderJob& job)
+bool addBlock(RecorderJob& job, WAVEHDR* header)
 {
-    job.blockOnDevice.store(1);
-    if (waveInPrepareHeader(job.waveIn, job.header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR &&
-        waveInAddBuffer(job.waveIn, job.header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR)
+    setFlag(header, blockBusy);
+    ++job.blocksOnDevice;
+    if (waveInPrepareHeader(job.waveIn, header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR &&
+        waveInAddBuffer(job.waveIn, header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR)
         return true;
-    job.blockOnDevice.store(0);
+    --job.blocksOnDevice;
     return false;
 }
 
 bool startCapture(RecorderJob& job, uint32_t block)
 {
-    job.header = new (std::nothrow) WAVEHDR{};
-    job.block = new (std::nothrow) uint8_t[block];
-    if (!job.header || !job.block) return false;
-    job.header->lpData = reinterpret_cast<LPSTR>(job.block);
-    job.header->dwBufferLength = block;
-    job.header->dwFlags = 0;
-    job.header->dwUser = 0;
-    return addBlock(job) && waveInStart(job.waveIn) == MMSYSERR_NOERROR;
+    for (int i = 0; i < recorderBlockCount; ++i) {
+        job.headers[i] = new (std::nothrow) WAVEHDR{};
+        job.blocks[i] = new (std::nothrow) uint8_t[block];
+        if (!job.headers[i] || !job.blocks[i]) return false;
+        job.headers[i]->lpData = reinterpret_cast<LPSTR>(job.blocks[i]);
+        job.headers[i]->dwBufferLength = block;
+        job.headers[i]->dwFlags = 0;
+        if (!addBlock(job, job.headers[i])) return false;
+    }
+    return waveInStart(job.waveIn) == MMSYSERR_NOERROR;
 }
 
-// Hands the block back each time the notification has appended it, until the
+// Hands each block back once the notification has appended it, until the
 // buffer is full or the panel stops the recording.
 void captureUntilStopped(RecorderJob& job)
 {
     while (job.running.load() == 1) {
         switch (WaitForSingleObject(job.blockFilled, 5)) {
-        case WAIT_OBJECT_0:  // blockFilled: appended, room for more
-            if (job.running.load() == 1 && !addBlock(job)) job.running.store(0);
+        case WAIT_OBJECT_0:  // blockFilled: a block was appended and there is room for more
+            for (WAVEHDR* header : job.headers) {
+                if (!header || exchangeFlag(header, blockBusy) != blockRefill) continue;
+                if (job.running.load() == 1 && !addBlock(job, header)) job.running.store(0);
+            }
             break;
         default:  // timeout: look at `running` again
             break;
@@ -148,9 +180,10 @@ WorkerOutcome record(RecorderJob& job)
 {
     if (waveInGetNumDevs() == 0) return WorkerFailed;  // silently: nothing to record from
 
-    // The previous device was closed, and a block it kept was abandoned, so
+    // The previous device was closed, and blocks it kept were abandoned, so
     // what is left here is ours to free.
-    freeBlock(job);
+    freeBlocks(job);
+    job.blocksOnDevice = 0;
     if (!job.blockFilled) job.blockFilled = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (!job.blockFilled) return WorkerFailed;
     ResetEvent(job.blockFilled);
@@ -174,7 +207,7 @@ WorkerOutcome record(RecorderJob& job)
     }
 
     captureUntilStopped(job);
-    releaseDevice(job);  // a block under way comes back through the notification first
+    releaseDevice(job);  // blocks under way come back through the notification first
 
     SoundBuffer& capture = job.capture;
     capture.dataSize = recordedDataSize(capture.dataSize, capture.recordedBytes.load());
@@ -190,7 +223,7 @@ WorkerOutcome record(RecorderJob& job)
 
 RecorderJob::~RecorderJob()
 {
-    if (blockOnDevice.load() == 0) freeBlock(*this);
+    if (blocksOnDevice.load() == 0) freeBlocks(*this);
     if (blockFilled) CloseHandle(blockFilled);
 }
 
