@@ -1,9 +1,16 @@
 // The per-frame transform. Every operation computes, element by element, the
-// same IEEE double operations in the same order as the plain textbook loops
-// it replaces, so frames come out bit for bit the same; the speed comes only
-// from work that depends on the frame length alone (twiddles, window weights,
-// the bit-reversal permutation) being computed once per length instead of
-// once per frame, and from loops the compiler can keep in registers.
+// same IEEE double operations in the same order as the plain loops of the
+// algorithm, so frames come out bit for bit the same (the tests hold a literal
+// version to compare against). The speed comes from three things only: work
+// that depends on the frame length alone (twiddles, window weights, the
+// bit-reversal permutation) is done once per length, not once per frame;
+// butterflies run two at a time in SSE2 lanes; and two stages are done per
+// pass over the frame while their values sit in registers.
+//
+// The arithmetic must not be contracted into fused multiply-adds, which round
+// once instead of twice. The builds target plain x86-64, which has none; a
+// build for a CPU with FMA (-march=native and the like) would also need
+// -ffp-contract=off, and the bit-for-bit test would catch its absence.
 #include "analysis/DftEngine.h"
 
 #include <cmath>
@@ -340,10 +347,12 @@ void DftEngine::loadFrame(const SoundBuffer& sound, uint32_t start)
     // correctly rounded value of the same real number.
     const double scale = 1.0 / n;
 
+    // The frame's peak is that of the raw samples, before scaling and window.
     const uint32_t count = sound.sampleCount;
     const bool inside = start <= count && static_cast<uint32_t>(n) <= count - start;
     if (inside) {
         const double* source = sound.samples + start;
+        energy = largestMagnitude(source, n);
         for (int l = 0; l < n; ++l) im[l] = source[l] * scale;
     } else {
         // Only reached if a caller breaks the precondition; sampleAt pads the
@@ -352,8 +361,6 @@ void DftEngine::loadFrame(const SoundBuffer& sound, uint32_t start)
         energy = largestMagnitude(im, n);
         for (int l = 0; l < n; ++l) im[l] *= scale;
     }
-    // The frame's peak is that of the raw samples, before scaling and window.
-    if (inside) energy = largestMagnitude(sound.samples + start, n);
     for (int l = 0; l < n; ++l) re[l] = 0.0;
 
     if (count == 0) {

@@ -44,6 +44,9 @@ struct DecodeCase {
     double expectedPeak;
 };
 
+// Names the case in failure messages instead of dumping its bytes.
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
+
 class DecodesOntoSixteenBitScale : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodesOntoSixteenBitScale, SamplesAndPeak)

@@ -115,6 +115,9 @@ struct LayoutCase {
     std::vector<double> samples;
 };
 
+// Names the case in failure messages instead of dumping its bytes.
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
 class FindsFormatAndData : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(FindsFormatAndData, AndDecodes)
