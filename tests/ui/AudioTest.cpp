@@ -341,6 +341,53 @@ TEST_F(AudioTest, StopEndsPlaybackAtOnce)
     again.stop();
 }
 
+TEST_F(AudioTest, NoSecondWorkerStartsDuringOrAfterAVoicePrint)
+{
+    load(writeWav16(L"tone20s.wav", 22050, 1, tone(1000, 22050, 20.0)));
+    clickButton(w.panel, IDC_SOURCE_RECORD);
+    clickButton(w.panel, IDC_PLAY_ALL);
+    ASSERT_TRUE(waitForStatus(L"Playing..."));
+
+    // A voice print drawn during playback sets the panel to drawing and back;
+    // the player still runs, so play and record stay refused.
+    clickButton(w.panel, IDC_DRAW);
+    clickButton(w.panel, IDC_PLAY_ALL);
+    clickButton(w.panel, IDC_RECORD);
+    ASSERT_TRUE(waitForStatus(L"Voice-Print...Done.", 60000)) << narrow(status());
+    clickButton(w.panel, IDC_PLAY_ALL);
+    clickButton(w.panel, IDC_RECORD);
+    ASSERT_TRUE(drainPostedMessages(control(w.panel, IDC_STATUS)));
+    EXPECT_EQ(status(), L"Voice-Print...Done.");
+
+    clickButton(w.panel, IDC_STOP);
+    ASSERT_TRUE(waitForStatus(L"Playing...Done.", 5000)) << narrow(status());
+}
+
+TEST_F(AudioTest, ClosingWhileAWorkerRunsEndsTheProgram)
+{
+    // One Kelvara closed while it plays, another while it records.
+    load(writeWav16(L"tone20s.wav", 22050, 1, tone(1000, 22050, 20.0)));
+    clickButton(w.panel, IDC_PLAY_ALL);
+    ASSERT_TRUE(waitForStatus(L"Playing..."));
+    app.requestClose();
+    DWORD code = 1;
+    ASSERT_TRUE(app.waitForExit(code, 10000));
+    EXPECT_EQ(code, 0u);
+
+    KelvaraProcess recording;
+    ASSERT_TRUE(recording.launch());
+    ASSERT_TRUE(recording.waitForWindows());
+    HWND panel = recording.windows().panel;
+    clickButton(panel, IDC_SOURCE_RECORD);
+    ASSERT_TRUE(waitFor([&] { return isEnabled(panel, IDC_RECORD); }));
+    selectComboItem(panel, IDC_RECORD_SECONDS, 9);
+    clickButton(panel, IDC_RECORD);
+    ASSERT_TRUE(waitFor([&] { return controlText(panel, IDC_STATUS) == L"Recording..."; }));
+    recording.requestClose();
+    ASSERT_TRUE(recording.waitForExit(code, 10000));
+    EXPECT_EQ(code, 0u);
+}
+
 TEST_F(AudioTest, RecordingHasTheChosenLengthAndShowsTheTone)
 {
     chooseRecording(0, 1, 0);  // 22050 Hz, 16 bits, 2 s
@@ -409,8 +456,14 @@ TEST_F(AudioTest, StopRecordingKeepsWhatCameIn)
     BackgroundCommand player("paplay");
     ASSERT_TRUE(player.start("paplay -d " + quote(sinkName()) + " " + quote(unixPath(tonePath))));
 
+    load(writeWav16(L"tone1k.wav", 22050, 1, tone(1000, 22050, 1.0)));
     clickButton(w.panel, IDC_RECORD);
     ASSERT_TRUE(waitForStatus(L"Recording..."));
+    // Neither play nor a second record is taken while the recorder runs.
+    clickButton(w.panel, IDC_PLAY_ALL);
+    clickButton(w.panel, IDC_RECORD);
+    ASSERT_TRUE(drainPostedMessages(control(w.panel, IDC_STATUS)));
+    EXPECT_EQ(status(), L"Recording...");
     // Let a few seconds come in (the capture device of Wine takes more than
     // a second to deliver its first block), then stop long before 20 s.
     SinkCapture clock(L"clock");
