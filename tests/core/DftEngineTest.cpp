@@ -226,7 +226,6 @@ TEST_F(DftEngineTest, TransformEqualsSingleButterfliesInStageOrder)
         }
         fast.fillTwiddles();
         single.fillTwiddles();
-
         fast.transform();
         for (int stage = 0; stage < log2; ++stage) {
             const double h = std::pow(2.0, stage), g = std::pow(2.0, log2 - 1 - stage);
@@ -236,8 +235,7 @@ TEST_F(DftEngineTest, TransformEqualsSingleButterfliesInStageOrder)
                     single.butterfly(static_cast<int>(l), g, top, static_cast<int>(top + h));
                 }
         }
-        EXPECT_TRUE(sameBits(fast.re, single.re, n)) << "N " << n;
-        EXPECT_TRUE(sameBits(fast.im, single.im, n)) << "N " << n;
+        EXPECT_TRUE(sameBits(fast.re, single.re, n) && sameBits(fast.im, single.im, n)) << "N " << n;
     }
 }
 
@@ -254,7 +252,7 @@ std::vector<double> rawMagnitudes(DftEngine& engine, const SoundBuffer& sound, u
     return magnitudes;
 }
 
-// (1/N) * sum over n of w(n) x(n) e^(-j 2 pi k n / N), in long double.
+// (1/N) |sum over n of w(n) x(n) e^(-j 2 pi k n / N)|, in long double.
 std::vector<long double> bruteForceMagnitudes(const std::vector<double>& frame, int kind)
 {
     const long double twoPi = 6.2831853L;  // the program's 2*pi, so only rounding separates the two
@@ -277,161 +275,109 @@ std::vector<long double> bruteForceMagnitudes(const std::vector<double>& frame, 
 
 TEST_F(DftEngineTest, SineMagnitudesForEachWindow)
 {
-    struct Expectation {
+    const struct {
         int kind;
         std::vector<std::pair<int, double>> bins;  // offset from the sine's bin, fraction of the amplitude
-    };
-    const Expectation expectations[] = {
+    } expectations[] = {
         {WindowRectangular, {{0, 0.5}}},
         {WindowHanning, {{0, 0.25}, {-1, 0.125}, {1, 0.125}}},
         {WindowHamming, {{0, 0.27}, {-1, 0.115}, {1, 0.115}}},
         {WindowBlackman, {{0, 0.21}, {-1, 0.125}, {1, 0.125}, {-2, 0.02}, {2, 0.02}}},
     };
-    const int n = 256;
-    const int b = 37;
+    const int n = 256, b = 37;
     const double a = 12000.0;
-    const long double pi = 3.141592653589793238462643383279502884L;
     std::vector<double> frame(n);
-    for (int i = 0; i < n; ++i) frame[i] = static_cast<double>(a * std::sin(2 * pi * b * i / n));
+    for (int i = 0; i < n; ++i) frame[i] = a * std::sin(6.283185307179586 * b * i / n);
     SoundBuffer sound;
     setSound(sound, frame, 22050);
 
-    for (const Expectation& e : expectations) {
+    for (const auto& e : expectations) {
         DftEngine engine;
         engine.setUp(8, 22050);
         const std::vector<double> magnitudes = rawMagnitudes(engine, sound, 0, e.kind);
         const std::vector<long double> reference = bruteForceMagnitudes(frame, e.kind);
         for (int k = 0; k < n / 2; ++k) {
-            EXPECT_NEAR(magnitudes[k], static_cast<double>(reference[k]), 1e-9 * a) << "kind " << e.kind << ", bin " << k;
             double stated = 0.0;
             for (const auto& bin : e.bins)
                 if (k == b + bin.first) stated = bin.second * a;
+            EXPECT_NEAR(magnitudes[k], static_cast<double>(reference[k]), 1e-9 * a) << "kind " << e.kind << ", bin " << k;
             // The sine uses true pi, the window and the transform 6.2831853.
             EXPECT_NEAR(magnitudes[k], stated, 1e-6 * a) << "kind " << e.kind << ", bin " << k;
         }
+        if (e.kind != WindowRectangular) continue;
+        // Normalised, the frame that holds the sound's peak has its sine at
+        // exactly 1 and, in Log mode, everything else below R.
+        engine.computeMagnitudes();
+        EXPECT_EQ(engine.energy, 1.0);
+        for (int k = 0; k < n / 2; ++k) EXPECT_EQ(engine.magnitude[k], k == b ? 1.0 : 0.0) << "bin " << k;
     }
 }
 
-TEST_F(DftEngineTest, NormalisedSineIsOneAtItsBinInBothModes)
-{
-    const int n = 1024, b = 100;
-    std::vector<double> frame(n);
-    for (int i = 0; i < n; ++i) frame[i] = std::round(20000.0 * std::sin(6.283185307179586 * b * i / n));
-    SoundBuffer sound;
-    setSound(sound, frame, 22050);
-    for (int mode : {0, 1}) {
-        energyLogMode = mode;
-        DftEngine engine;
-        engine.setUp(10, 22050);
-        engine.analyseFrame(sound, 0, WindowRectangular);
-        EXPECT_EQ(engine.energy, 1.0) << "the frame holds the sound's peak";
-        EXPECT_EQ(engine.magnitude[b], 1.0) << "mode " << mode;
-        for (int k = 0; k < n / 2; ++k) {
-            if (k == b) continue;
-            if (mode == 1)
-                EXPECT_EQ(engine.magnitude[k], 0.0) << "bin " << k << " lies far below R";
-            else
-                EXPECT_LT(engine.magnitude[k], 1e-3) << "bin " << k;
-        }
-    }
-}
-
-TEST_F(DftEngineTest, HalfStrengthComponentInLogMode)
-{
-    // Rectangular window: a sine of amplitude a gives a/2, one of a/2 gives a/4.
-    const int n = 512;
-    std::vector<double> frame(n);
-    for (int i = 0; i < n; ++i)
-        frame[i] = 16000.0 * std::sin(6.283185307179586 * 20 * i / n) + 8000.0 * std::sin(6.283185307179586 * 90 * i / n);
-    SoundBuffer sound;
-    setSound(sound, frame, 22050);
-    logScale = 320;
-    energyLogMode = 1;
-    DftEngine engine;
-    engine.setUp(9, 22050);
-    engine.analyseFrame(sound, 0, WindowRectangular);
-    EXPECT_DOUBLE_EQ(engine.magnitude[20], 1.0);
-    EXPECT_NEAR(engine.magnitude[90], std::log(160.0) / std::log(320.0), 1e-9);
-    EXPECT_NEAR(engine.magnitude[90], 0.8798, 1e-4);
-}
-
-// An engine set up for N with the given transform output and the frame's
-// peak equal to the sound's, so that the energy factor is 1.
+// An engine whose transform output is the given real parts, and whose frame
+// peak equals the sound's, so that the energy factor is 1.
 void setSpectrum(DftEngine& engine, const std::vector<double>& realParts)
 {
     for (int i = 0; i < engine.length; ++i) {
         engine.re[i] = i < static_cast<int>(realParts.size()) ? realParts[i] : 0.0;
         engine.im[i] = 0.0;
     }
-    engine.energy = 1000.0;
-    engine.soundPeak = 1000.0;
+    engine.energy = engine.soundPeak = 1000.0;
 }
 
-TEST_F(DftEngineTest, LogRejectionKeepsExactlyRAndDropsJustBelow)
+TEST_F(DftEngineTest, NormalisationInLogAndLinearMode)
 {
     DftEngine engine;
     engine.setUp(4, 22050);
-    energyLogMode = 1;
 
-    // S = 320, R = 5: 1/64 of the strongest gives v = 5 exactly.
+    // S = 320, R = 5: 1/64 of the strongest gives v = 5 exactly and is kept;
+    // one just below is dropped; half the strongest gives ln 160 / ln 320.
     logScale = 320;
     rejection = 5;
-    setSpectrum(engine, {64.0, 1.0, std::nextafter(1.0, 0.0), 2.0});
+    setSpectrum(engine, {64.0, 1.0, std::nextafter(1.0, 0.0), 32.0, 3.0, 4.0});
+    engine.im[4] = 4.0;  // |3 + 4j| = 5
     engine.computeMagnitudes();
     EXPECT_EQ(engine.magnitude[0], 1.0);
     EXPECT_DOUBLE_EQ(engine.magnitude[1], std::log(5.0) / std::log(320.0));
     EXPECT_EQ(engine.magnitude[2], 0.0);
-    EXPECT_DOUBLE_EQ(engine.magnitude[3], std::log(10.0) / std::log(320.0));
-    EXPECT_EQ(engine.magnitude[4], 0.0);
+    EXPECT_NEAR(engine.magnitude[3], 0.8798, 1e-4);
+    EXPECT_DOUBLE_EQ(engine.magnitude[4], std::log(25.0) / std::log(320.0));
+    EXPECT_EQ(engine.magnitude[6], 0.0);
 
-    // R = 1: a component at exactly 1/S of the strongest maps to ln 1 = 0.
+    // R = 1: exactly 1/S of the strongest maps to ln 1 = 0.
     logScale = 256;
     rejection = 1;
     setSpectrum(engine, {256.0, 1.0, 16.0});
     engine.computeMagnitudes();
-    EXPECT_EQ(engine.magnitude[0], 1.0);
     EXPECT_EQ(engine.magnitude[1], 0.0);
-    EXPECT_DOUBLE_EQ(engine.magnitude[2], 0.5);  // ln 16 / ln 256
-}
+    EXPECT_DOUBLE_EQ(engine.magnitude[2], 0.5);
 
-TEST_F(DftEngineTest, LinearModeDividesByTheStrongest)
-{
-    DftEngine engine;
-    engine.setUp(3, 22050);
     energyLogMode = 0;
-    setSpectrum(engine, {3.0, 4.0, 8.0, 0.0});
-    engine.im[0] = 4.0;  // |3 + 4j| = 5
+    setSpectrum(engine, {3.0, 4.0, 8.0});
+    engine.im[0] = 4.0;
     engine.computeMagnitudes();
     EXPECT_EQ(engine.magnitude[0], 5.0 / 8.0);
     EXPECT_EQ(engine.magnitude[1], 0.5);
     EXPECT_EQ(engine.magnitude[2], 1.0);
-    EXPECT_EQ(engine.magnitude[3], 0.0);
-    EXPECT_EQ(engine.magnitude[4], 0.0);
-}
+    EXPECT_EQ(engine.magnitude[8], 0.0) << "the Nyquist entry";
 
-TEST_F(DftEngineTest, SilentFrameGivesZerosNotNaN)
-{
+    // A silent frame of a silent sound: zeros in both modes, not NaN.
     for (int mode : {0, 1}) {
         energyLogMode = mode;
-        SoundBuffer sound;
-        setSound(sound, std::vector<double>(64, 0.0), 22050);
-        DftEngine engine;
-        engine.setUp(5, 22050);
-        engine.analyseFrame(sound, 0, WindowHanning);
+        setSpectrum(engine, {});
+        engine.energy = engine.soundPeak = 0.0;
+        engine.computeMagnitudes();
+        engine.resampleToDisplay();
         EXPECT_EQ(engine.energy, 0.0);
-        for (int i = 0; i <= 16; ++i) EXPECT_EQ(engine.magnitude[i], 0.0) << "mode " << mode << ", bin " << i;
+        for (int i = 0; i <= 8; ++i) EXPECT_EQ(engine.magnitude[i], 0.0) << "mode " << mode << ", bin " << i;
         for (double bin : engine.displayBins) EXPECT_EQ(bin, 0.0) << "mode " << mode;
     }
 }
 
 TEST_F(DftEngineTest, EnergyFactorFollowsTheFramePeak)
 {
-    struct Case {
-        double framePeakFraction;
-        double stated;  // the design's figure, to four places
-        double exact;
-    };
-    const Case cases[] = {
+    const struct {
+        double fraction, stated, exact;  // frame peak / sound peak, the design's figure, the formula
+    } cases[] = {
         {1.0, 1.0, 1.0},
         {0.5, 0.8692, std::log(100.0) / std::log(200.0)},
         {0.05, 0.4346, std::log(10.0) / std::log(200.0)},
@@ -439,22 +385,19 @@ TEST_F(DftEngineTest, EnergyFactorFollowsTheFramePeak)
         {1.0 / 1000, 0.0, 0.0},
     };
     energyLogMode = 0;
-    const double soundPeak = 32000.0;
-    for (const Case& c : cases) {
-        // Frame 0 holds a square wave at the fraction; the sound's peak is later.
+    for (const auto& c : cases) {
+        // Frame 0 holds a square wave at the fraction; the sound's peak comes later.
         std::vector<double> samples(128, 0.0);
-        for (int i = 0; i < 64; ++i) samples[i] = (i % 4 < 2 ? 1 : -1) * soundPeak * c.framePeakFraction;
-        samples[100] = soundPeak;
+        for (int i = 0; i < 64; ++i) samples[i] = (i % 4 < 2 ? 1 : -1) * 32000.0 * c.fraction;
+        samples[100] = 32000.0;
         SoundBuffer sound;
         setSound(sound, samples, 22050);
         DftEngine engine;
         engine.setUp(6, 22050);
         engine.analyseFrame(sound, 0, WindowRectangular);
-        EXPECT_NEAR(engine.energy, c.exact, 1e-12) << c.framePeakFraction;
-        EXPECT_NEAR(engine.energy, c.stated, 5e-5) << c.framePeakFraction;
-        double strongest = 0.0;
-        for (int i = 0; i < 32; ++i) strongest = std::max(strongest, engine.magnitude[i]);
-        EXPECT_EQ(strongest, engine.energy) << "the normalised peak is scaled by the factor";
+        EXPECT_NEAR(engine.energy, c.exact, 1e-12) << c.fraction;
+        EXPECT_NEAR(engine.energy, c.stated, 5e-5) << c.fraction;
+        EXPECT_EQ(*std::max_element(engine.magnitude, engine.magnitude + 32), engine.energy) << c.fraction;
     }
 }
 
@@ -469,93 +412,52 @@ TEST_F(DftEngineTest, NTwoShowsTheMeanOfTheWindowedPairEverywhere)
 
     energyLogMode = 0;
     for (uint32_t rate : {22050u, 44100u}) {
-        DftEngine full;
-        full.setUp(1, rate);
-        for (double& bin : full.displayBins) bin = -1.0;
-        full.analyseFrame(sound, 1, WindowRectangular);  // mean 200, frame peak 500 = the sound's
-        EXPECT_EQ(full.magnitude[0], 1.0);
-        EXPECT_EQ(full.magnitude[1], 0.0);
-        for (double bin : full.displayBins) EXPECT_EQ(bin, 1.0) << "rate " << rate;
+        engine.setUp(1, rate);
+        std::fill(engine.displayBins, engine.displayBins + displayBinCount, -1.0);
+        engine.analyseFrame(sound, 1, WindowRectangular);  // mean 200, frame peak 500 = the sound's
+        for (double bin : engine.displayBins) EXPECT_EQ(bin, 1.0) << "rate " << rate;
     }
 }
 
-// Display bins against magnitude entries marked with their own index.
+// Display bins over magnitude entries marked with their own index; -1 where
+// a bin was not written.
 std::vector<double> mappedEntries(int log2, uint32_t rate, int k)
 {
     DftEngine engine;
     engine.setUp(log2, rate);
     for (int j = 0; j <= engine.length / 2; ++j) engine.magnitude[j] = j;
-    for (double& bin : engine.displayBins) bin = -1.0;
+    std::fill(engine.displayBins, engine.displayBins + displayBinCount, -1.0);
     maxFreqStep = k;
     engine.resampleToDisplay();
     return std::vector<double>(engine.displayBins, engine.displayBins + displayBinCount);
 }
 
-TEST_F(DftEngineTest, DisplayBinsMapToTheEntryAtOrBelowTheirFrequency)
+TEST_F(DftEngineTest, DisplayBinsShowTheEntryAtOrBelowTheirFrequency)
 {
-    struct Case {
-        const char* what;
+    const struct {
         int log2;
         uint32_t rate;
         int k;
-        double (*entry)(int bin);
+        double (*entry)(int bin);  // -1: left as it was
+    } cases[] = {
+        {10, 22050, 0, [](int i) { return static_cast<double>(i); }},
+        {10, 44100, 0, [](int i) { return static_cast<double>(i / 2); }},
+        {12, 22050, 0, [](int i) { return 4.0 * i; }},
+        {10, 22050, -3, [](int i) { return std::trunc(0.85 * i); }},
+        {10, 8000, 0, [](int i) { return i < 186 ? std::trunc(i * 22050.0 / 8000.0) : -1.0; }},
     };
-    const Case cases[] = {
-        {"1024 at 22050, k 0", 10, 22050, 0, [](int i) { return static_cast<double>(i); }},
-        {"1024 at 44100, k 0", 10, 44100, 0, [](int i) { return static_cast<double>(i / 2); }},
-        {"4096 at 22050, k 0", 12, 22050, 0, [](int i) { return 4.0 * i; }},
-        {"1024 at 22050, k -3", 10, 22050, -3, [](int i) { return std::trunc(0.85 * i); }},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const std::vector<double> bins = mappedEntries(c.log2, c.rate, c.k);
-        for (int i = 0; i < displayBinCount; ++i) EXPECT_EQ(bins[i], c.entry(i)) << c.what << ", bin " << i;
+        for (int i = 0; i < displayBinCount; ++i)
+            EXPECT_EQ(bins[i], c.entry(i)) << "N " << (1 << c.log2) << ", rate " << c.rate << ", k " << c.k << ", bin " << i;
     }
     EXPECT_EQ(mappedEntries(10, 22050, -3)[279], 237.0);
-}
+    EXPECT_EQ(mappedEntries(10, 8000, 0)[185], 509.0);
 
-TEST_F(DftEngineTest, EightKilohertzStopsAtBin186AndKeepsTheRest)
-{
-    const std::vector<double> bins = mappedEntries(10, 8000, 0);
-    for (int i = 0; i < 186; ++i) EXPECT_EQ(bins[i], std::trunc(i * 22050.0 / 8000.0)) << "bin " << i;
-    EXPECT_EQ(bins[185], 509.0);
-    for (int i = 186; i < displayBinCount; ++i) EXPECT_EQ(bins[i], -1.0) << "bin " << i << " must keep its old value";
-}
-
-TEST_F(DftEngineTest, CommonRatesFillEveryBinForEveryStep)
-{
     for (uint32_t rate : {22050u, 44100u})
         for (int k = -10; k <= 10; ++k)
-            for (int log2 = 1; log2 <= 12; ++log2) {
-                const std::vector<double> bins = mappedEntries(log2, rate, k);
-                EXPECT_EQ(bins[0], 0.0) << "bin 0 is the DC entry";
-                EXPECT_NE(bins[279], -1.0) << "rate " << rate << ", k " << k << ", N " << (1 << log2);
-            }
-}
-
-TEST_F(DftEngineTest, NyquistEntryIsAlwaysZero)
-{
-    SoundBuffer sound;
-    setSound(sound, busySamples(4096), 44100);
-    for (int mode : {0, 1}) {
-        energyLogMode = mode;
-        DftEngine engine;
-        engine.setUp(12, 44100);
-        engine.magnitude[2048] = 7.0;
-        engine.analyseFrame(sound, 0, WindowBlackman);
-        EXPECT_EQ(engine.magnitude[2048], 0.0);
-    }
-}
-
-TEST_F(DftEngineTest, FrameColumnMapsAColumnsFirstSampleBackToIt)
-{
-    SoundBuffer sound;
-    setSound(sound, std::vector<double>(551 * 100, 1.0), 22050);
-    DftEngine engine;
-    engine.setUp(1, 22050);
-    for (uint32_t column = 0; column < 551; ++column) {
-        engine.loadFrame(sound, column * 100);
-        EXPECT_EQ(engine.frameColumn, static_cast<int>(column));
-    }
+            for (int log2 = 1; log2 <= 12; ++log2)
+                EXPECT_NE(mappedEntries(log2, rate, k)[279], -1.0) << "stopped early: rate " << rate << ", k " << k << ", log2 " << log2;
 }
 
 TEST_F(DftEngineTest, BitReverseIgnoresWhateverReHeld)
@@ -564,13 +466,11 @@ TEST_F(DftEngineTest, BitReverseIgnoresWhateverReHeld)
     engine.setUp(5, 22050);
     for (int i = 0; i < 32; ++i) {
         engine.im[i] = 100.0 + i;
-        engine.re[i] = 1e9;  // stale values; they must not become indices
+        engine.re[i] = 1e9;  // stale values must not become indices
     }
     engine.bitReverse();
     for (int i = 0; i < 32; ++i) {
-        int reversed = 0;
-        for (int bit = 0; bit < 5; ++bit)
-            if (i & (1 << bit)) reversed |= 1 << (4 - bit);
+        const int reversed = ((i & 1) << 4) | ((i & 2) << 2) | (i & 4) | ((i & 8) >> 2) | ((i & 16) >> 4);
         EXPECT_EQ(engine.re[i], 100.0 + reversed) << i;
         EXPECT_EQ(engine.im[i], 0.0) << i;
     }
@@ -579,37 +479,23 @@ TEST_F(DftEngineTest, BitReverseIgnoresWhateverReHeld)
 TEST_F(DftEngineTest, SetUpSizesTheFrameAndReleaseRestoresTheMarkers)
 {
     DftEngine engine;
-    EXPECT_EQ(engine.re, notAllocated<double>());
-    EXPECT_EQ(engine.magnitude, notAllocated<double>());
-    for (double bin : engine.displayBins) EXPECT_EQ(bin, 0.0);
+    SoundBuffer sound;
+    setSound(sound, busySamples(64), 22050);
+    engine.analyseFrame(sound, 0, WindowHanning);  // before any set-up: nothing happens
+    EXPECT_EQ(engine.displayBins[0], 0.0);
 
-    for (int log2 = 1; log2 <= 12; ++log2) {
-        engine.setUp(log2, 44100);  // again and again: each set-up frees the last arrays
-        EXPECT_EQ(engine.log2Length, log2);
+    for (int log2 : {1, 7, 12, 3}) {
+        engine.setUp(log2, 44100);  // each set-up frees the last arrays (the leak checker watches)
         EXPECT_EQ(engine.length, 1 << log2);
-        EXPECT_EQ(engine.sampleRate, 44100u);
         engine.magnitude[engine.length / 2] = 0.0;  // in bounds for the sanitizer build
         engine.re[engine.length - 1] = 0.0;
     }
     engine.setUp(20, 22050);
-    EXPECT_EQ(engine.length, 4096) << "beyond 4096 samples the frame is held at 4096";
-
+    EXPECT_EQ(engine.length, 4096) << "held at the largest frame the views know";
     engine.release();
     engine.release();
-    EXPECT_EQ(engine.re, notAllocated<double>());
-    EXPECT_EQ(engine.im, notAllocated<double>());
-    EXPECT_EQ(engine.cosTable, notAllocated<double>());
-    EXPECT_EQ(engine.sinTable, notAllocated<double>());
-    EXPECT_EQ(engine.magnitude, notAllocated<double>());
-}
-
-TEST_F(DftEngineTest, EngineWithoutArraysAnalysesNothing)
-{
-    SoundBuffer sound;
-    setSound(sound, busySamples(64), 22050);
-    DftEngine engine;
-    engine.analyseFrame(sound, 0, WindowHanning);
-    for (double bin : engine.displayBins) EXPECT_EQ(bin, 0.0);
+    for (double* block : {engine.re, engine.im, engine.cosTable, engine.sinTable, engine.magnitude})
+        EXPECT_EQ(block, notAllocated<double>());
 }
 
 }  // namespace
