@@ -4,7 +4,8 @@
 # Runs a command in a private headless session and returns its exit code:
 #  - an Xvfb display (1024x768x24) on a free display number,
 #  - the Wine prefix <build>/wine (created once, reused later), where <build>
-#    is $KELVARA_BUILD_DIR or build/win64 of this repo,
+#    is $KELVARA_BUILD_DIR or build/win64 of this repo; all its programs run
+#    in one Wine virtual desktop of 1024x768 that fills the display,
 #  - unless --no-sound, a PulseAudio server of its own with a null sink named
 #    "kelvara" whose monitor is the default source (what Kelvara plays, it can
 #    record; what the tests play into the sink, Kelvara records),
@@ -114,13 +115,24 @@ else
 fi
 
 wine_started=1
-# One session at a time creates the prefix; the others wait for it.
+# One session at a time creates or updates the prefix; the others wait.
 (
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "headless: creating the Wine prefix $WINEPREFIX (once, about half a minute)" >&2
     wineboot -i >"$session/wineboot.log" 2>&1 </dev/null
     wineserver -w
+  fi
+  # Every program of the prefix runs in one Wine virtual desktop of the
+  # screen's size. Wine then draws the frames itself and never waits for a
+  # window manager: on a bare X server it would wait 2 s for one each time a
+  # top-level window hides (every dialog closing, every program exit).
+  stamp="$WINEPREFIX/.kelvara-desktop-1024x768"
+  if [ ! -f "$stamp" ]; then
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 </dev/null
+    wineserver -w
+    touch "$stamp"
   fi
 ) 9>"$build/wine.lock"
 

@@ -13,10 +13,25 @@ KelvaraProcess::~KelvaraProcess() {
     if (job_) CloseHandle(job_);  // kills anything the job still holds
 }
 
+namespace {
+
+// CTest names the program in KELVARA_EXE; run by hand, a test program finds
+// the Kelvara.exe that the build put beside it.
+std::wstring defaultExePath() {
+    const std::string fromEnvironment = environment("KELVARA_EXE");
+    if (!fromEnvironment.empty()) return windowsPath(fromEnvironment);
+    wchar_t self[MAX_PATH] = L"";
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, length);
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"Kelvara.exe" : path.substr(0, slash + 1) + L"Kelvara.exe";
+}
+
+}  // namespace
+
 bool KelvaraProcess::launch(const std::wstring& exePath) {
     if (process_) return false;  // one program per object
-    std::wstring exe = exePath.empty() ? windowsPath(environment("KELVARA_EXE")) : exePath;
-    if (exe.empty()) return false;
+    const std::wstring exe = exePath.empty() ? defaultExePath() : exePath;
 
     job_ = CreateJobObjectW(nullptr, nullptr);
     if (job_) {
@@ -82,7 +97,8 @@ void KelvaraProcess::kill() {
 }
 
 void KelvaraSession::SetUp() {
-    ASSERT_TRUE(app.launch()) << "could not start Kelvara.exe (KELVARA_EXE=" << environment("KELVARA_EXE") << ")";
+    ASSERT_TRUE(app.launch()) << "could not start Kelvara.exe (KELVARA_EXE=\"" << environment("KELVARA_EXE")
+                              << "\"; without it, the one beside the test program)";
     const bool ready = app.waitForWindows();
     w = app.windows();
     ASSERT_TRUE(ready) << "Kelvara's windows did not all appear: main " << w.main << ", panel " << w.panel

@@ -175,8 +175,9 @@ public:
     KelvaraProcess(const KelvaraProcess&) = delete;
     KelvaraProcess& operator=(const KelvaraProcess&) = delete;
 
-    // Starts the program at `exePath` (default: env KELVARA_EXE; a Unix path
-    // is turned into its Windows name). False if it could not start.
+    // Starts the program at `exePath`; by default the one named by env
+    // KELVARA_EXE (a Unix path is turned into its Windows name), or else the
+    // Kelvara.exe beside the test program. False if it could not start.
     bool launch(const std::wstring& exePath = L"");
     // Waits until every window of the program exists and is visible.
     bool waitForWindows(DWORD timeoutMs = defaultTimeoutMs);
