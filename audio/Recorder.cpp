@@ -235,5 +235,5 @@ DWORD WINAPI recorderThread(LPVOID param)
     job.running = 0;
     PostMessageW(job.notifyWindow, WM_COMMAND, CMD_RECORDING_DONE, 0);
     --busyThreadCount;
-    return 0;
+    return 1;
 }
