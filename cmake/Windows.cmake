@@ -42,3 +42,10 @@ foreach(test_source ${KELVARA_UI_TESTS})
     TIMEOUT 600
     ENVIRONMENT "KELVARA_EXE=$<TARGET_FILE:Kelvara>;KELVARA_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endforeach()
+
+# Not a test: drives Kelvara through a voice print and takes the README's
+# screenshot (make screenshot).
+add_executable(ScreenshotTour tests/ui/tools/ScreenshotTour.cpp)
+target_link_libraries(ScreenshotTour PRIVATE ui_driver)
+target_link_options(ScreenshotTour PRIVATE -static -static-libgcc -static-libstdc++)
+add_dependencies(ScreenshotTour Kelvara)

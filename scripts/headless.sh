@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # headless.sh [--no-sound] -- command [args...]
+# headless.sh --use-display -- command [args...]
 #
 # Runs a command in a private headless session and returns its exit code:
 #  - an Xvfb display (1024x768x24) on a free display number,
@@ -13,6 +14,9 @@
 #    font fallback, Japanese common dialogs).
 # Everything it starts is stopped again on exit, failure or interrupt.
 #
+# --use-display keeps the user's own $DISPLAY and sound server and only sets
+# up the prefix and the locale (`make run` on a desktop).
+#
 # What it exports for the command (and so for the tests):
 #   DISPLAY, WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, LANG
 #   XDG_RUNTIME_DIR, PULSE_SERVER   the private sound server (unless --no-sound)
@@ -24,15 +28,17 @@ set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 sound=1
+own_display=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --no-sound) sound=0; shift ;;
+    --use-display) own_display=1; sound=0; shift ;;
     --) shift; break ;;
     *) break ;;
   esac
 done
 if [ $# -eq 0 ]; then
-  echo "usage: $0 [--no-sound] -- command [args...]" >&2
+  echo "usage: $0 [--no-sound | --use-display] -- command [args...]" >&2
   exit 2
 fi
 
@@ -85,22 +91,33 @@ trap 'exit 129' HUP
 
 # Xvfb picks the first free display number itself and writes it to fd 3 once
 # it accepts connections: no guessing, no race with other sessions.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
-  3>"$session/display" >"$session/xvfb.log" 2>&1 </dev/null &
-xvfb_pid=$!
-for _ in $(seq 1 200); do
-  if [ -s "$session/display" ]; then break; fi
-  if ! kill -0 "$xvfb_pid" 2>/dev/null; then break; fi
-  sleep 0.1
-done
-if [ ! -s "$session/display" ]; then
-  echo "headless: Xvfb did not start; its log:" >&2
-  cat "$session/xvfb.log" >&2 || true
-  exit 1
-fi
-export DISPLAY=":$(tr -d '[:space:]' <"$session/display")"
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+    3>"$session/display" >"$session/xvfb.log" 2>&1 </dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 1 200); do
+    if [ -s "$session/display" ]; then break; fi
+    if ! kill -0 "$xvfb_pid" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  if [ ! -s "$session/display" ]; then
+    echo "headless: Xvfb did not start; its log:" >&2
+    cat "$session/xvfb.log" >&2 || true
+    exit 1
+  fi
+  export DISPLAY=":$(tr -d '[:space:]' <"$session/display")"
+}
 
-if [ "$sound" = 1 ]; then
+if [ "$own_display" = 0 ]; then
+  start_xvfb
+elif [ -z "${DISPLAY:-}" ]; then
+  echo "headless: --use-display, but DISPLAY is not set" >&2
+  exit 2
+fi
+
+if [ "$own_display" = 1 ]; then
+  : # the user's own sound server, as found
+elif [ "$sound" = 1 ]; then
   export XDG_RUNTIME_DIR="$session/run"
   export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
   export KELVARA_SINK=kelvara

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# test-all.sh: everything `make test` runs, in order, with a summary.
+#
+#  1. the native build (core, core_tests, core_benchmarks) in build/native
+#  2. the same core and tests with ASan and UBSan in build/asan
+#  3. the Windows build (Kelvara.exe and the UI tests) in build/win64
+#  4. the native unit tests, plain and sanitized
+#  5. scripts/fuzz.sh 60, if there is one
+#  6. in one headless session (scripts/headless.sh): the UI tests under Wine,
+#     then scripts/soak.sh 60 1, if there is one
+#
+# A step that fails does not stop the others (only the steps that need its
+# build are skipped), so one run shows everything that is wrong. The exit
+# code is 0 only when every step passed.
+set -uo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$repo"
+jobs="${JOBS:-2}"
+
+names=()
+results=()
+times=()
+
+# run NAME COMMAND...: runs one step, records PASS/FAIL and its duration.
+run() {
+  local name="$1"
+  shift
+  echo
+  echo "==== $name"
+  local start=$SECONDS
+  "$@"
+  local rc=$?
+  names+=("$name")
+  times+=($((SECONDS - start)))
+  if [ "$rc" -eq 0 ]; then results+=(PASS); else results+=("FAIL ($rc)"); fi
+  return "$rc"
+}
+
+skip() {
+  names+=("$1")
+  times+=(0)
+  results+=("SKIPPED ($2)")
+}
+
+configure_and_build() {
+  local dir="$1"
+  shift
+  cmake -S "$repo" -B "$dir" "$@" && cmake --build "$dir" -j "$jobs"
+}
+
+# The part that needs the display, Wine and the sound server; runs inside
+# scripts/headless.sh and leaves each result in $KELVARA_STATUS_DIR.
+if [ "${1:-}" = --headless-part ]; then
+  ctest --test-dir build/win64 --output-on-failure
+  echo $? >"$KELVARA_STATUS_DIR/ui"
+  if [ -f scripts/soak.sh ]; then
+    echo
+    echo "==== soak (60 s, seed 1)"
+    bash scripts/soak.sh 60 1
+    echo $? >"$KELVARA_STATUS_DIR/soak"
+  fi
+  exit 0
+fi
+
+run "install dependencies" scripts/install-deps.sh || { echo "cannot go on without the tools"; exit 1; }
+
+native_ok=0
+asan_ok=0
+win64_ok=0
+run "build native" configure_and_build build/native && native_ok=1
+run "build native with ASan+UBSan" configure_and_build build/asan -DKELVARA_SANITIZE=ON && asan_ok=1
+run "build win64 (MinGW)" configure_and_build build/win64 -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" && win64_ok=1
+
+if [ "$native_ok" = 1 ]; then
+  run "core tests" ctest --test-dir build/native --output-on-failure -j "$jobs"
+else
+  skip "core tests" "build failed"
+fi
+if [ "$asan_ok" = 1 ]; then
+  # Leak checking needs ptrace, which some containers forbid; address and
+  # undefined-behaviour checks do not.
+  ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}" \
+    UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
+    run "core tests with ASan+UBSan" ctest --test-dir build/asan --output-on-failure -j "$jobs"
+else
+  skip "core tests with ASan+UBSan" "build failed"
+fi
+
+if [ -f scripts/fuzz.sh ]; then
+  run "fuzz (60 s)" bash scripts/fuzz.sh 60
+fi
+
+if [ "$win64_ok" = 1 ]; then
+  status_dir="$(mktemp -d)"
+  echo
+  echo "==== headless session: UI tests under Wine, then the soak if there is one"
+  start=$SECONDS
+  KELVARA_BUILD_DIR="$repo/build/win64" KELVARA_STATUS_DIR="$status_dir" \
+    scripts/headless.sh -- "$repo/scripts/test-all.sh" --headless-part
+  session_rc=$?
+  elapsed=$((SECONDS - start))
+  ui_rc="$(cat "$status_dir/ui" 2>/dev/null || echo "$session_rc")"
+  names+=("UI tests (Wine, headless)")
+  times+=("$elapsed")
+  if [ "$ui_rc" = 0 ]; then results+=(PASS); else results+=("FAIL ($ui_rc)"); fi
+  if [ -f scripts/soak.sh ]; then
+    soak_rc="$(cat "$status_dir/soak" 2>/dev/null || echo "did not run")"
+    names+=("soak (60 s)")
+    times+=(0)  # inside the session's time above
+    if [ "$soak_rc" = 0 ]; then results+=(PASS); else results+=("FAIL ($soak_rc)"); fi
+  fi
+  rm -rf "$status_dir"
+else
+  skip "UI tests (Wine, headless)" "build failed"
+fi
+
+echo
+echo "==== summary"
+failed=0
+for i in "${!names[@]}"; do
+  printf '  %-32s %-16s %5ss\n' "${names[$i]}" "${results[$i]}" "${times[$i]}"
+  case "${results[$i]}" in PASS) ;; *) failed=1 ;; esac
+done
+echo "  total time: ${SECONDS}s"
+if [ "$failed" = 0 ]; then
+  echo "ALL PASSED"
+else
+  echo "SOMETHING FAILED (see the steps above)"
+fi
+exit "$failed"
