@@ -1,0 +1,180 @@
+// What the load and voice-print UI tests expect to see, worked out without
+// the program's drawing code: the waveform's pixels from the samples, the
+// spectrum curve and the voice-print columns from a DftEngine run in this
+// process on the same frames, and the few user steps those tests repeat
+// (open a file through the dialog, wait for a status text).
+//
+// The models say exactly which pixels they know. Where a pixel depends on
+// something they do not model (the glyphs of a label, the joins of the
+// trace between neighbouring columns) they leave it out rather than guess.
+#ifndef KELVARA_UI_VIEW_EXPECTATIONS_H
+#define KELVARA_UI_VIEW_EXPECTATIONS_H
+
+#include "driver/UiDriver.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "analysis/DftEngine.h"
+#include "audio/SoundBuffer.h"
+#include "views/ColorMap.h"
+
+namespace vpt {
+
+using ui::Image;
+using ui::Rgb;
+
+// Seconds on a monotonic clock, for the benchmarks.
+double seconds();
+
+// ---- Sounds and files ---------------------------------------------------------
+
+// A RIFF/WAVE file with a format chunk of `fmtSize` bytes (16, 18 or 40; a
+// 40-byte one is WAVE_FORMAT_EXTENSIBLE with the sub-format `subFormat`),
+// the given chunks between the format chunk and the data chunk, then `data`.
+struct WavLayoutSpec {
+    uint16_t formatTag = 1;
+    uint16_t channels = 1;
+    uint32_t rate = 22050;
+    uint16_t bits = 16;
+    uint32_t fmtSize = 16;
+    uint16_t subFormat = 1;  // for the extensible layout
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> chunksBeforeData;
+};
+std::vector<uint8_t> wavFile(const WavLayoutSpec& spec, const std::vector<uint8_t>& data);
+
+// Sample bytes of a mono or interleaved sound.
+std::vector<uint8_t> pcm16Bytes(const std::vector<int16_t>& samples);
+// 24-bit words whose top two bytes are the 16-bit sample and whose low byte
+// is `lowByte`; they stand for sample + lowByte / 256 on the 16-bit scale.
+std::vector<uint8_t> pcm24Bytes(const std::vector<int16_t>& samples, uint8_t lowByte);
+// 32-bit floats sample / 32768, exact for every 16-bit value.
+std::vector<uint8_t> float32Bytes(const std::vector<int16_t>& samples);
+
+// A sine of `hz` whose amplitude rises linearly from 0 to `peak` over
+// `toneSeconds`, followed by `silenceSeconds` of zeros: every waveform column
+// has its own height, so a trace drawn at the wrong place or scale shows.
+std::vector<int16_t> risingTone(double hz, int rate, double toneSeconds, double silenceSeconds, double peak);
+
+// Concatenation of sounds.
+std::vector<int16_t> joined(const std::vector<int16_t>& a, const std::vector<int16_t>& b);
+
+// ---- The panel and the program ------------------------------------------------
+
+// The status line's text.
+std::wstring status(HWND panel);
+// Puts a text into the status line that the program never writes, so that
+// the next status the program writes is seen even when it equals the last.
+void markStatus(HWND panel);
+bool waitForStatus(HWND panel, const std::wstring& text, DWORD timeoutMs = ui::defaultTimeoutMs);
+
+// "..." in the panel, then `path` chosen in the open-file dialog. True once
+// the dialog has taken it and closed; the load itself may still run. With
+// `openPressedAt`, the moment the dialog's Open button was pressed.
+bool chooseThroughDialog(DWORD pid, HWND panel, const std::wstring& path, double* openPressedAt = nullptr);
+// chooseThroughDialog, then the end of the load ("Open A File...Done.").
+bool openFile(DWORD pid, HWND panel, const std::wstring& path, double* openPressedAt = nullptr);
+
+// Keeps a capture as <name>.bmp in the working folder (the build folder under
+// CTest), for looking at a failed comparison.
+void keepPicture(const Image& image, const std::string& name);
+
+// The window's thread answers a sent message within `timeoutMs`.
+bool answers(HWND window, DWORD timeoutMs = 5000);
+
+// ---- Pixels --------------------------------------------------------------------
+
+Rgb rgbOf(ColorRef color);
+Rgb inverted(Rgb c);  // what a NOTSRCCOPY copy shows
+
+constexpr Rgb black{0, 0, 0};
+constexpr Rgb white{255, 255, 255};
+constexpr Rgb traceGreen{0, 255, 0};      // waveform trace and selection lines, spectrum curve
+constexpr Rgb waveGrid{0, 159, 98};       // waveform and spectrum grid
+constexpr Rgb waveCursorBlue{50, 50, 255};
+constexpr Rgb voicePrintCursorRed{255, 0, 0};
+constexpr Rgb kilohertzLineYellow{255, 255, 0};
+constexpr Rgb axisGrey{128, 128, 128};
+
+// Pixel-by-pixel comparison with a short account of what differed.
+struct Comparison {
+    int checked = 0;
+    int mismatches = 0;
+    std::string firstMismatches;  // up to a dozen, "(x,y) expected E got G"
+    void expect(int x, int y, Rgb expected, Rgb got);
+    // A pixel that must not have a colour.
+    void expectNot(int x, int y, Rgb forbidden, Rgb got);
+};
+std::ostream& operator<<(std::ostream& out, const Comparison& c);
+
+// Captures the client area of `window` until `good` holds for the picture or
+// the bound passes; returns the last capture. A view repaints on its own
+// thread a moment after the program reports a step done, so a test waits
+// for the picture rather than reading the first one.
+Image captureUntil(HWND window, const std::function<bool(const Image&)>& good,
+                   DWORD timeoutMs = ui::defaultTimeoutMs);
+
+// ---- Waveform view (551 x 128) -----------------------------------------------
+
+// Rows below the time labels; the model covers these only.
+constexpr int waveformFirstModelRow = 20;
+
+struct WaveformState {
+    uint32_t selStartX = 0;
+    uint32_t selEndX = 0;
+    uint32_t cursorX = 0;
+};
+
+// Compares columns `columns` (all when empty) of a capture of the waveform
+// with the trace of `samples` and the grid, inverted in the selected band.
+// Columns next to the selection lines and the cursor are skipped; so are,
+// in each column, the rows between its own stroke and its neighbours'
+// strokes, where the joins run.
+Comparison compareWaveform(const Image& image, const std::vector<double>& samples, const WaveformState& state,
+                           const std::vector<int>& columns = {});
+
+// The selection end that a refresh puts 551 frame periods after the start.
+uint32_t selectionEndFromPeriod(uint32_t selStartX, int period, uint32_t sampleCount);
+// First sample of column x: trunc(x * sampleCount * (1/551)).
+int32_t sampleOfColumn(uint32_t column, uint32_t sampleCount);
+// Column of a sample position: trunc(p / (sampleCount * (1/551))).
+int columnOfSample(uint32_t position, uint32_t sampleCount);
+
+// The 2-pixel cursor line at `column`: every row of `column` and of one of its
+// neighbours has `color`.
+bool hasCursorAt(const Image& image, int column, Rgb color, int firstRow = 0);
+
+// ---- Spectrum view (551 x 128) ------------------------------------------------
+
+// The curve of the engine's frame: every point drawn in green, and no green
+// pixel away from the segments that join the points.
+Comparison compareSpectrumCurve(const Image& image, const DftEngine& engine);
+
+// ---- Voice print (551 x 280) --------------------------------------------------
+
+using VoicePrintColumn = std::array<ColorRef, displayBinCount>;  // index = row
+
+// Columns of a voice-print run over `sound`: frame k starts at
+// analysisStart + k * period, at most 551 frames while they fit, analysed with
+// the defaults of the analysis parameters in this process.
+std::vector<VoicePrintColumn> expectedVoicePrint(const SoundBuffer& sound, int32_t analysisStart, int32_t period,
+                                                 int frameOrder, int windowKind, const ColorTable& colors);
+
+// Compares the columns of `expected` (columns beyond it must still be black)
+// with a capture, except the columns in `skip` (cursor strips).
+Comparison compareVoicePrint(const Image& image, const std::vector<VoicePrintColumn>& expected,
+                             const std::vector<int>& skip);
+
+// The DftEngine's analysis of one frame, as the program's runs make it.
+void analyse(DftEngine& engine, const SoundBuffer& sound, uint32_t start, int frameOrder, int windowKind);
+
+// The test's own copy of a sound, decoded from the file's bytes.
+bool loadSound(SoundBuffer& sound, const std::vector<uint8_t>& fileBytes);
+
+}  // namespace vpt
+
+#endif
