@@ -331,14 +331,11 @@ TEST_F(AudioTest, StopEndsPlaybackAtOnce)
     EXPECT_GT(capture.samples().size() - played.last, size_t(captureRate * 9 / 10));
     EXPECT_LT(doneAfter, 1000);
 
-    // The panel is idle again: play all is taken and runs to its end.
-    SinkCapture again(L"afterstop");
-    ASSERT_TRUE(again.start());
+    // The panel is idle again: play all is taken.
     clickButton(w.panel, IDC_PLAY_ALL);
     ASSERT_TRUE(waitForStatus(L"Playing...", 5000));
     clickButton(w.panel, IDC_STOP);
     ASSERT_TRUE(waitForStatus(L"Playing...Done.", 5000));
-    again.stop();
 }
 
 TEST_F(AudioTest, NoSecondWorkerStartsDuringOrAfterAVoicePrint)
