@@ -22,7 +22,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/fuzz
 regressions=$root/tests/fuzz/regressions
 
-pick() { for c in "$@"; do command -v "$c" >/dev/null 2>&1 && { command -v "$c"; return; }; done; }
+# The first of the named programs that is installed, or nothing.
+pick() {
+  local c
+  for c in "$@"; do
+    if command -v "$c" >/dev/null 2>&1; then command -v "$c"; return 0; fi
+  done
+  return 0
+}
 cc=$(pick clang-14 clang)
 cxx=$(pick clang++-14 clang++)
 if [[ -z $cc || -z $cxx ]]; then
