@@ -117,6 +117,21 @@ bool allocateRing(PlayerJob& job, uint32_t block)
 
 void showNoDevice() { MessageBoxW(nullptr, L"再生デバイスが見つかりませんでした。", L"", MB_OK); }
 
+// A file may declare any rate, channel count and byte rate. Wine's PulseAudio
+// driver aborts the whole process on a rate it cannot represent (0xFFFFFFFF)
+// instead of failing the open, and a byte rate that disagrees with the rest
+// would size the blocks from a number the file made up. So the device only
+// ever sees formats whose fields agree and lie within what sound cards play.
+bool deviceCanTake(const WaveFormat& format)
+{
+    if (format.channels < 1 || format.channels > 32) return false;
+    const uint32_t bits = format.bitsPerSample;
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+    if (format.samplesPerSec < 100 || format.samplesPerSec > 768000) return false;
+    const uint32_t align = format.channels * (bits / 8);
+    return format.blockAlign == align && format.avgBytesPerSec == format.samplesPerSec * align;
+}
+
 // Queues the range block by block until its last block is on the device or
 // the panel clears `running`. False when the device refused a block.
 bool queueRange(PlayerJob& job, uint32_t block)
@@ -174,7 +189,7 @@ WorkerOutcome play(PlayerJob& job)
 
     const WaveFormat format = job.sound->format;
     const uint32_t block = blockBytes(format);
-    if (!openDevice(job, format)) {
+    if (!deviceCanTake(format) || !openDevice(job, format)) {
         showNoDevice();
         return WorkerFailed;
     }
