@@ -246,7 +246,7 @@ TEST_F(LoadTest, CancelledDialogChangesNothing)
     EXPECT_EQ(rateText(), rate);
     EXPECT_EQ(bitsText(), bits);
     EXPECT_EQ(fileNameText(), path);
-    const Image after = ui::captureClient(w.wave);
+    const Image after = vpt::captureVisibleClient(w.wave);
     EXPECT_TRUE(after.pixels == before.pixels) << "the waveform changed after a cancelled dialog";
 }
 

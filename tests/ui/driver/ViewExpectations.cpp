@@ -361,11 +361,30 @@ std::ostream& operator<<(std::ostream& out, const Comparison& c)
     return out;
 }
 
+Image captureVisibleClient(HWND window)
+{
+    RECT r{};
+    GetClientRect(window, &r);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    OffsetRect(&r, origin.x, origin.y);
+    HWND top = GetAncestor(window, GA_ROOT);
+    if (top && top != window) {
+        RECT topClient{};
+        GetClientRect(top, &topClient);
+        POINT topOrigin{0, 0};
+        ClientToScreen(top, &topOrigin);
+        OffsetRect(&topClient, topOrigin.x, topOrigin.y);
+        IntersectRect(&r, &r, &topClient);
+    }
+    return ui::captureScreen(r);
+}
+
 Image captureUntil(HWND window, const std::function<bool(const Image&)>& good, DWORD timeoutMs)
 {
     Image last;
     ui::waitFor([&] {
-        last = ui::captureClient(window);
+        last = captureVisibleClient(window);
         return !last.empty() && good(last);
     }, timeoutMs);
     return last;

@@ -1,0 +1,368 @@
+// Selecting a stretch and drawing its voice print, as a person does: drag in
+// the waveform, press "描画", look at the three graph views, click a frame.
+// The expected voice-print columns and spectrum curves come from a DftEngine
+// run in this process on the same samples and frame starts, with the
+// analysis settings at the panel's defaults (N 1024, Hanning, Log, scale 320,
+// rejection 1, maximum frequency -3); the picture must match exactly.
+#include "driver/UiDriver.h"
+#include "driver/ViewExpectations.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/CommandIds.h"
+
+using namespace ui;
+
+namespace {
+
+constexpr int rate = 22050;
+constexpr int frameOrder = 10;  // N = 1024, the panel's default frame length
+constexpr int hanning = 1;
+constexpr int trackBarPeriod = 64;
+constexpr DWORD runBoundMs = 60000;
+
+std::wstring oneDecimal(double value)
+{
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%.1f", value);
+    return text;
+}
+
+class VoicePrintTest : public KelvaraSession {
+protected:
+    void SetUp() override
+    {
+        KelvaraSession::SetUp();
+        if (HasFatalFailure()) return;
+        // Two seconds of 1 kHz, then two of 3 kHz.
+        samples = vpt::joined(tone(1000, rate, 2.0, 16000), tone(3000, rate, 2.0, 16000));
+        const std::vector<uint8_t> bytes = wavBytes16(rate, 1, samples);
+        ASSERT_TRUE(vpt::loadSound(sound, bytes));
+        for (int16_t s : samples) shown.push_back(s);
+        const std::wstring path = writeTempFile(L"two-tones.wav", bytes);
+        ASSERT_TRUE(vpt::openFile(app.pid(), w.panel, path));
+    }
+
+    uint32_t count() const { return sound.sampleCount; }
+    int32_t sampleOf(uint32_t column) const { return vpt::sampleOfColumn(column, count()); }
+
+    // Frame period of a dragged selection: its length in samples / 551.
+    int draggedPeriod(uint32_t from, uint32_t to) const { return std::abs(sampleOf(to) - sampleOf(from)) / 551; }
+
+    // A drag in the waveform view; true once the panel shows its period.
+    bool dragSelection(int from, int to)
+    {
+        drag(w.wave, from, 64, to, 64);
+        const std::wstring period = std::to_wstring(draggedPeriod(from, to));
+        return waitFor([&] { return controlText(w.panel, IDC_FRAME_PERIOD_ECHO) == period; });
+    }
+
+    // "描画", and the run's end.
+    bool draw()
+    {
+        vpt::markStatus(w.panel);
+        clickButton(w.panel, IDC_DRAW);
+        return vpt::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs);
+    }
+
+    std::vector<vpt::VoicePrintColumn> expectedPicture(int32_t start, int32_t period) const
+    {
+        return vpt::expectedVoicePrint(sound, start, period, frameOrder, hanning, ColorTable(0, 1.0));
+    }
+
+    // Waits until the voice print shows `expected` (cursor strips skipped).
+    vpt::Comparison seeVoicePrint(const std::vector<vpt::VoicePrintColumn>& expected, const std::vector<int>& skip,
+                                  const char* name, Image* shot = nullptr)
+    {
+        const Image image = vpt::captureUntil(w.voicePrint, [&](const Image& i) {
+            return vpt::compareVoicePrint(i, expected, skip).mismatches == 0;
+        });
+        const vpt::Comparison c = vpt::compareVoicePrint(image, expected, skip);
+        if (c.mismatches) vpt::keepPicture(image, name);
+        if (shot) *shot = image;
+        return c;
+    }
+
+    // Waits until the spectrum view shows the frame that starts at `start`.
+    vpt::Comparison seeSpectrumOf(uint32_t start, const char* name)
+    {
+        DftEngine engine;
+        vpt::analyse(engine, sound, start, frameOrder, hanning);
+        const Image image = vpt::captureUntil(w.spectrum, [&](const Image& i) {
+            return vpt::compareSpectrumCurve(i, engine).mismatches == 0;
+        });
+        const vpt::Comparison c = vpt::compareSpectrumCurve(image, engine);
+        if (c.mismatches) vpt::keepPicture(image, name);
+        return c;
+    }
+
+    bool waveformCursorAt(int column)
+    {
+        const Image image = vpt::captureUntil(w.wave, [&](const Image& i) {
+            return vpt::hasCursorAt(i, column, vpt::waveCursorBlue);
+        });
+        return vpt::hasCursorAt(image, column, vpt::waveCursorBlue);
+    }
+
+    bool voicePrintCursorAt(int column)
+    {
+        const Image image = vpt::captureUntil(w.voicePrint, [&](const Image& i) {
+            return vpt::hasCursorAt(i, column, vpt::voicePrintCursorRed);
+        });
+        return vpt::hasCursorAt(image, column, vpt::voicePrintCursorRed);
+    }
+
+    std::vector<int16_t> samples;
+    std::vector<double> shown;
+    SoundBuffer sound;
+};
+
+struct DragCase {
+    const char* what;
+    int from;
+    int to;
+    const wchar_t* periodText;  // edit 1010
+};
+
+TEST_F(VoicePrintTest, DraggedSelectionIsShownInvertedWithItsFramePeriod)
+{
+    // Periods |trunc(to q) - trunc(from q)| / 551 with q = 88200 / 551.
+    const DragCase drags[] = {
+        {"to the right", 100, 400, L"87"},
+        {"to the left of the press", 400, 150, L"72"},
+        {"narrower than 551 samples", 200, 203, L"0"},
+    };
+    for (const DragCase& d : drags) {
+        SCOPED_TRACE(d.what);
+        drag(w.wave, d.from, 64, d.to, 64);
+        EXPECT_TRUE(waitFor([&] { return controlText(w.panel, IDC_FRAME_PERIOD_ECHO) == d.periodText; }))
+            << "edit 1010 shows " << narrow(controlText(w.panel, IDC_FRAME_PERIOD_ECHO));
+        EXPECT_EQ(std::to_wstring(draggedPeriod(d.from, d.to)), d.periodText);
+
+        // The refresh puts the cursor back on the press column.
+        const vpt::WaveformState state{static_cast<uint32_t>(d.from), static_cast<uint32_t>(d.to),
+                                       static_cast<uint32_t>(d.from)};
+        const Image image = vpt::captureUntil(w.wave, [&](const Image& i) {
+            return vpt::compareWaveform(i, shown, state).mismatches == 0;
+        });
+        const vpt::Comparison c = vpt::compareWaveform(image, shown, state);
+        EXPECT_EQ(c.mismatches, 0) << c;
+        if (c.mismatches) vpt::keepPicture(image, std::string("VoicePrintTest-drag-") + std::to_string(d.from));
+    }
+}
+
+TEST_F(VoicePrintTest, DrawingADraggedSelectionPaintsEveryFrame)
+{
+    ASSERT_TRUE(dragSelection(100, 400));
+    ASSERT_TRUE(draw());
+    const int period = draggedPeriod(100, 400);
+    const int32_t start = sampleOf(100);
+    EXPECT_EQ(controlText(w.panel, IDC_FRAME_PERIOD_MS), oneDecimal(period / double(rate) * 1000));
+
+    // 551 frames fit, so the red cursor (two columns right of the last one)
+    // lies outside the view and every column is compared.
+    const std::vector<vpt::VoicePrintColumn> expected = expectedPicture(start, period);
+    ASSERT_EQ(expected.size(), 551u);
+    const vpt::Comparison picture = seeVoicePrint(expected, {}, "VoicePrintTest-full-run");
+    EXPECT_EQ(picture.mismatches, 0) << picture;
+
+    const uint32_t lastStart = static_cast<uint32_t>(start + 550 * period);
+    const vpt::Comparison curve = seeSpectrumOf(lastStart, "VoicePrintTest-last-spectrum");
+    EXPECT_EQ(curve.mismatches, 0) << curve;
+
+    const int lastColumn = vpt::columnOfSample(lastStart, count());
+    EXPECT_TRUE(waveformCursorAt(lastColumn)) << "no blue cursor at waveform column " << lastColumn;
+    // The selection stays as dragged around the cursor.
+    const vpt::WaveformState state{100, 400, static_cast<uint32_t>(lastColumn)};
+    const vpt::Comparison wave = vpt::compareWaveform(vpt::captureVisibleClient(w.wave), shown, state);
+    EXPECT_EQ(wave.mismatches, 0) << wave;
+}
+
+TEST_F(VoicePrintTest, RunEndsAtTheEndOfTheSoundWithTheCursorAfterTheLastColumn)
+{
+    // A click near the end: the period comes from the track bar, and only
+    // the frames that end inside the sound are painted.
+    click(w.wave, 500, 64);
+    ASSERT_TRUE(waitFor([&] { return controlText(w.panel, IDC_FRAME_PERIOD_ECHO) == L"64"; }));
+    ASSERT_TRUE(draw());
+    const int32_t start = sampleOf(500);
+    const std::vector<vpt::VoicePrintColumn> expected = expectedPicture(start, trackBarPeriod);
+    const int frames = static_cast<int>(expected.size());
+    // (88200 - 1024 - trunc(500 q)) / 64 + 1 frames
+    ASSERT_EQ(frames, (static_cast<int>(count()) - 1024 - start) / trackBarPeriod + 1);
+    ASSERT_LT(frames, 549);
+
+    const int cursor = frames + 1;  // the column after the last frame's, plus one
+    const vpt::Comparison picture =
+        seeVoicePrint(expected, {cursor - 1, cursor, cursor + 1}, "VoicePrintTest-short-run");
+    EXPECT_EQ(picture.mismatches, 0) << picture;
+    EXPECT_TRUE(voicePrintCursorAt(cursor)) << "no red cursor at column " << cursor;
+
+    const uint32_t lastStart = static_cast<uint32_t>(start + (frames - 1) * trackBarPeriod);
+    const vpt::Comparison curve = seeSpectrumOf(lastStart, "VoicePrintTest-short-run-spectrum");
+    EXPECT_EQ(curve.mismatches, 0) << curve;
+    const int lastColumn = vpt::columnOfSample(lastStart, count());
+    EXPECT_TRUE(waveformCursorAt(lastColumn)) << "no blue cursor at waveform column " << lastColumn;
+}
+
+TEST_F(VoicePrintTest, ClickingAFrameOrTheWaveformShowsThatFrame)
+{
+    ASSERT_TRUE(dragSelection(100, 400));
+    ASSERT_TRUE(draw());
+    const int period = draggedPeriod(100, 400);
+    const int32_t analysisStart = sampleOf(100);
+    const std::vector<vpt::VoicePrintColumn> expected = expectedPicture(analysisStart, period);
+
+    // A click in the voice print: that frame's spectrum, the waveform cursor
+    // on its column, the red cursor on the clicked column.
+    const int clicked = 200;
+    click(w.voicePrint, clicked, 140);
+    const uint32_t frameStart = static_cast<uint32_t>(analysisStart + clicked * period);
+    const vpt::Comparison curve = seeSpectrumOf(frameStart, "VoicePrintTest-clicked-frame");
+    EXPECT_EQ(curve.mismatches, 0) << curve;
+    const int frameColumn = vpt::columnOfSample(frameStart, count());
+    EXPECT_TRUE(waveformCursorAt(frameColumn)) << "no blue cursor at waveform column " << frameColumn;
+    EXPECT_TRUE(voicePrintCursorAt(clicked));
+    const vpt::Comparison rest =
+        seeVoicePrint(expected, {clicked - 1, clicked, clicked + 1}, "VoicePrintTest-after-click");
+    EXPECT_EQ(rest.mismatches, 0) << rest;
+
+    // A click in the waveform: the period goes back to the track bar's, the
+    // voice-print cursor marks the cursor's frame of the last run, and the
+    // spectrum shows the frame that starts at the cursor.
+    const int waveColumn = 250;
+    click(w.wave, waveColumn, 64);
+    EXPECT_TRUE(waitFor([&] { return controlText(w.panel, IDC_FRAME_PERIOD_ECHO) == L"64"; }));
+    const int cursorSample = sampleOf(waveColumn);
+    const int markedColumn = (cursorSample - analysisStart) / period;
+    EXPECT_TRUE(voicePrintCursorAt(markedColumn)) << "no red cursor at column " << markedColumn;
+    const vpt::Comparison cursorCurve =
+        seeSpectrumOf(static_cast<uint32_t>(cursorSample), "VoicePrintTest-waveform-click");
+    EXPECT_EQ(cursorCurve.mismatches, 0) << cursorCurve;
+    const vpt::WaveformState state{static_cast<uint32_t>(waveColumn),
+                                   vpt::selectionEndFromPeriod(waveColumn, trackBarPeriod, count()),
+                                   static_cast<uint32_t>(waveColumn)};
+    const Image wave = vpt::captureUntil(w.wave, [&](const Image& i) {
+        return vpt::compareWaveform(i, shown, state).mismatches == 0;
+    });
+    const vpt::Comparison waveComparison = vpt::compareWaveform(wave, shown, state);
+    EXPECT_EQ(waveComparison.mismatches, 0) << waveComparison;
+}
+
+// What the overlays do to one pixel of the picture: the kilohertz lines are
+// drawn over it, the side scale is OR-ed onto its first 35 columns.
+struct OverlayRows {
+    std::vector<int> rows;
+    bool isLine(int y) const
+    {
+        for (int r : rows)
+            if (r == y) return true;
+        return false;
+    }
+};
+
+TEST_F(VoicePrintTest, OverlaysDrawTheKilohertzRowsOverThePicture)
+{
+    ASSERT_TRUE(dragSelection(100, 400));
+    ASSERT_TRUE(draw());
+    const std::vector<vpt::VoicePrintColumn> expected = expectedPicture(sampleOf(100), draggedPeriod(100, 400));
+    ASSERT_EQ(seeVoicePrint(expected, {}, "VoicePrintTest-before-overlays").mismatches, 0);
+
+    // With the maximum frequency at -3 (5124.9 Hz) the 0 to 5 kHz rows; 6 and
+    // 7 kHz lie above the picture.
+    const OverlayRows kilohertz{{279, 224, 169, 115, 60, 5}};
+    ASSERT_EQ(trackBarPosition(w.panel, IDC_MAX_FREQ), -3);
+    const auto under = [&](int x, int y) {
+        return y >= 0 && kilohertz.isLine(y) ? vpt::kilohertzLineYellow : vpt::rgbOf(expected[x][y]);
+    };
+    const auto orOf = [](Rgb a, Rgb b) {
+        return Rgb{static_cast<uint8_t>(a.r | b.r), static_cast<uint8_t>(a.g | b.g), static_cast<uint8_t>(a.b | b.b)};
+    };
+    const auto compareOverlays = [&](const Image& image) {
+        vpt::Comparison c;
+        for (int x = 0; x < 551; ++x) {
+            for (int y = 0; y < image.height; ++y) {
+                const Rgb got = image.at(x, y);
+                if (x == 0 || (x < 15 && kilohertz.isLine(y))) {
+                    c.expect(x, y, orOf(under(x, y), vpt::axisGrey), got);  // the scale's edge and ticks
+                } else if (x < 35) {
+                    c.expect(x, y, orOf(under(x, y), got), got);  // the labels can only add bits
+                } else {
+                    c.expect(x, y, under(x, y), got);
+                }
+            }
+        }
+        return c;
+    };
+
+    clickButton(w.panel, IDC_SIDE_GRADUATE);
+    clickButton(w.panel, IDC_GRADUATE_LINE);
+    const Image withOverlays = vpt::captureUntil(w.voicePrint, [&](const Image& i) {
+        return compareOverlays(i).mismatches == 0;
+    });
+    const vpt::Comparison overlays = compareOverlays(withOverlays);
+    EXPECT_EQ(overlays.mismatches, 0) << overlays;
+    if (overlays.mismatches) vpt::keepPicture(withOverlays, "VoicePrintTest-overlays");
+    // The labels are there: the side strip differs from the bare picture
+    // away from the ticks.
+    int labelPixels = 0;
+    for (int x = 1; x < 35; ++x)
+        for (int y = 0; y < withOverlays.height; ++y)
+            if (!kilohertz.isLine(y) && withOverlays.at(x, y) != under(x, y)) ++labelPixels;
+    EXPECT_GT(labelPixels, 50) << "no side labels";
+
+    // Both off again: the bare picture, which the overlays never entered.
+    clickButton(w.panel, IDC_SIDE_GRADUATE);
+    clickButton(w.panel, IDC_GRADUATE_LINE);
+    const vpt::Comparison bare = seeVoicePrint(expected, {}, "VoicePrintTest-overlays-off");
+    EXPECT_EQ(bare.mismatches, 0) << bare;
+}
+
+TEST_F(VoicePrintTest, DragInTheWaveformDuringARunDoesNotStopIt)
+{
+    // The largest frame makes the run long enough to drag while it runs.
+    selectComboItem(w.panel, IDC_FRAME_LENGTH, 11);
+    ASSERT_TRUE(waitFor([&] { return controlText(w.panel, IDC_FRAME_LENGTH_MS) == oneDecimal(4096.0 / rate * 1000); }));
+
+    vpt::markStatus(w.panel);
+    clickButton(w.panel, IDC_DRAW);
+    const bool sawRun = vpt::waitForStatus(w.panel, L"Voice-Print...", 20000);
+    drag(w.wave, 120, 64, 320, 64, 20);
+    const bool stillRunning = vpt::status(w.panel) == L"Voice-Print...";
+    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs)) << "the run did not end";
+    EXPECT_TRUE(vpt::answers(w.main));
+    EXPECT_TRUE(vpt::answers(w.wave));
+    EXPECT_TRUE(vpt::answers(w.voicePrint));
+    // The drag was not lost: its refresh ran once the run was over.
+    const std::wstring period = std::to_wstring(draggedPeriod(120, 320));
+    EXPECT_TRUE(waitFor([&] { return controlText(w.panel, IDC_FRAME_PERIOD_ECHO) == period; }))
+        << "edit 1010 shows " << narrow(controlText(w.panel, IDC_FRAME_PERIOD_ECHO));
+    if (!(sawRun && stillRunning))
+        std::printf("note: the run ended before the drag was posted; the overlap was not exercised\n");
+    EXPECT_TRUE(sawRun);
+}
+
+TEST_F(VoicePrintTest, RunWithTheMainWindowMinimisedEndsAndKeepsItsPicture)
+{
+    ASSERT_TRUE(dragSelection(100, 400));
+    PostMessageW(w.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(waitFor([&] { return IsIconic(w.main) != FALSE; })) << "the main window did not minimise";
+
+    vpt::markStatus(w.panel);
+    postCommand(w.panel, IDC_DRAW, reinterpret_cast<LPARAM>(control(w.panel, IDC_DRAW)));
+    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs)) << "the run did not end";
+    EXPECT_TRUE(vpt::answers(w.main));
+    EXPECT_TRUE(vpt::answers(w.voicePrint));
+
+    // Back on the screen, the picture holds every frame painted while hidden.
+    PostMessageW(w.main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(waitFor([&] { return IsIconic(w.main) == FALSE && IsWindowVisible(w.voicePrint); }));
+    const std::vector<vpt::VoicePrintColumn> expected = expectedPicture(sampleOf(100), draggedPeriod(100, 400));
+    const vpt::Comparison picture = seeVoicePrint(expected, {}, "VoicePrintTest-minimised-run");
+    EXPECT_EQ(picture.mismatches, 0) << picture;
+}
+
+}  // namespace
