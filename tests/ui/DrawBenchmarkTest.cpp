@@ -1,0 +1,118 @@
+// End-to-end timings under Wine, printed as "BENCH ..." lines for the record
+// (no assertion on a time: the machine's load decides them). Each timing
+// still checks that the work it timed was really done.
+//  - "描画" to "Voice-Print...Done." for 551 frames at N = 256, 1024, 4096;
+//  - a 10-minute 44.1 kHz 16-bit mono file (about 53 MB): Open pressed in
+//    the dialog to "Open A File...Done.", and to the waveform on the screen.
+#include "driver/UiDriver.h"
+#include "driver/ViewExpectations.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/CommandIds.h"
+
+using namespace ui;
+
+namespace {
+
+constexpr int runsPerLength = 3;
+constexpr DWORD boundMs = 120000;
+
+std::wstring oneDecimal(double value)
+{
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%.1f", value);
+    return text;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Every visible row of the column has been painted: a painted pixel is
+// never black (colour index 0 is RGB(2, 1, 12)), a column never painted is.
+bool columnPainted(const Image& image, int x)
+{
+    for (int y = 0; y < image.height; ++y)
+        if (image.at(x, y) == vpt::black) return false;
+    return true;
+}
+
+using DrawBenchmark = KelvaraSession;
+
+TEST_F(DrawBenchmark, VoicePrintOf551Frames)
+{
+    // Ten seconds, so that 551 frames of 4096 samples at the track bar's
+    // period of 64 fit from the start.
+    const int rate = 22050;
+    const std::vector<int16_t> samples = vpt::joined(tone(1000, rate, 5.0, 16000), tone(3000, rate, 5.0, 16000));
+    ASSERT_TRUE(vpt::openFile(app.pid(), w.panel, writeWav16(L"ten-seconds.wav", rate, 1, samples)));
+
+    struct Length {
+        int comboIndex;
+        int n;
+    };
+    for (const Length length : {Length{7, 256}, Length{9, 1024}, Length{11, 4096}}) {
+        SCOPED_TRACE("N = " + std::to_string(length.n));
+        selectComboItem(w.panel, IDC_FRAME_LENGTH, length.comboIndex);
+        ASSERT_TRUE(waitFor([&] {
+            return controlText(w.panel, IDC_FRAME_LENGTH_MS) == oneDecimal(length.n * 1000.0 / rate);
+        }));
+        // Blacken nothing between runs: each run repaints all 551 columns, and
+        // the first one is checked to have done so.
+        std::vector<double> times;
+        for (int run = 0; run < runsPerLength; ++run) {
+            vpt::markStatus(w.panel);
+            const double pressed = vpt::seconds();
+            clickButton(w.panel, IDC_DRAW);
+            ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Voice-Print...Done.", boundMs));
+            times.push_back(vpt::seconds() - pressed);
+        }
+        const Image picture = vpt::captureUntil(w.voicePrint, [](const Image& i) { return columnPainted(i, 550); });
+        EXPECT_TRUE(columnPainted(picture, 0) && columnPainted(picture, 550)) << "the run did not paint 551 columns";
+        std::printf("BENCH voiceprint N=%d 551 frames: %.2f s (median of %d: %.2f %.2f %.2f)\n", length.n,
+                    median(times), runsPerLength, times[0], times[1], times[2]);
+        std::fflush(stdout);
+    }
+}
+
+TEST_F(DrawBenchmark, LoadOfATenMinuteSound)
+{
+    const int rate = 44100;
+    const std::vector<int16_t> samples = vpt::risingTone(440, rate, 540.0, 60.0, 20000);
+    ASSERT_EQ(samples.size(), 26460000u);
+    const std::wstring path = writeWav16(L"ten-minutes.wav", rate, 1, samples);
+    ASSERT_FALSE(path.empty());
+    const Image emptyWave = vpt::captureVisibleClient(w.wave);
+
+    double pressed = 0;
+    ASSERT_TRUE(vpt::chooseThroughDialog(app.pid(), w.panel, path, &pressed));
+    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Done.", boundMs));
+    const double done = vpt::seconds() - pressed;
+    const Image shown = vpt::captureUntil(w.wave, [&](const Image& i) { return i.pixels != emptyWave.pixels; }, boundMs);
+    const double onScreen = vpt::seconds() - pressed;
+    std::printf("BENCH load 10 min 44.1 kHz 16-bit mono (%.1f MB): Open pressed to \"Open A File...Done.\" %.2f s, "
+                "to the waveform on screen %.2f s\n",
+                (44.0 + 2.0 * samples.size()) / 1e6, done, onScreen);
+    std::fflush(stdout);
+
+    // What was timed is the whole sound, drawn right.
+    EXPECT_EQ(controlText(w.panel, IDC_SAMPLE_RATE), L"44.1");
+    std::vector<double> asDoubles(samples.begin(), samples.end());
+    const vpt::WaveformState state{0, vpt::selectionEndFromPeriod(0, 64, static_cast<uint32_t>(samples.size())), 0};
+    std::vector<int> columns;
+    for (int x = 5; x < 551; x += 25) columns.push_back(x);
+    const Image settled = vpt::captureUntil(w.wave, [&](const Image& i) {
+        return vpt::compareWaveform(i, asDoubles, state, columns).mismatches == 0;
+    });
+    const vpt::Comparison c = vpt::compareWaveform(settled, asDoubles, state, columns);
+    EXPECT_EQ(c.mismatches, 0) << c;
+    (void)shown;
+}
+
+}  // namespace
