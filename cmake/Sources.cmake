@@ -3,6 +3,7 @@
 set(KELVARA_CORE_SOURCES
   panel/Parameters.cpp
   panel/ParameterRefresh.cpp
+  panel/PanelLayout.cpp
   audio/SoundBuffer.cpp
   audio/WavFile.cpp
   audio/AudioBlocks.cpp
