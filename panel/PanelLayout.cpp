@@ -85,29 +85,19 @@ bool parseDialogTemplate(const uint8_t* bytes, std::size_t size, DialogTemplate&
 {
     if (!bytes) return false;
     Reader in(bytes, size);
-    const bool extended = in.word() == 1 && in.word() == extendedSignature;
-    if (!extended) in = Reader(bytes, size);
-
-    uint32_t style = 0;
-    if (extended) {
-        in.dword();  // help id
-        in.dword();  // extended style
-        style = in.dword();
-    } else {
-        style = in.dword();
-        in.dword();  // extended style
-    }
+    if (in.word() != 1 || in.word() != extendedSignature) return false;
+    in.dword();  // help id
+    in.dword();  // extended style
+    const uint32_t style = in.dword();
     const uint16_t count = in.word();
     result.rect = readRect(in);
     in.stringOrOrdinal();  // menu
     in.stringOrOrdinal();  // class
     in.skipString();       // title
     if (style & setFontStyle) {
-        in.word();  // point size
-        if (extended) {
-            in.word();  // weight
-            in.skip(2); // italic, character set
-        }
+        in.word();   // point size
+        in.word();   // weight
+        in.skip(2);  // italic, character set
         in.skipString();  // face
     }
     if (!in.ok()) return false;
@@ -117,18 +107,11 @@ bool parseDialogTemplate(const uint8_t* bytes, std::size_t size, DialogTemplate&
     for (uint16_t i = 0; i < count; ++i) {
         in.alignToDword();
         TemplateItem item{};
-        if (extended) {
-            in.dword();  // help id
-            in.dword();  // extended style
-            in.dword();  // style
-            item.rect = readRect(in);
-            item.id = in.dword();
-        } else {
-            in.dword();  // style
-            in.dword();  // extended style
-            item.rect = readRect(in);
-            item.id = in.word();
-        }
+        in.dword();  // help id
+        in.dword();  // extended style
+        in.dword();  // style
+        item.rect = readRect(in);
+        item.id = in.dword();
         item.classOrdinal = in.stringOrOrdinal();
         in.stringOrOrdinal();  // title
         in.skip(in.word());    // creation data

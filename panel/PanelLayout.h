@@ -58,7 +58,7 @@ constexpr int comboBoxClassOrdinal = 0x0085;
 
 struct TemplateItem {
     DialogRect rect;
-    uint32_t id;       // as stored; IDC_STATIC comes out as 0xFFFF or 0xFFFFFFFF
+    uint32_t id;       // as stored; IDC_STATIC comes out as 0xFFFFFFFF
     int classOrdinal;  // 0 when the class is given by name
 };
 
@@ -67,14 +67,14 @@ struct DialogTemplate {
     std::vector<TemplateItem> items;  // in template order, which is creation order
 };
 
-// Reads a dialog template in either layout (DLGTEMPLATEEX or the classic
-// DLGTEMPLATE). Returns false, leaving `result` unspecified, when the bytes end
-// early or an item count points past them.
+// Reads an extended dialog template (DLGTEMPLATEEX, what DIALOGEX compiles
+// to). Returns false, leaving `result` unspecified, for any other layout, when
+// the bytes end early or an item count points past them.
 bool parseDialogTemplate(const uint8_t* bytes, std::size_t size, DialogTemplate& result);
 
 // Whether a control id read back from a window is the template's id. Ids are
-// compared on their low 16 bits: a classic template stores IDC_STATIC as the
-// word 0xFFFF, the extended one as -1, and systems hand them back either way.
+// compared on their low 16 bits: IDC_STATIC is stored as -1 and comes back as
+// -1 or as 0xFFFF depending on the system.
 constexpr bool sameControlId(uint32_t templateId, uint32_t windowId)
 {
     return (templateId & 0xFFFFu) == (windowId & 0xFFFFu);

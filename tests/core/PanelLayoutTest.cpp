@@ -1,7 +1,7 @@
 // Reading the panel's dialog template and scaling it to the design's 7 x 12
 // pixel base units. Templates are written byte by byte here, following the
-// resource compiler's layout, and every expected pixel figure is worked out
-// by hand from dialog units (x * 7 / 4, y * 12 / 8, rounded to nearest).
+// resource compiler's DIALOGEX layout, and every expected pixel figure is
+// worked out by hand from dialog units (x * 7 / 4, y * 12 / 8, rounded).
 #include "panel/PanelLayout.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +13,6 @@
 namespace {
 
 using namespace panelLayout;
-
-constexpr uint32_t dsSetFont = 0x40;
 
 class TemplateBytes {
 public:
@@ -28,23 +26,38 @@ public:
         word(static_cast<uint16_t>(v & 0xFFFF));
         word(static_cast<uint16_t>(v >> 16));
     }
-    void rect(int16_t x, int16_t y, int16_t cx, int16_t cy)
+    void rect(DialogRect r)
     {
-        for (int16_t v : {x, y, cx, cy}) word(static_cast<uint16_t>(v));
+        for (int v : {r.x, r.y, r.cx, r.cy}) word(static_cast<uint16_t>(v));
     }
     void text(const std::u16string& s)
     {
         for (char16_t c : s) word(c);
         word(0);
     }
-    void ordinal(uint16_t v)
+    // Class or title: an ordinal when `name` is empty and `ordinal` is not 0.
+    void nameOrOrdinal(const std::u16string& name, uint16_t ordinal)
     {
-        word(0xFFFF);
-        word(v);
+        if (name.empty() && ordinal) {
+            word(0xFFFF);
+            word(ordinal);
+        } else {
+            text(name);
+        }
     }
-    void align()
+    void item(DialogRect r, uint32_t id, const std::u16string& className, uint16_t classOrdinal,
+              const std::u16string& title, std::vector<uint16_t> extra = {})
     {
         while (bytes.size() % 4) bytes.push_back(0xCD);
+        dword(0);  // help id
+        dword(0);  // extended style
+        dword(0x50000000u);
+        rect(r);
+        dword(id);
+        nameOrOrdinal(className, classOrdinal);
+        text(title);
+        word(static_cast<uint16_t>(extra.size() * 2));
+        for (uint16_t v : extra) word(v);
     }
     std::vector<uint8_t> bytes;
 };
@@ -53,150 +66,71 @@ public:
 // named by ordinal, a track bar named by class string with an odd-length
 // title (so the next item needs padding) and creation data, and a static
 // with IDC_STATIC.
-std::vector<uint8_t> extendedPanel()
+std::vector<uint8_t> panelTemplate()
 {
     TemplateBytes t;
     t.word(1);
     t.word(0xFFFF);
-    t.dword(0);                           // help id
-    t.dword(0);                           // extended style
-    t.dword(0x50000000u | dsSetFont);     // child, visible
+    t.dword(0);                  // help id
+    t.dword(0);                  // extended style
+    t.dword(0x50000000u | 0x40); // child, visible, DS_SETFONT
     t.word(3);
-    t.rect(0, 0, 136, 488);
-    t.word(0);                            // no menu
-    t.word(0);                            // default class
-    t.text(u"");                          // no title
+    t.rect({0, 0, 136, 488});
+    t.word(0);                   // no menu
+    t.word(0);                   // default class
+    t.text(u"");                 // no title
     t.word(9);
     t.word(400);
-    t.word(0x0180);                       // italic 0, character set 1
+    t.word(0x0180);              // italic 0, character set 1
     t.text(u"ＭＳ Ｐゴシック");
-
-    t.align();
-    t.dword(0);
-    t.dword(0);
-    t.dword(0x50010000u);
-    t.rect(1, 91, 47, 14);
-    t.dword(1023);
-    t.ordinal(0x0080);
-    t.text(u"描画");
-    t.word(0);
-
-    t.align();
-    t.dword(0);
-    t.dword(0);
-    t.dword(0x50010001u);
-    t.rect(5, 154, 60, 21);
-    t.dword(1003);
-    t.text(u"msctls_trackbar32");
-    t.text(u"abc");
-    t.word(2);
-    t.word(0xBEEF);
-
-    t.align();
-    t.dword(0);
-    t.dword(0);
-    t.dword(0x50000000u);
-    t.rect(117, 250, 13, 100);
-    t.dword(0xFFFFFFFFu);
-    t.ordinal(0x0082);
-    t.word(0);                            // empty title as "none"
-    t.word(0);
+    t.item({1, 91, 47, 14}, 1023, u"", 0x0080, u"描画");
+    t.item({6, 200, 63, 150}, 1008, u"msctls_trackbar32", 0, u"abc", {0xBEEF});
+    t.item({117, 250, 13, 100}, 0xFFFFFFFFu, u"", comboBoxClassOrdinal, u"");
     return t.bytes;
 }
 
-// The same shape in the classic layout, without a font, with a menu by name
-// and a combo box.
-std::vector<uint8_t> classicDialog()
+void expectItem(const TemplateItem& item, DialogRect r, uint32_t id, int classOrdinal)
 {
-    TemplateBytes t;
-    t.dword(0x50000000u);
-    t.dword(0);
-    t.word(2);
-    t.rect(10, 20, 100, 50);
-    t.text(u"MENU");
-    t.ordinal(0x8002);
-    t.text(u"Title");
-
-    t.align();
-    t.dword(0x50210003u);
-    t.dword(0);
-    t.rect(6, 200, 63, 150);
-    t.word(1008);
-    t.ordinal(comboBoxClassOrdinal);
-    t.word(0);
-    t.word(0);
-
-    t.align();
-    t.dword(0x50000000u);
-    t.dword(0);
-    t.rect(3, 283, 28, 8);
-    t.word(0xFFFF);
-    t.ordinal(0x0082);
-    t.text(u"Rejection");
-    t.word(0);
-    return t.bytes;
+    EXPECT_EQ(item.rect.x, r.x);
+    EXPECT_EQ(item.rect.y, r.y);
+    EXPECT_EQ(item.rect.cx, r.cx);
+    EXPECT_EQ(item.rect.cy, r.cy);
+    EXPECT_EQ(item.id, id);
+    EXPECT_EQ(item.classOrdinal, classOrdinal);
 }
 
-void expectRect(const DialogRect& r, int x, int y, int cx, int cy)
+TEST(DialogTemplate, ReadsItemsInTemplateOrder)
 {
-    EXPECT_EQ(r.x, x);
-    EXPECT_EQ(r.y, y);
-    EXPECT_EQ(r.cx, cx);
-    EXPECT_EQ(r.cy, cy);
-}
-
-TEST(DialogTemplate, ReadsExtendedItemsInTemplateOrder)
-{
-    const std::vector<uint8_t> bytes = extendedPanel();
+    const std::vector<uint8_t> bytes = panelTemplate();
     DialogTemplate dialog;
     ASSERT_TRUE(parseDialogTemplate(bytes.data(), bytes.size(), dialog));
-    expectRect(dialog.rect, 0, 0, 136, 488);
+    EXPECT_EQ(dialog.rect.cx, 136);
+    EXPECT_EQ(dialog.rect.cy, 488);
     ASSERT_EQ(dialog.items.size(), 3u);
-
-    expectRect(dialog.items[0].rect, 1, 91, 47, 14);
-    EXPECT_EQ(dialog.items[0].id, 1023u);
-    EXPECT_EQ(dialog.items[0].classOrdinal, 0x0080);
-
-    expectRect(dialog.items[1].rect, 5, 154, 60, 21);
-    EXPECT_EQ(dialog.items[1].id, 1003u);
-    EXPECT_EQ(dialog.items[1].classOrdinal, 0);
-
-    expectRect(dialog.items[2].rect, 117, 250, 13, 100);
-    EXPECT_TRUE(sameControlId(dialog.items[2].id, 0xFFFF));
+    expectItem(dialog.items[0], {1, 91, 47, 14}, 1023, 0x0080);
+    expectItem(dialog.items[1], {6, 200, 63, 150}, 1008, 0);
+    expectItem(dialog.items[2], {117, 250, 13, 100}, 0xFFFFFFFFu, comboBoxClassOrdinal);
+    EXPECT_TRUE(sameControlId(dialog.items[2].id, 0xFFFF)) << "IDC_STATIC read back as a word";
+    EXPECT_FALSE(sameControlId(1023, 1024));
 }
 
-TEST(DialogTemplate, ReadsClassicItemsWithWordIds)
+TEST(DialogTemplate, RefusesTruncatedOrMiscountedTemplates)
 {
-    const std::vector<uint8_t> bytes = classicDialog();
-    DialogTemplate dialog;
-    ASSERT_TRUE(parseDialogTemplate(bytes.data(), bytes.size(), dialog));
-    expectRect(dialog.rect, 10, 20, 100, 50);
-    ASSERT_EQ(dialog.items.size(), 2u);
-    expectRect(dialog.items[0].rect, 6, 200, 63, 150);
-    EXPECT_EQ(dialog.items[0].id, 1008u);
-    EXPECT_EQ(dialog.items[0].classOrdinal, comboBoxClassOrdinal);
-    expectRect(dialog.items[1].rect, 3, 283, 28, 8);
-    EXPECT_TRUE(sameControlId(dialog.items[1].id, 0xFFFFFFFFu)) << "IDC_STATIC read back as -1";
-}
-
-TEST(DialogTemplate, RefusesEveryTruncatedTemplate)
-{
-    for (const std::vector<uint8_t>& whole : {extendedPanel(), classicDialog()}) {
-        for (std::size_t size = 0; size < whole.size(); ++size) {
-            DialogTemplate dialog;
-            EXPECT_FALSE(parseDialogTemplate(whole.data(), size, dialog)) << size << " of " << whole.size();
-        }
+    const std::vector<uint8_t> whole = panelTemplate();
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        DialogTemplate dialog;
+        EXPECT_FALSE(parseDialogTemplate(whole.data(), size, dialog)) << size << " of " << whole.size();
     }
     DialogTemplate dialog;
     EXPECT_FALSE(parseDialogTemplate(nullptr, 100, dialog));
-}
 
-TEST(DialogTemplate, RefusesAnItemCountBeyondTheItems)
-{
-    std::vector<uint8_t> bytes = extendedPanel();
-    bytes[16] = 4;  // cDlgItems, after dlgVer, signature, help id, extended style, style
-    DialogTemplate dialog;
-    EXPECT_FALSE(parseDialogTemplate(bytes.data(), bytes.size(), dialog));
+    std::vector<uint8_t> miscounted = whole;
+    miscounted[16] = 4;  // the item count, after version, signature, help id and both styles
+    EXPECT_FALSE(parseDialogTemplate(miscounted.data(), miscounted.size(), dialog));
+
+    std::vector<uint8_t> classic = whole;
+    classic[2] = 0;  // no extended signature: not a layout this reader takes
+    EXPECT_FALSE(parseDialogTemplate(classic.data(), classic.size(), dialog));
 }
 
 TEST(DialogScaling, RoundsToNearestWithHalvesAwayFromZero)
@@ -220,14 +154,10 @@ TEST(DialogScaling, RoundsToNearestWithHalvesAwayFromZero)
     for (const Case& c : cases)
         EXPECT_EQ(mulDivRounded(c.value, c.numerator, c.denominator), c.expected)
             << c.value << " * " << c.numerator << " / " << c.denominator;
-}
 
-TEST(DialogScaling, DesignUnitsAreSevenByTwelveOnly)
-{
     EXPECT_TRUE(isDesignLayout(BaseUnits{7, 12}));
-    EXPECT_FALSE(isDesignLayout(BaseUnits{7, 17}));
-    EXPECT_FALSE(isDesignLayout(BaseUnits{8, 12}));
-    EXPECT_FALSE(isDesignLayout(BaseUnits{9, 15}));
+    for (BaseUnits other : {BaseUnits{7, 17}, BaseUnits{8, 12}, BaseUnits{9, 15}})
+        EXPECT_FALSE(isDesignLayout(other)) << other.x << " x " << other.y;
 }
 
 // The two sunken frames at the design units, and the views centred on them
@@ -254,10 +184,8 @@ TEST(DialogScaling, FramesAtDesignUnitsHoldTheSmallViewsAtTheirPlaces)
         EXPECT_EQ(p.y, c.framePixels.y);
         EXPECT_EQ(p.width, c.framePixels.width);
         EXPECT_EQ(p.height, c.framePixels.height);
-        const int viewX = p.x + (p.width - c.viewWidth) / 2;
-        const int viewY = p.y + (p.height - c.viewHeight) / 2;
-        EXPECT_NEAR(viewX, c.fixedX, 1);
-        EXPECT_EQ(viewY, c.fixedY);
+        EXPECT_NEAR(p.x + (p.width - c.viewWidth) / 2, c.fixedX, 1);
+        EXPECT_EQ(p.y + (p.height - c.viewHeight) / 2, c.fixedY);
     }
     const PixelRect panel = toPixels(DialogRect{0, 0, 136, 488}, designBaseUnits);
     EXPECT_EQ(panel.width, 238);
