@@ -49,3 +49,12 @@ add_executable(ScreenshotTour tests/ui/tools/ScreenshotTour.cpp)
 target_link_libraries(ScreenshotTour PRIVATE ui_driver)
 target_link_options(ScreenshotTour PRIVATE -static -static-libgcc -static-libstdc++)
 add_dependencies(ScreenshotTour Kelvara)
+
+# The soak: a long seeded run of random user actions against Kelvara, run by
+# scripts/soak.sh (make soak, make test) rather than by CTest, so that the UI
+# tests do not run it a second time.
+add_executable(SoakDriver tests/ui/soak/SoakDriver.cpp tests/ui/soak/SoakActions.cpp)
+target_include_directories(SoakDriver PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui)
+target_link_libraries(SoakDriver PRIVATE ui_driver gtest_main)
+target_link_options(SoakDriver PRIVATE -static -static-libgcc -static-libstdc++)
+add_dependencies(SoakDriver Kelvara)
