@@ -144,10 +144,15 @@ wine_started=1
   # screen's size. Wine then draws the frames itself and never waits for a
   # window manager: on a bare X server it would wait 2 s for one each time a
   # top-level window hides (every dialog closing, every program exit).
-  stamp="$WINEPREFIX/.kelvara-desktop-1024x768"
+  # Debian's Wine does not find its own Marlett font, which draws the caption
+  # buttons; a copy in the prefix's font folder does.
+  stamp="$WINEPREFIX/.kelvara-setup-2"
   if [ ! -f "$stamp" ]; then
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 </dev/null
+    for font in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
+      if [ -f "$font" ]; then cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"; break; fi
+    done
     wineserver -w
     touch "$stamp"
   fi
