@@ -46,6 +46,21 @@ build="${KELVARA_BUILD_DIR:-$repo/build/win64}"
 mkdir -p "$build"
 build="$(cd "$build" && pwd)"
 
+# Already inside a session of this prefix (a script that a session runs may
+# itself ask for one): run in that session.
+if [ "${KELVARA_HEADLESS:-}" = 1 ] && [ "${WINEPREFIX:-}" = "$build/wine" ]; then
+  exec "$@"
+fi
+
+# One session per prefix at a time: two would share one wineserver, and the
+# first to end would kill the other's programs. Nothing started below keeps
+# the lock's descriptor (8>&-), so the lock ends with this script.
+exec 8>"$build/wine.session.lock"
+if ! flock -n 8; then
+  echo "headless: another session uses $build/wine; waiting for it to end" >&2
+  flock 8
+fi
+
 session="$(mktemp -d "${TMPDIR:-/tmp}/kelvara-headless.XXXXXX")"
 xvfb_pid=""
 child_pid=""
@@ -93,7 +108,7 @@ trap 'exit 129' HUP
 # it accepts connections: no guessing, no race with other sessions.
 start_xvfb() {
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
-    3>"$session/display" >"$session/xvfb.log" 2>&1 </dev/null &
+    3>"$session/display" >"$session/xvfb.log" 2>&1 </dev/null 8>&- &
   xvfb_pid=$!
   for _ in $(seq 1 200); do
     if [ -s "$session/display" ]; then break; fi
@@ -122,7 +137,7 @@ elif [ "$sound" = 1 ]; then
   export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
   export KELVARA_SINK=kelvara
   export KELVARA_PULSE_CTL="$repo/scripts/pulse-ctl.sh"
-  "$KELVARA_PULSE_CTL" start
+  "$KELVARA_PULSE_CTL" start 8>&-
 else
   # Point Wine at no server at all rather than at one the user may be running.
   export XDG_RUNTIME_DIR="$session/run"
@@ -132,9 +147,9 @@ else
 fi
 
 wine_started=1
-# One session at a time creates or updates the prefix; the others wait.
-(
-  flock 9
+# The prefix is made once and then reused (the session lock above keeps two
+# sessions from making it at once).
+setup_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "headless: creating the Wine prefix $WINEPREFIX (once, about half a minute)" >&2
     wineboot -i >"$session/wineboot.log" 2>&1 </dev/null
@@ -146,22 +161,24 @@ wine_started=1
   # top-level window hides (every dialog closing, every program exit).
   # Debian's Wine does not find its own Marlett font, which draws the caption
   # buttons; a copy in the prefix's font folder does.
-  stamp="$WINEPREFIX/.kelvara-setup-2"
+  local stamp="$WINEPREFIX/.kelvara-setup-2"
   if [ ! -f "$stamp" ]; then
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 </dev/null
+    local font
     for font in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
       if [ -f "$font" ]; then cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"; break; fi
     done
     wineserver -w
     touch "$stamp"
   fi
-) 9>"$build/wine.lock"
+}
+setup_prefix 8>&-
 
 export KELVARA_HEADLESS=1
 # In the background so that a signal reaches the trap at once; stdin is
 # passed on explicitly, since a background job would get /dev/null.
-"$@" <&0 &
+"$@" <&0 8>&- &
 child_pid=$!
 set +e
 wait "$child_pid"
