@@ -246,7 +246,8 @@ TEST_F(LoadTest, CancelledDialogChangesNothing)
     EXPECT_EQ(rateText(), rate);
     EXPECT_EQ(bitsText(), bits);
     EXPECT_EQ(fileNameText(), path);
-    const Image after = vpt::captureVisibleClient(w.wave);
+    // The dialog may have covered the view; wait for its repaint.
+    const Image after = vpt::captureUntil(w.wave, [&](const Image& i) { return i.pixels == before.pixels; }, 5000);
     EXPECT_TRUE(after.pixels == before.pixels) << "the waveform changed after a cancelled dialog";
 }
 
