@@ -130,6 +130,14 @@ bool parseWav(const uint8_t* bytes, size_t size, WavLayout& layout)
     // the device the same (an extensible tag without its extension, or
     // ADPCM's, would only make the device refuse a sound we can show).
     if (!(found.format.formatTag == WaveFormatFloat && found.format.bitsPerSample == 32)) found.format.formatTag = WaveFormatPcm;
+    // Sloppy writers leave the block alignment or the byte rate wrong; the
+    // samples are read by width and channels anyway, so make the two derived
+    // fields agree with them: a device refuses a format that contradicts
+    // itself, and the play range and audio blocks are cut by these fields.
+    const uint32_t frameBytes = static_cast<uint32_t>(found.format.channels) * (found.format.bitsPerSample / 8u);
+    found.format.blockAlign = static_cast<uint16_t>(frameBytes > UINT16_MAX ? UINT16_MAX : frameBytes);
+    const uint64_t byteRate = static_cast<uint64_t>(found.format.samplesPerSec) * found.format.blockAlign;
+    found.format.avgBytesPerSec = static_cast<uint32_t>(byteRate > UINT32_MAX ? UINT32_MAX : byteRate);
     layout = found;
     return true;
 }

@@ -159,6 +159,20 @@ TEST(ParseWav, RefusesWhatCannotBeDecoded)
     }
 }
 
+TEST(ParseWav, DerivedFieldsAgreeWithWidthAndChannels)
+{
+    // A writer that left the block alignment at 0 and the byte rate at a made-up
+    // value: the sound is read by width and channels, and the device must be
+    // told a format that agrees with itself.
+    Bytes sloppy;
+    put(sloppy, 1, 2), put(sloppy, 2, 2), put(sloppy, 11025, 4), put(sloppy, 7, 4), put(sloppy, 0, 2), put(sloppy, 16, 2);
+    const Bytes file = canonical(sloppy, words({1, 2, 3, 4}));
+    WavLayout layout;
+    ASSERT_TRUE(parseWav(file.data(), file.size(), layout));
+    EXPECT_EQ(layout.format.blockAlign, 4);
+    EXPECT_EQ(layout.format.avgBytesPerSec, 44100u);
+}
+
 TEST(ParseWav, TruncatedFilesNeverReachPastTheirEnd)
 {
     const Bytes full = riff(chunk("fmt ", fmt18(1, 2, 22050, 16)) + chunk("LIST", {1, 2, 3, 4, 5}) + chunk("data", words({1, 2, 3, 4})));
