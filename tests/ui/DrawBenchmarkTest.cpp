@@ -34,13 +34,19 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// Every visible row of the column has been painted: a painted pixel is
-// never black (colour index 0 is RGB(2, 1, 12)), a column never painted is.
+// Every visible row of the column shows a colour of the colour map: a column
+// never painted is black, and a view that lost its paint shows its grey
+// class background; neither is a colour of the map.
 bool columnPainted(const Image& image, int x)
 {
-    for (int y = 0; y < image.height; ++y)
-        if (image.at(x, y) == vpt::black) return false;
-    return true;
+    static const ColorTable colors(0, 1.0);
+    for (int y = 0; y < image.height; ++y) {
+        const Rgb got = image.at(x, y);
+        bool known = false;
+        for (int i = 0; i < 256 && !known; ++i) known = vpt::rgbOf(colors[i]) == got;
+        if (!known) return false;
+    }
+    return image.height > 0;
 }
 
 using DrawBenchmark = KelvaraSession;
