@@ -11,7 +11,7 @@
 #include "app/CommandIds.h"
 
 using namespace ui;
-using vpt::WavLayoutSpec;
+using vpt::WavFileShape;
 
 namespace {
 
@@ -46,7 +46,7 @@ std::vector<SoundFileCase> soundFileCases()
     // A LIST chunk between "fmt " and "data": the samples start 34 bytes
     // later than in the canonical layout.
     const std::vector<int16_t> listed = vpt::risingTone(700, 44100, 1.5, 0.5, 18000);
-    WavLayoutSpec withList;
+    WavFileShape withList;
     withList.rate = 44100;
     const std::string software = "Kelvara tests";  // 13 characters and a NUL
     std::vector<uint8_t> info = {'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 14, 0, 0, 0};
@@ -59,7 +59,7 @@ std::vector<SoundFileCase> soundFileCases()
     // 24-bit words carry the 16-bit sample in their top bytes; the low byte
     // 0x80 adds half a step.
     const std::vector<int16_t> wide = vpt::risingTone(900, 48000, 1.0, 0.25, 20000);
-    WavLayoutSpec deep;
+    WavFileShape deep;
     deep.rate = 48000;
     deep.bits = 24;
     cases.push_back({"24-bit mono", L"deep24.wav", vpt::wavFile(deep, vpt::pcm24Bytes(wide, 0x80)),
@@ -80,7 +80,7 @@ std::vector<SoundFileCase> soundFileCases()
 
     // WAVE_FORMAT_EXTENSIBLE, 40-byte format chunk, PCM sub-format.
     const std::vector<int16_t> ext = vpt::risingTone(500, 16000, 2.0, 0.5, 19000);
-    WavLayoutSpec extensible;
+    WavFileShape extensible;
     extensible.rate = 16000;
     extensible.fmtSize = 40;
     cases.push_back({"extensible 16-bit mono", L"extensible16.wav",
@@ -88,7 +88,7 @@ std::vector<SoundFileCase> soundFileCases()
 
     // 32-bit float, an 18-byte format chunk and a fact chunk before the data.
     const std::vector<int16_t> floats = vpt::risingTone(250, 8000, 2.0, 0.5, 20000);
-    WavLayoutSpec floating;
+    WavFileShape floating;
     floating.formatTag = 3;
     floating.rate = 8000;
     floating.bits = 32;
@@ -175,7 +175,7 @@ TEST_F(LoadTest, SilentEndShowsOnlyTheGrid)
 struct BrokenFileCase {
     const char* what;
     std::wstring fileName;
-    WavLayoutSpec layout;
+    WavFileShape layout;
 };
 
 TEST_F(LoadTest, FileThatCannotBeDecodedIsRefusedAndTheSoundStays)
@@ -194,9 +194,9 @@ TEST_F(LoadTest, FileThatCannotBeDecodedIsRefusedAndTheSoundStays)
     ASSERT_EQ(vpt::compareWaveform(before, shown, dragged).mismatches, 0);
     const std::wstring rate = rateText(), bits = bitsText();
 
-    WavLayoutSpec noChannels;
+    WavFileShape noChannels;
     noChannels.channels = 0;
-    WavLayoutSpec twelveBits;
+    WavFileShape twelveBits;
     twelveBits.bits = 12;
     const BrokenFileCase broken[] = {
         {"no channels", L"no-channels.wav", noChannels},

@@ -164,31 +164,31 @@ double seconds()
 
 // ---- Sounds and files ---------------------------------------------------------
 
-std::vector<uint8_t> wavFile(const WavLayoutSpec& spec, const std::vector<uint8_t>& data)
+std::vector<uint8_t> wavFile(const WavFileShape& shape, const std::vector<uint8_t>& data)
 {
-    const uint32_t blockAlign = spec.channels * (spec.bits / 8u);
+    const uint32_t blockAlign = shape.channels * (shape.bits / 8u);
     std::vector<uint8_t> fmt;
-    putU16(fmt, spec.fmtSize == 40 ? 0xFFFE : spec.formatTag);
-    putU16(fmt, spec.channels);
-    putU32(fmt, spec.rate);
-    putU32(fmt, spec.rate * blockAlign);
+    putU16(fmt, shape.fmtSize == 40 ? 0xFFFE : shape.formatTag);
+    putU16(fmt, shape.channels);
+    putU32(fmt, shape.rate);
+    putU32(fmt, shape.rate * blockAlign);
     putU16(fmt, blockAlign);
-    putU16(fmt, spec.bits);
-    if (spec.fmtSize >= 18) putU16(fmt, spec.fmtSize - 18);
-    if (spec.fmtSize == 40) {
-        putU16(fmt, spec.bits);                     // valid bits
-        putU32(fmt, spec.channels == 1 ? 4 : 3);    // speaker mask
+    putU16(fmt, shape.bits);
+    if (shape.fmtSize >= 18) putU16(fmt, shape.fmtSize - 18);
+    if (shape.fmtSize == 40) {
+        putU16(fmt, shape.bits);                     // valid bits
+        putU32(fmt, shape.channels == 1 ? 4 : 3);    // speaker mask
         // KSDATAFORMAT_SUBTYPE_*: the format tag, then the fixed GUID tail.
         static const uint8_t tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                          0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-        putU16(fmt, spec.subFormat);
+        putU16(fmt, shape.subFormat);
         fmt.insert(fmt.end(), tail, tail + 14);
     }
 
     std::vector<uint8_t> body;
     putTag(body, "WAVE");
     putChunk(body, "fmt ", fmt);
-    for (const auto& chunk : spec.chunksBeforeData) putChunk(body, chunk.first, chunk.second);
+    for (const auto& chunk : shape.chunksBeforeData) putChunk(body, chunk.first, chunk.second);
     putChunk(body, "data", data);
 
     std::vector<uint8_t> file;
@@ -466,7 +466,6 @@ bool hasCursorAt(const Image& image, int column, Rgb color, int firstRow)
 Comparison compareSpectrumCurve(const Image& image, const DftEngine& engine)
 {
     const int n = engine.length;
-    const double rate = engine.sampleRate;
     const auto row = [](double m) { return static_cast<int>(128 - 128 * m); };
     // Entry i stands at (i + 1) * rate / (N - 2) Hz, 30 Hz a pixel.
     const auto abscissa = [&](int i) {
@@ -476,7 +475,6 @@ Comparison compareSpectrumCurve(const Image& image, const DftEngine& engine)
     std::vector<Point> points{{0, row(engine.magnitude[0])}};
     for (int i = 1; i <= n / 2 - 1; ++i) points.push_back({abscissa(i), row(engine.magnitude[i])});
     points.push_back({abscissa(n / 2), 128});  // the closing line down to the bottom edge
-    (void)rate;
 
     Comparison result;
     for (size_t i = 0; i + 1 < points.size(); ++i) {

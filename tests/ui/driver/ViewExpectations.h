@@ -36,7 +36,7 @@ double seconds();
 // A RIFF/WAVE file with a format chunk of `fmtSize` bytes (16, 18 or 40; a
 // 40-byte one is WAVE_FORMAT_EXTENSIBLE with the sub-format `subFormat`),
 // the given chunks between the format chunk and the data chunk, then `data`.
-struct WavLayoutSpec {
+struct WavFileShape {
     uint16_t formatTag = 1;
     uint16_t channels = 1;
     uint32_t rate = 22050;
@@ -45,7 +45,7 @@ struct WavLayoutSpec {
     uint16_t subFormat = 1;  // for the extensible layout
     std::vector<std::pair<std::string, std::vector<uint8_t>>> chunksBeforeData;
 };
-std::vector<uint8_t> wavFile(const WavLayoutSpec& spec, const std::vector<uint8_t>& data);
+std::vector<uint8_t> wavFile(const WavFileShape& shape, const std::vector<uint8_t>& data);
 
 // Sample bytes of a mono or interleaved sound.
 std::vector<uint8_t> pcm16Bytes(const std::vector<int16_t>& samples);
@@ -92,7 +92,6 @@ Rgb rgbOf(ColorRef color);
 Rgb inverted(Rgb c);  // what a NOTSRCCOPY copy shows
 
 constexpr Rgb black{0, 0, 0};
-constexpr Rgb white{255, 255, 255};
 constexpr Rgb traceGreen{0, 255, 0};      // waveform trace and selection lines, spectrum curve
 constexpr Rgb waveGrid{0, 159, 98};       // waveform and spectrum grid
 constexpr Rgb waveCursorBlue{50, 50, 255};
