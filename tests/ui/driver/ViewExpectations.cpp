@@ -314,7 +314,12 @@ bool openFile(DWORD pid, HWND panel, const std::wstring& path, double* openPress
 
 void keepPicture(const Image& image, const std::string& name)
 {
-    image.saveBmp(ui::widen(name) + L".bmp");
+    // Beside the test program (the build folder), wherever it was started from.
+    wchar_t program[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring folder = program;
+    folder.erase(folder.find_last_of(L"\\/") + 1);
+    image.saveBmp(folder + ui::widen(name) + L".bmp");
 }
 
 bool answers(HWND window, DWORD timeoutMs)

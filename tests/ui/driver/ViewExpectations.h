@@ -79,8 +79,8 @@ bool chooseThroughDialog(DWORD pid, HWND panel, const std::wstring& path, double
 // chooseThroughDialog, then the end of the load ("Open A File...Done.").
 bool openFile(DWORD pid, HWND panel, const std::wstring& path, double* openPressedAt = nullptr);
 
-// Keeps a capture as <name>.bmp in the working folder (the build folder under
-// CTest), for looking at a failed comparison.
+// Keeps a capture as <name>.bmp beside the test program, for looking at a
+// failed comparison.
 void keepPicture(const Image& image, const std::string& name);
 
 // The window's thread answers a sent message within `timeoutMs`.
