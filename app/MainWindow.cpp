@@ -43,6 +43,10 @@ void onSize(HWND window, WPARAM sizeType)
     // analysis or a recording goes on.
     if (sizeType == SIZE_MINIMIZED) return;
     MoveWindow(window, 0, 0, mainWidth, mainHeight, TRUE);
+    // Under Wine a restore that races the end of a run drawn while minimised
+    // can leave a view unpainted; the views only copy their bitmaps, so
+    // asking every child to paint again costs next to nothing.
+    if (sizeType == SIZE_RESTORED) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void onClose(HWND window)
