@@ -97,26 +97,41 @@ void drawCurve(HDC dc, const DftEngine& engine)
     LineTo(dc, end.x, end.y);
 }
 
+// A frame drawn while the window could be seen, but minimised before its
+// paint came, gets no paint at all: the run would wait for its acknowledgement
+// for ever. While a frame is pending, this timer looks again.
+constexpr UINT_PTR pendingFrameTimer = 1;
+constexpr UINT pendingFrameCheckMs = 100;
+
+void acknowledgeFrame()
+{
+    if (view.doneEvent) SetEvent(view.doneEvent);
+    view.framePending = 0;
+}
+
 void onFrame(HWND window, const DftEngine* engine)
 {
     BitBlt(view.backBuffer, 0, 0, width, height, view.gridCopy, 0, 0, SRCCOPY);
     if (engine) drawCurve(view.backBuffer, *engine);
     view.framePending = 1;
     InvalidateRect(window, nullptr, FALSE);
-    if (!paintWillFollow(window)) {
-        if (view.doneEvent) SetEvent(view.doneEvent);
-        view.framePending = 0;
-    }
+    if (!paintWillFollow(window))
+        acknowledgeFrame();
+    else
+        SetTimer(window, pendingFrameTimer, pendingFrameCheckMs, nullptr);
+}
+
+void onPendingFrameTimer(HWND window)
+{
+    if (view.framePending == 1 && !paintWillFollow(window)) acknowledgeFrame();
+    if (view.framePending == 0) KillTimer(window, pendingFrameTimer);
 }
 
 void onPaint(HWND window)
 {
     PaintScope paint(window);
     BitBlt(paint, 0, 0, width, height, view.backBuffer, 0, 0, SRCCOPY);
-    if (view.framePending == 1) {
-        if (view.doneEvent) SetEvent(view.doneEvent);
-        view.framePending = 0;
-    }
+    if (view.framePending == 1) acknowledgeFrame();
 }
 
 }  // namespace
@@ -135,6 +150,9 @@ LRESULT CALLBACK SpectrumViewProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_PAINT:
         onPaint(window);
+        return 0;
+    case WM_TIMER:
+        if (wParam == pendingFrameTimer) onPendingFrameTimer(window);
         return 0;
     case WM_CLOSE:
         view.release();

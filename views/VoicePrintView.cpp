@@ -20,6 +20,12 @@ namespace {
 constexpr int width = viewColumns;
 constexpr int height = voicePrintHeight;
 
+// A frame drawn while the window could be seen, but minimised before its
+// paint came, gets no paint at all: the run would wait for its acknowledgement
+// for ever. While a frame is pending, this timer looks again.
+constexpr UINT_PTR pendingFrameTimer = 1;
+constexpr UINT pendingFrameCheckMs = 100;
+
 struct VoicePrintView {
     MemoryCanvas picture;
     MemoryCanvas axis;   // the side scale; its font stays selected
@@ -121,7 +127,16 @@ void onFrame(HWND window, const DftEngine* engine)
     RECT strip{column, 0, column + 3, height};
     InvalidateRect(window, &strip, FALSE);
     view.nextColumn = column + 1;
-    if (column > voicePrintLastColumn || !paintWillFollow(window)) acknowledgeFrame();
+    if (column > voicePrintLastColumn || !paintWillFollow(window))
+        acknowledgeFrame();
+    else
+        SetTimer(window, pendingFrameTimer, pendingFrameCheckMs, nullptr);
+}
+
+void onPendingFrameTimer(HWND window)
+{
+    if (view.framePending == 1 && !paintWillFollow(window)) acknowledgeFrame();
+    if (view.framePending == 0) KillTimer(window, pendingFrameTimer);
 }
 
 void moveCursor(HWND window, int column)
@@ -206,6 +221,9 @@ LRESULT CALLBACK VoicePrintViewProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case WM_PAINT:
         onPaint(window);
+        return 0;
+    case WM_TIMER:
+        if (wParam == pendingFrameTimer) onPendingFrameTimer(window);
         return 0;
     case WM_CLOSE:
         view.release();
