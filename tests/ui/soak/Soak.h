@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -120,6 +121,7 @@ private:
     // since: the recording may replace the sound at any moment, so a refused
     // file's "sound unchanged" check would compare with the wrong sound.
     bool recordingMayRun_ = false;
+    std::map<std::string, int> actionCounts_;  // how often each kind of action came up
 };
 
 // Helpers shared by both files.

@@ -4,6 +4,8 @@
 // answered before anything else).
 #include "soak/Soak.h"
 
+#include "driver/OutsideRequests.h"
+
 #include <commctrl.h>
 
 #include <iterator>
@@ -40,6 +42,9 @@ enum Action {
 // Weights, in the order above: mostly the panel and the views, now and then
 // the files, the window frame and the about box.
 const double actionWeights[] = {6, 3, 5, 2, 12, 9, 12, 10, 10, 20, 2, 1, 3};
+const char* const actionNames[] = {"open a good file", "open an odd file", "open a broken file", "cancel an open",
+                                   "waveform mouse", "voice-print mouse", "track bar", "combo", "radio or check box",
+                                   "activity button", "minimise", "about box", "pause"};
 
 int uniform(std::mt19937_64& rng, int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); }
 
@@ -123,14 +128,19 @@ void Soak::doAction(std::mt19937_64& rng)
         // A person cannot reach the panel of a minimised window: wait, or
         // bring it back.
         ++minimisedSteps_;
-        if (minimisedSteps_ >= mostMinimisedSteps || uniform(rng, 0, 9) < 4)
+        if (minimisedSteps_ >= mostMinimisedSteps || uniform(rng, 0, 9) < 4) {
+            ++actionCounts_["restore"];
             restore();
-        else
+        } else {
+            ++actionCounts_["pause while minimised"];
             pause(rng);
+        }
         return;
     }
     std::discrete_distribution<int> choose(std::begin(actionWeights), std::end(actionWeights));
-    switch (static_cast<Action>(choose(rng))) {
+    const int action = choose(rng);
+    ++actionCounts_[actionNames[action]];
+    switch (static_cast<Action>(action)) {
     case OpenGood: return openFile(rng, FileKind::Good);
     case OpenOdd: return openFile(rng, FileKind::Odd);
     case OpenRefused: return openFile(rng, FileKind::Refused);
@@ -381,21 +391,31 @@ void Soak::pressActivityButton(std::mt19937_64& rng)
 
 void Soak::minimise()
 {
-    note("minimise the main window");
-    PostMessageW(w_.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    // A voice-print run holds the thread that minimises the window.
+    const bool sent = step_ % 2 == 0;
+    note(std::string("minimise the main window") + (sent ? " (ShowWindow, sent)" : " (system command, posted)"));
+    if (sent) {
+        if (!showWindowFromOutside(w_.main, SW_MINIMIZE)) return fault(FaultKind::Hang, "ShowWindow(SW_MINIMIZE) was not served within a minute");
+    } else {
+        PostMessageW(w_.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    }
+    // A voice-print run holds the thread that handles the system command.
     if (!waitFor([&] { return IsIconic(w_.main) != FALSE; }, 60000))
-        return fault(FaultKind::Other, "the main window did not minimise within a minute");
+        return fault(FaultKind::Hang, "the main window did not minimise within a minute");
     minimised_ = true;
     minimisedSteps_ = 0;
 }
 
 void Soak::restore()
 {
-    note("restore the main window");
-    PostMessageW(w_.main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    const bool sent = step_ % 2 == 1;
+    note(std::string("restore the main window") + (sent ? " (ShowWindow, sent)" : " (system command, posted)"));
+    if (sent) {
+        if (!showWindowFromOutside(w_.main, SW_RESTORE)) return fault(FaultKind::Hang, "ShowWindow(SW_RESTORE) was not served within a minute");
+    } else {
+        PostMessageW(w_.main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    }
     if (!waitFor([&] { return IsIconic(w_.main) == FALSE; }, 60000))
-        return fault(FaultKind::Other, "the main window did not come back within a minute");
+        return fault(FaultKind::Hang, "the main window did not come back within a minute");
     minimised_ = false;
 }
 

@@ -351,6 +351,9 @@ bool Soak::run()
                 "%d messages dismissed; %d restarts\n",
                 settings_.label.c_str(), totals_.opensLoaded, totals_.opensRefused, totals_.opensBusy,
                 totals_.messagesDismissed, totals_.restarts);
+    std::string counts;
+    for (const auto& entry : actionCounts_) counts += (counts.empty() ? "" : ", ") + entry.first + " " + std::to_string(entry.second);
+    std::printf("[ soak     ] %s: actions by kind: %s\n", settings_.label.c_str(), counts.c_str());
     std::fflush(stdout);
     return totals_.faults() == 0;
 }

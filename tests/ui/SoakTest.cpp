@@ -1,0 +1,70 @@
+// Faults that the soak (scripts/soak.sh) found, each pinned by the shortest
+// sequence of user actions that shows it. The soak itself is not run here:
+// it is SoakDriver.exe, run by scripts/soak.sh.
+#include "driver/HostileWavs.h"
+#include "driver/OutsideRequests.h"
+#include "driver/UiDriver.h"
+
+#include "app/CommandIds.h"
+
+using namespace ui;
+
+namespace {
+
+class SoakFindings : public KelvaraSession {
+protected:
+    std::wstring status() { return controlText(w.panel, IDC_STATUS); }
+    bool waitForStatus(const wchar_t* text, DWORD timeoutMs = defaultTimeoutMs)
+    {
+        return waitFor([&] { return status() == text; }, timeoutMs);
+    }
+
+    void load(const std::wstring& path)
+    {
+        postCommand(w.main, IDM_OPEN);
+        ASSERT_TRUE(chooseFileInOpenDialog(app.pid(), path));
+        ASSERT_TRUE(waitForStatus(L"Open A File...Done.", 60000)) << narrow(status());
+    }
+
+    // A voice print that takes a while: 10 s at 44100 Hz, frames of 4096
+    // samples every 512, so 551 frames each waiting for two paints.
+    void prepareALongVoicePrint()
+    {
+        const FormatFields format = pcmFormat(44100, 1, 16);
+        ASSERT_NO_FATAL_FAILURE(
+            load(writeTempFile(L"long-sweep.wav", canonicalWav(format, encodeSamples(format, sweep(100, 8000, 44100, 10.0))))));
+        selectComboItem(w.panel, IDC_FRAME_LENGTH, 11);
+        setTrackBar(w.panel, IDC_FRAME_PERIOD, 16);
+        ASSERT_TRUE(drainPostedMessages(control(w.panel, IDC_STATUS)));
+        ASSERT_EQ(controlText(w.panel, IDC_FRAME_PERIOD_ECHO), L"512");
+    }
+};
+
+}  // namespace
+
+// Minimised while a frame was drawn but not yet painted, the views got no
+// paint and never acknowledged the frame: the run waited for ever, and the
+// window, whose thread was in that wait, could not even be restored.
+TEST_F(SoakFindings, VoicePrintRunEndsWhenTheWindowIsMinimisedUnderIt)
+{
+    ASSERT_NO_FATAL_FAILURE(prepareALongVoicePrint());
+    // A frame awaits its paint nearly all the time during a run, so a
+    // minimise that lands inside the run all but surely lands on one; the
+    // runs are short, so try until several have.
+    int landedInsideARun = 0;
+    for (int attempt = 0; attempt < 40 && landedInsideARun < 5; ++attempt) {
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        clickButton(w.panel, IDC_DRAW);
+        ASSERT_TRUE(waitForStatus(L"Voice-Print...")) << narrow(status());
+        ASSERT_TRUE(showWindowFromOutside(w.main, SW_MINIMIZE)) << "the minimise request was not served";
+        EXPECT_TRUE(IsIconic(w.main));
+        if (status() == L"Voice-Print...") ++landedInsideARun;
+
+        ASSERT_TRUE(waitForStatus(L"Voice-Print...Done.", 60000))
+            << "the run did not end under a minimised window; status " << narrow(status());
+        // Restored as from the task bar: a posted system command.
+        PostMessageW(w.main, WM_SYSCOMMAND, SC_RESTORE, 0);
+        ASSERT_TRUE(waitFor([&] { return !IsIconic(w.main); })) << "the window did not come back";
+    }
+    EXPECT_GE(landedInsideARun, 5) << "too few minimises landed inside a run to show anything";
+}
