@@ -1,5 +1,5 @@
-// Small move-only owners of GDI handles, and the few placement helpers the
-// child windows share. Copying is forbidden on purpose: a copied owner deletes
+// Small move-only owners of GDI handles, and the few placement and drawing
+// helpers the child windows share. Copying is forbidden on purpose: a copied owner deletes
 // its pen or releases its DC twice.
 //
 // Windows refuses to delete a pen, brush, font or bitmap that is still selected
@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <utility>
+#include <vector>
 
 // A pen, brush, font or bitmap, deleted with DeleteObject.
 template <typename Handle>
@@ -213,6 +214,55 @@ inline bool paintWillFollow(HWND window)
     if (IsIconic(GetAncestor(window, GA_ROOT))) return false;
     if (!IsWindowVisible(window)) return false;
     return GetUpdateRect(window, nullptr, FALSE) != FALSE;
+}
+
+// The face every view labels its scales with, `height` pixels high.
+inline HFONT createLabelFont(int height)
+{
+    return CreateFontW(height, 0, 0, 0, 400, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, L"System");
+}
+
+// Fills the top-left width x height of `dc` with `brush`.
+inline void fillArea(HDC dc, HGDIOBJ brush, int width, int height)
+{
+    ScopedSelect selected(dc, brush);
+    PatBlt(dc, 0, 0, width, height, PATCOPY);
+}
+
+// A one-pixel frame round a width x height picture, drawn from the top right
+// corner round to it again: LineTo leaves out each line's last pixel, so every
+// pixel of the frame is drawn once.
+inline void drawOutline(HDC dc, HPEN pen, int width, int height)
+{
+    ScopedSelect selected(dc, pen);
+    MoveToEx(dc, width - 1, 0, nullptr);
+    LineTo(dc, 0, 0);
+    LineTo(dc, 0, height - 1);
+    LineTo(dc, width - 1, height - 1);
+    LineTo(dc, width - 1, 0);
+}
+
+// A line of `color` across the picture at each of `rows`, then one down it at
+// each of `columns`.
+inline void drawGridLines(HDC dc, COLORREF color, const std::vector<int>& rows, const std::vector<int>& columns,
+                          int width, int height)
+{
+    ScopedPen gridPen(CreatePen(PS_SOLID, 1, color));
+    ScopedSelect selected(dc, gridPen);
+    for (int y : rows) {
+        MoveToEx(dc, 0, y, nullptr);
+        LineTo(dc, width, y);
+    }
+    for (int x : columns) {
+        MoveToEx(dc, x, 0, nullptr);
+        LineTo(dc, x, height);
+    }
+}
+
+// Copies a whole canvas to the top-left corner of `dc`.
+inline void copyCanvas(HDC dc, const MemoryCanvas& canvas, DWORD rasterOp = SRCCOPY)
+{
+    BitBlt(dc, 0, 0, canvas.width(), canvas.height(), canvas, 0, 0, rasterOp);
 }
 
 #endif

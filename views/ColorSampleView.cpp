@@ -29,18 +29,8 @@ void drawScale()
 {
     HDC dc = view.scale;
     const ColorTable colors;  // from the colour settings of this moment
-    {
-        ScopedSelect brush(dc, GetStockObject(BLACK_BRUSH));
-        PatBlt(dc, 0, 0, width, height, PATCOPY);
-    }
-    {
-        ScopedSelect pen(dc, view.outlinePen);
-        MoveToEx(dc, width - 1, 0, nullptr);
-        LineTo(dc, 0, 0);
-        LineTo(dc, 0, height - 1);
-        LineTo(dc, width - 1, height - 1);
-        LineTo(dc, width - 1, 0);
-    }
+    fillArea(dc, GetStockObject(BLACK_BRUSH), width, height);
+    drawOutline(dc, view.outlinePen, width, height);
     // The colours cover the outline's sides and bottom; only its top row stays grey.
     for (int row = height - 1; row >= 1; --row) {
         const COLORREF color = static_cast<COLORREF>(colors[colorSampleIndex(row)]);
@@ -64,7 +54,7 @@ LRESULT onCreate(HWND window)
 void onPaint(HWND window)
 {
     PaintScope paint(window);
-    BitBlt(paint, 0, 0, width, height, view.scale, 0, 0, SRCCOPY);
+    copyCanvas(paint, view.scale);
 }
 
 void placeWindow(HWND window)

@@ -37,23 +37,9 @@ struct SpectrumView {
 
 SpectrumView view;
 
-void drawGrid(HDC dc)
-{
-    ScopedPen gridPen(CreatePen(PS_SOLID, 1, RGB(0, 159, 98)));
-    ScopedSelect pen(dc, gridPen);
-    for (int y : spectrumGridRows()) {
-        MoveToEx(dc, 0, y, nullptr);
-        LineTo(dc, width, y);
-    }
-    for (int x : spectrumGridColumns()) {
-        MoveToEx(dc, x, 0, nullptr);
-        LineTo(dc, x, height);
-    }
-}
-
 void drawLabels(HDC dc)
 {
-    ScopedFont font(CreateFontW(15, 0, 0, 0, 400, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, L"System"));
+    ScopedFont font(createLabelFont(15));
     ScopedSelect selected(dc, font);
     SetTextColor(dc, RGB(0, 200, 98));
     SetBkMode(dc, TRANSPARENT);
@@ -69,13 +55,10 @@ LRESULT onCreate(HWND window)
         view.backBuffer = MemoryCanvas(screen, width, height);
         view.gridCopy = MemoryCanvas(screen, width, height);
     }
-    {
-        ScopedSelect brush(view.backBuffer, GetStockObject(BLACK_BRUSH));
-        PatBlt(view.backBuffer, 0, 0, width, height, PATCOPY);
-    }
-    drawGrid(view.backBuffer);
+    fillArea(view.backBuffer, GetStockObject(BLACK_BRUSH), width, height);
+    drawGridLines(view.backBuffer, RGB(0, 159, 98), spectrumGridRows(), spectrumGridColumns(), width, height);
     drawLabels(view.backBuffer);
-    BitBlt(view.gridCopy, 0, 0, width, height, view.backBuffer, 0, 0, SRCCOPY);
+    copyCanvas(view.gridCopy, view.backBuffer);
 
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
@@ -111,7 +94,7 @@ void acknowledgeFrame()
 
 void onFrame(HWND window, const DftEngine* engine)
 {
-    BitBlt(view.backBuffer, 0, 0, width, height, view.gridCopy, 0, 0, SRCCOPY);
+    copyCanvas(view.backBuffer, view.gridCopy);
     if (engine) drawCurve(view.backBuffer, *engine);
     view.framePending = 1;
     InvalidateRect(window, nullptr, FALSE);
@@ -130,7 +113,7 @@ void onPendingFrameTimer(HWND window)
 void onPaint(HWND window)
 {
     PaintScope paint(window);
-    BitBlt(paint, 0, 0, width, height, view.backBuffer, 0, 0, SRCCOPY);
+    copyCanvas(paint, view.backBuffer);
     if (view.framePending == 1) acknowledgeFrame();
 }
 

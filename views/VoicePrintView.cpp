@@ -61,7 +61,7 @@ void drawFrequencyAxis()
     // One font for the life of the view: every rebuild would otherwise leave
     // a new one selected and the old one lost.
     if (!view.axisFont)
-        view.axisFont.reset(CreateFontW(16, 0, 0, 0, 400, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, L"System"));
+        view.axisFont.reset(createLabelFont(16));
     SelectObject(dc, view.axisFont);
     SetTextColor(dc, RGB(255, 255, 0));
     SetBkMode(dc, TRANSPARENT);
@@ -92,10 +92,7 @@ LRESULT onCreate(HWND window)
     {
         WindowDC screen(window);
         view.picture = MemoryCanvas(screen, width, height);
-        {
-            ScopedSelect brush(view.picture, GetStockObject(BLACK_BRUSH));
-            PatBlt(view.picture, 0, 0, width, height, PATCOPY);
-        }
+        fillArea(view.picture, GetStockObject(BLACK_BRUSH), width, height);
         view.axis = MemoryCanvas(screen, axisWidth, height);
         drawFrequencyAxis();
     }
@@ -158,7 +155,7 @@ void onPaint(HWND window)
 {
     {
         PaintScope paint(window);
-        BitBlt(paint, 0, 0, width, height, view.picture, 0, 0, SRCCOPY);
+        copyCanvas(paint, view.picture);
         if (graduateLine.load() == 1) {
             const int step = maxFreqStep.load();
             ScopedSelect pen(paint, view.gridPen);
@@ -168,7 +165,7 @@ void onPaint(HWND window)
                 LineTo(paint, width, y);
             }
         }
-        if (sideGraduate.load() == 1) BitBlt(paint, 0, 0, axisWidth, height, view.axis, 0, 0, SRCPAINT);
+        if (sideGraduate.load() == 1) copyCanvas(paint, view.axis, SRCPAINT);
         ScopedSelect pen(paint, view.cursorPen);
         MoveToEx(paint, view.cursorColumn, 0, nullptr);
         LineTo(paint, view.cursorColumn, height);

@@ -57,20 +57,6 @@ void invalidateColumns(HWND window, ColumnSpan span)
     InvalidateRect(window, &r, FALSE);
 }
 
-void drawGrid(HDC dc)
-{
-    ScopedPen gridPen(CreatePen(PS_SOLID, 1, RGB(0, 159, 98)));
-    ScopedSelect pen(dc, gridPen);
-    for (int y : waveformGridRows()) {
-        MoveToEx(dc, 0, y, nullptr);
-        LineTo(dc, width, y);
-    }
-    for (int x : waveformGridColumns()) {
-        MoveToEx(dc, x, 0, nullptr);
-        LineTo(dc, x, height);
-    }
-}
-
 LRESULT onCreate(HWND window)
 {
     view.selectionPen.reset(CreatePen(PS_SOLID, 1, RGB(0, 255, 0)));
@@ -80,14 +66,11 @@ LRESULT onCreate(HWND window)
         view.backBuffer = MemoryCanvas(screen, width, height);
         view.gridCopy = MemoryCanvas(screen, width, height);
     }
-    {
-        ScopedSelect brush(view.backBuffer, GetStockObject(BLACK_BRUSH));
-        PatBlt(view.backBuffer, 0, 0, width, height, PATCOPY);
-    }
-    drawGrid(view.backBuffer);
-    BitBlt(view.gridCopy, 0, 0, width, height, view.backBuffer, 0, 0, SRCCOPY);
+    fillArea(view.backBuffer, GetStockObject(BLACK_BRUSH), width, height);
+    drawGridLines(view.backBuffer, RGB(0, 159, 98), waveformGridRows(), waveformGridColumns(), width, height);
+    copyCanvas(view.gridCopy, view.backBuffer);
 
-    view.labelFont.reset(CreateFontW(15, 0, 0, 0, 400, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, L"System"));
+    view.labelFont.reset(createLabelFont(15));
     SelectObject(view.backBuffer, view.labelFont);
     SetTextColor(view.backBuffer, RGB(0, 255, 98));
     SetBkMode(view.backBuffer, TRANSPARENT);
@@ -123,7 +106,7 @@ void drawLabels(HDC dc, double seconds)
 void onNewSound(HWND window, const SoundBuffer* sound)
 {
     HDC dc = view.backBuffer;
-    BitBlt(dc, 0, 0, width, height, view.gridCopy, 0, 0, SRCCOPY);
+    copyCanvas(dc, view.gridCopy);
 
     const bool hasSamples = sound && sound->ready.load() == 1 && isAllocated(sound->samples) &&
                             sound->sampleCount > 0 && sound->rate() > 0;

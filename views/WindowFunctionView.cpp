@@ -34,18 +34,8 @@ WindowFunctionView view;
 void drawShape(int kind)
 {
     HDC dc = view.shape;
-    {
-        ScopedSelect brush(dc, view.background);
-        PatBlt(dc, 0, 0, width, height, PATCOPY);
-    }
-    {
-        ScopedSelect pen(dc, view.outlinePen);
-        MoveToEx(dc, width - 1, 0, nullptr);
-        LineTo(dc, 0, 0);
-        LineTo(dc, 0, height - 1);
-        LineTo(dc, width - 1, height - 1);
-        LineTo(dc, width - 1, 0);
-    }
+    fillArea(dc, view.background, width, height);
+    drawOutline(dc, view.outlinePen, width, height);
     int tops[windowShapeWidth];
     windowShapeBarTops(kind, tops);
     ScopedSelect pen(dc, view.barPen);
@@ -75,7 +65,7 @@ LRESULT onCreate(HWND window)
 void onPaint(HWND window)
 {
     PaintScope paint(window);
-    BitBlt(paint, 0, 0, width, height, view.shape, 0, 0, SRCCOPY);
+    copyCanvas(paint, view.shape);
 }
 
 void placeWindow(HWND window)
