@@ -52,6 +52,38 @@ using ScopedBrush = GdiObject<HBRUSH>;
 using ScopedFont = GdiObject<HFONT>;
 using ScopedBitmap = GdiObject<HBITMAP>;
 
+// A kernel object's handle (an event), closed with CloseHandle.
+class ScopedHandle {
+public:
+    ScopedHandle() = default;
+    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+    ~ScopedHandle() { reset(); }
+    ScopedHandle(ScopedHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    ScopedHandle& operator=(ScopedHandle&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            handle_ = std::exchange(other.handle_, nullptr);
+        }
+        return *this;
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+    HANDLE get() const { return handle_; }
+    operator HANDLE() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+    void reset(HANDLE handle = nullptr)
+    {
+        if (handle_) CloseHandle(handle_);
+        handle_ = handle;
+    }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
 // Selects an object into a DC and puts the previous one back on scope exit.
 class ScopedSelect {
 public:
@@ -185,12 +217,14 @@ inline void keepWindowAt(HWND window, int x, int y, int width, int height, bool 
     SetWindowPos(window, HWND_TOP, x, y, width, height, SWP_NOACTIVATE | (onTop ? 0 : SWP_NOZORDER));
 }
 
-// Centres a small child window over `frame` (a control of another child, the
-// panel), whose place depends on the dialog font; falls back to the fixed
-// place while there is no frame yet. The window goes above its siblings, or
-// the panel, created after it, would hide it.
-inline void keepWindowInFrame(HWND window, HWND frame, int fallbackX, int fallbackY, int width, int height)
+// Centres a small child window over the control `frameId` of `frameOwner`
+// (the panel), whose place depends on the dialog font; falls back to the
+// fixed place while there is no panel or frame yet. The window goes above its
+// siblings, or the panel, created after it, would hide it.
+inline void keepWindowInFrame(HWND window, HWND frameOwner, int frameId, int fallbackX, int fallbackY, int width,
+                              int height)
 {
+    const HWND frame = frameOwner ? GetDlgItem(frameOwner, frameId) : nullptr;
     if (!frame) {
         keepWindowAt(window, fallbackX, fallbackY, width, height);
         return;
@@ -214,6 +248,13 @@ inline bool paintWillFollow(HWND window)
     if (IsIconic(GetAncestor(window, GA_ROOT))) return false;
     if (!IsWindowVisible(window)) return false;
     return GetUpdateRect(window, nullptr, FALSE) != FALSE;
+}
+
+// Shows a view that has just been created and paints it at once.
+inline void showView(HWND window)
+{
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
 }
 
 // The face every view labels its scales with, `height` pixels high.

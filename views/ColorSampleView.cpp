@@ -46,8 +46,7 @@ LRESULT onCreate(HWND window)
         view.scale = MemoryCanvas(screen, width, height);
         drawScale();
     }
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    showView(window);
     return 0;
 }
 
@@ -55,13 +54,6 @@ void onPaint(HWND window)
 {
     PaintScope paint(window);
     copyCanvas(paint, view.scale);
-}
-
-void placeWindow(HWND window)
-{
-    const HWND panel = controlPanel.load();
-    const HWND frame = panel ? GetDlgItem(panel, IDC_COLOR_SAMPLE_FRAME) : nullptr;
-    keepWindowInFrame(window, frame, 206, 376, width, height);
 }
 
 }  // namespace
@@ -73,7 +65,7 @@ LRESULT CALLBACK ColorSampleViewProc(HWND window, UINT message, WPARAM wParam, L
     case WM_INITDIALOG:
         return onCreate(window);
     case WM_SIZE:
-        placeWindow(window);
+        keepWindowInFrame(window, controlPanel.load(), IDC_COLOR_SAMPLE_FRAME, 206, 376, width, height);
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == CMD_REBUILD_COLOR_SCALE) {

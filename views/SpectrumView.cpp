@@ -22,7 +22,7 @@ struct SpectrumView {
     MemoryCanvas backBuffer;
     MemoryCanvas gridCopy;
     ScopedPen curvePen;
-    HANDLE doneEvent = nullptr;  // DFTBuffWait1
+    ScopedHandle doneEvent;      // DFTBuffWait1
     int framePending = 0;        // a frame drawn but not yet shown
 
     void release()
@@ -30,8 +30,7 @@ struct SpectrumView {
         backBuffer.reset();
         gridCopy.reset();
         curvePen.reset();
-        if (doneEvent) CloseHandle(doneEvent);
-        doneEvent = nullptr;
+        doneEvent.reset();
     }
 };
 
@@ -60,10 +59,9 @@ LRESULT onCreate(HWND window)
     drawLabels(view.backBuffer);
     copyCanvas(view.gridCopy, view.backBuffer);
 
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    showView(window);
     PostMessageW(window, WM_SIZE, 0, 0);
-    view.doneEvent = OpenEventW(EVENT_ALL_ACCESS, TRUE, spectrumDoneEventName);
+    view.doneEvent.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, spectrumDoneEventName));
     return 0;
 }
 

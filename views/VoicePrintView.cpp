@@ -32,7 +32,7 @@ struct VoicePrintView {
     ScopedFont axisFont;
     ScopedPen cursorPen;
     ScopedPen gridPen;
-    HANDLE doneEvent = nullptr;  // DFTBuffWait0
+    ScopedHandle doneEvent;      // DFTBuffWait0
     int nextColumn = 0;
     int cursorColumn = 0;
     int framePending = 0;        // a column painted but not yet shown
@@ -44,8 +44,7 @@ struct VoicePrintView {
         axisFont.reset();
         cursorPen.reset();
         gridPen.reset();
-        if (doneEvent) CloseHandle(doneEvent);
-        doneEvent = nullptr;
+        doneEvent.reset();
     }
 };
 
@@ -96,10 +95,9 @@ LRESULT onCreate(HWND window)
         view.axis = MemoryCanvas(screen, axisWidth, height);
         drawFrequencyAxis();
     }
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    showView(window);
     PostMessageW(window, WM_SIZE, 0, 0);
-    view.doneEvent = OpenEventW(EVENT_ALL_ACCESS, TRUE, voicePrintDoneEventName);
+    view.doneEvent.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, voicePrintDoneEventName));
     return 0;
 }
 

@@ -27,7 +27,7 @@ struct WaveformView {
     ScopedPen selectionPen;
     ScopedPen cursorPen;
     ScopedFont labelFont;
-    HANDLE doneEvent = nullptr;  // DFTBuffWait2
+    ScopedHandle doneEvent;  // DFTBuffWait2
 
     void release()
     {
@@ -37,8 +37,7 @@ struct WaveformView {
         labelFont.reset();
         selectionPen.reset();
         cursorPen.reset();
-        if (doneEvent) CloseHandle(doneEvent);
-        doneEvent = nullptr;
+        doneEvent.reset();
     }
 };
 
@@ -75,10 +74,9 @@ LRESULT onCreate(HWND window)
     SetTextColor(view.backBuffer, RGB(0, 255, 98));
     SetBkMode(view.backBuffer, TRANSPARENT);
 
-    view.doneEvent = OpenEventW(EVENT_ALL_ACCESS, TRUE, waveformDoneEventName);
+    view.doneEvent.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, waveformDoneEventName));
 
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    showView(window);
     PostMessageW(window, WM_SIZE, 0, 0);
     return 1;
 }

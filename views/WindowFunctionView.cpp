@@ -57,8 +57,7 @@ LRESULT onCreate(HWND window)
         view.shape = MemoryCanvas(screen, width, height);
         drawShape(windowKind.load());
     }
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    showView(window);
     return 0;
 }
 
@@ -66,13 +65,6 @@ void onPaint(HWND window)
 {
     PaintScope paint(window);
     copyCanvas(paint, view.shape);
-}
-
-void placeWindow(HWND window)
-{
-    const HWND panel = controlPanel.load();
-    const HWND frame = panel ? GetDlgItem(panel, IDC_WINFUNC_FRAME) : nullptr;
-    keepWindowInFrame(window, frame, 128, 290, width, height);
 }
 
 }  // namespace
@@ -84,7 +76,7 @@ LRESULT CALLBACK WindowFunctionViewProc(HWND window, UINT message, WPARAM wParam
     case WM_INITDIALOG:
         return onCreate(window);
     case WM_SIZE:
-        placeWindow(window);
+        keepWindowInFrame(window, controlPanel.load(), IDC_WINFUNC_FRAME, 128, 290, width, height);
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == CMD_DRAW_WINDOW_SHAPE) {
