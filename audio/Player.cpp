@@ -9,6 +9,7 @@
 // closed. A block that never comes back is left allocated rather than freed
 // under the device.
 #include "audio/AudioJobs.h"
+#include "audio/WaveBlocks.h"
 
 #include <cstring>
 #include <new>
@@ -18,19 +19,9 @@
 
 namespace {
 
-// WAVEHDR::dwUser is the block's free flag. The notification writes it on the
-// device's thread while this thread polls it, so both sides go through the
-// Interlocked functions (pointer-sized, like dwUser itself).
+// WAVEHDR::dwUser is the block's free flag, which this thread polls.
 const DWORD_PTR blockFree = 0xFFFFFFFF;
 const DWORD_PTR blockQueued = 0;
-
-// How long a reset device may take to hand its blocks back.
-const DWORD resetReturnTimeoutMs = 2000;
-
-void setFlag(WAVEHDR* header, DWORD_PTR flag)
-{
-    InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&header->dwUser), reinterpret_cast<PVOID>(flag));
-}
 
 bool isFree(WAVEHDR* header)
 {
@@ -45,30 +36,6 @@ bool allReturned(const PlayerJob& job)
     return true;
 }
 
-void freeRing(PlayerJob& job)
-{
-    for (int i = 0; i < playerRingSize; ++i) {
-        if (job.headers[i]) {
-            job.headers[i]->lpData = nullptr;
-            job.headers[i]->lpNext = nullptr;
-            delete job.headers[i];
-        }
-        delete[] job.blocks[i];
-        job.headers[i] = nullptr;
-        job.blocks[i] = nullptr;
-    }
-}
-
-// Forgets blocks the device may still write to: a leak is better than the
-// device scribbling over memory that has been handed out again.
-void abandonRing(PlayerJob& job)
-{
-    for (int i = 0; i < playerRingSize; ++i) {
-        job.headers[i] = nullptr;
-        job.blocks[i] = nullptr;
-    }
-}
-
 void CALLBACK playerNotification(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR)
 {
     // Runs in the device's notification context: posting a message and
@@ -78,21 +45,12 @@ void CALLBACK playerNotification(HWAVEOUT, UINT message, DWORD_PTR instance, DWO
     auto* header = reinterpret_cast<WAVEHDR*>(param1);
     const LPARAM column = columnOfByte(job->position.load(), job->sound->dataSize);
     PostMessageW(job->cursorWindow, WM_COMMAND, CMD_CURSOR_COLUMN, column);
-    setFlag(header, blockFree);
+    setBlockFlag(header, blockFree);
 }
 
 bool openDevice(PlayerJob& job, const WaveFormat& format)
 {
-    WAVEFORMATEX wave{};
-    wave.wFormatTag = format.formatTag;
-    wave.nChannels = format.channels;
-    wave.nSamplesPerSec = format.samplesPerSec;
-    wave.nAvgBytesPerSec = format.avgBytesPerSec;
-    wave.nBlockAlign = format.blockAlign;
-    wave.wBitsPerSample = format.bitsPerSample;
-    // The sound keeps an extra-size of 18 that no bytes follow; PCM ignores
-    // it, but a float format would have the mapper read past the record.
-    wave.cbSize = 0;
+    const WAVEFORMATEX wave = deviceFormat(format);
     const MMRESULT result = waveOutOpen(&job.waveOut, WAVE_MAPPER, &wave, reinterpret_cast<DWORD_PTR>(&playerNotification),
                                         reinterpret_cast<DWORD_PTR>(&job), CALLBACK_FUNCTION);
     return result == MMSYSERR_NOERROR;
@@ -149,9 +107,9 @@ bool queueRange(PlayerJob& job, uint32_t block)
             if (next.length > 0) {
                 std::memcpy(job.blocks[index], sound.data + position, next.length);
                 header->dwBufferLength = next.length;
-                setFlag(header, blockQueued);
+                setBlockFlag(header, blockQueued);
                 if (waveOutWrite(job.waveOut, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
-                    setFlag(header, blockFree);
+                    setBlockFlag(header, blockFree);
                     return false;
                 }
             }
@@ -185,7 +143,7 @@ WorkerOutcome play(PlayerJob& job)
     }
     // The previous run's blocks all came back before its device was closed
     // (or were abandoned), so they are ours to free.
-    freeRing(job);
+    freeWaveBlocks(job.headers, job.blocks);
 
     const WaveFormat format = job.sound->format;
     const uint32_t block = blockBytes(format);
@@ -211,7 +169,7 @@ WorkerOutcome play(PlayerJob& job)
         if (header && (header->dwFlags & WHDR_PREPARED) && isFree(header))
             waveOutUnprepareHeader(job.waveOut, header, sizeof(WAVEHDR));
     waveOutClose(job.waveOut);
-    if (!returned) abandonRing(job);
+    if (!returned) abandonWaveBlocks(job.headers, job.blocks);
     return deviceOk ? WorkerFinished : WorkerFailed;
 }
 
@@ -221,7 +179,7 @@ PlayerJob::~PlayerJob()
 {
     // At exit a worker that did not stop in time may still own blocks on the
     // device; those are left to the process's end.
-    if (allReturned(*this)) freeRing(*this);
+    if (allReturned(*this)) freeWaveBlocks(headers, blocks);
 }
 
 DWORD WINAPI playerThread(LPVOID param)

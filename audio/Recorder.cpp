@@ -9,6 +9,7 @@
 // marks it for refilling and sets `blockFilled`; this thread hands it back to
 // the device.
 #include "audio/AudioJobs.h"
+#include "audio/WaveBlocks.h"
 
 #include <new>
 
@@ -19,17 +20,9 @@
 namespace {
 
 // WAVEHDR::dwUser of a capture block, written by the notification and read by
-// this thread through the Interlocked functions.
+// this thread.
 const DWORD_PTR blockBusy = 0;    // on the device, or not wanted back
 const DWORD_PTR blockRefill = 1;  // appended; hand it back to the device
-
-// How long a reset device may take to hand its blocks back.
-const DWORD resetReturnTimeoutMs = 2000;
-
-void setFlag(WAVEHDR* header, DWORD_PTR flag)
-{
-    InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&header->dwUser), reinterpret_cast<PVOID>(flag));
-}
 
 // Reads the flag and puts `replacement` in its place in one step.
 DWORD_PTR exchangeFlag(WAVEHDR* header, DWORD_PTR replacement)
@@ -49,7 +42,7 @@ void CALLBACK recorderNotification(HWAVEIN, UINT message, DWORD_PTR instance, DW
     const bool room = appendRecorded(capture.data, capture.dataSize, capture.recordedBytes,
                                      reinterpret_cast<const uint8_t*>(header->lpData), header->dwBytesRecorded);
     const bool more = room && job.running.load() != 0;
-    if (more) setFlag(header, blockRefill);
+    if (more) setBlockFlag(header, blockRefill);
     // The append is complete: from here the thread may re-add, unprepare or
     // decode.
     --job.blocksOnDevice;
@@ -57,20 +50,6 @@ void CALLBACK recorderNotification(HWAVEIN, UINT message, DWORD_PTR instance, DW
         SetEvent(job.blockFilled);
     else
         job.running.store(0);
-}
-
-void freeBlocks(RecorderJob& job)
-{
-    for (int i = 0; i < recorderBlockCount; ++i) {
-        if (job.headers[i]) {
-            job.headers[i]->lpData = nullptr;
-            job.headers[i]->lpNext = nullptr;
-            delete job.headers[i];
-        }
-        delete[] job.blocks[i];
-        job.headers[i] = nullptr;
-        job.blocks[i] = nullptr;
-    }
 }
 
 bool waitForBlocks(const RecorderJob& job)
@@ -93,25 +72,14 @@ void releaseDevice(RecorderJob& job)
         for (WAVEHDR* header : job.headers)
             if (header && (header->dwFlags & WHDR_PREPARED)) waveInUnprepareHeader(job.waveIn, header, sizeof(WAVEHDR));
     waveInClose(job.waveIn);
-    if (!returned)
-        for (int i = 0; i < recorderBlockCount; ++i) {
-            job.headers[i] = nullptr;
-            job.blocks[i] = nullptr;
-        }
+    if (!returned) abandonWaveBlocks(job.headers, job.blocks);
 }
 
 void showDeviceBusy() { MessageBoxW(nullptr, L"入力デバイスがすでに使用されている可能性があります!", L"!", MB_OK); }
 
 bool openDevice(RecorderJob& job, const WaveFormat& format)
 {
-    WAVEFORMATEX wave{};
-    wave.wFormatTag = format.formatTag;
-    wave.nChannels = format.channels;
-    wave.nSamplesPerSec = format.samplesPerSec;
-    wave.nAvgBytesPerSec = format.avgBytesPerSec;
-    wave.nBlockAlign = format.blockAlign;
-    wave.wBitsPerSample = format.bitsPerSample;
-    wave.cbSize = 0;  // PCM: no extra bytes follow
+    const WAVEFORMATEX wave = deviceFormat(format);
     const MMRESULT result = waveInOpen(&job.waveIn, WAVE_MAPPER, &wave, reinterpret_cast<DWORD_PTR>(&recorderNotification),
                                        reinterpret_cast<DWORD_PTR>(&job), CALLBACK_FUNCTION);
     return result == MMSYSERR_NOERROR;
@@ -135,7 +103,7 @@ bool prepareCapture(SoundBuffer& capture, const WaveFormat& format, uint32_t cap
 
 bool addBlock(RecorderJob& job, WAVEHDR* header)
 {
-    setFlag(header, blockBusy);
+    setBlockFlag(header, blockBusy);
     ++job.blocksOnDevice;
     if (waveInPrepareHeader(job.waveIn, header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR &&
         waveInAddBuffer(job.waveIn, header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR)
@@ -182,7 +150,7 @@ WorkerOutcome record(RecorderJob& job)
 
     // The previous device was closed, and blocks it kept were abandoned, so
     // what is left here is ours to free.
-    freeBlocks(job);
+    freeWaveBlocks(job.headers, job.blocks);
     job.blocksOnDevice = 0;
     if (!job.blockFilled) job.blockFilled = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (!job.blockFilled) return WorkerFailed;
@@ -223,7 +191,7 @@ WorkerOutcome record(RecorderJob& job)
 
 RecorderJob::~RecorderJob()
 {
-    if (blocksOnDevice.load() == 0) freeBlocks(*this);
+    if (blocksOnDevice.load() == 0) freeWaveBlocks(headers, blocks);
     if (blockFilled) CloseHandle(blockFilled);
 }
 
