@@ -36,20 +36,28 @@ void closeWorker(HANDLE& thread)
 
 bool mayStartWorker() { return activityState.load() == ActivityIdle && !workerRunning(); }
 
+// Starts the worker on its filled-in job record; if the thread cannot be
+// made, the panel is idle again and says `failedStatus`.
+template <typename Job>
+void startWorker(Job& job, LPTHREAD_START_ROUTINE entry, HANDLE& thread, const wchar_t* failedStatus)
+{
+    job.outcome = WorkerFinished;
+    job.running = 1;
+    thread = CreateThread(nullptr, 0, entry, &job, 0, &job.threadId);
+    if (!thread) {
+        job.running = 0;
+        setStatus(failedStatus);
+        activityState = ActivityIdle;
+    }
+}
+
 void startPlayer(uint32_t position, uint32_t end)
 {
     playerJob.sound = &theSound;
     playerJob.cursorWindow = waveWindow.load();
     playerJob.position = position;
     playerJob.end = end;
-    playerJob.outcome = WorkerFinished;
-    playerJob.running = 1;
-    playerThreadHandle = CreateThread(nullptr, 0, playerThread, &playerJob, 0, &playerJob.threadId);
-    if (!playerThreadHandle) {
-        playerJob.running = 0;
-        setStatus(L"Playing...Failed.");
-        activityState = ActivityIdle;
-    }
+    startWorker(playerJob, playerThread, playerThreadHandle, L"Playing...Failed.");
 }
 
 // A combo without a selection keeps the value it had.
@@ -96,14 +104,7 @@ void onRecord(HWND panel)
     recorderJob.notifyWindow = panel;
     recorderJob.bitsPerSample = recordBits.load();
     recorderJob.sampleRate = static_cast<uint32_t>(recordRate.load());
-    recorderJob.outcome = WorkerFinished;
-    recorderJob.running = 1;
-    recorderThreadHandle = CreateThread(nullptr, 0, recorderThread, &recorderJob, 0, &recorderJob.threadId);
-    if (!recorderThreadHandle) {
-        recorderJob.running = 0;
-        setStatus(L"Recording...Failed.");
-        activityState = ActivityIdle;
-    }
+    startWorker(recorderJob, recorderThread, recorderThreadHandle, L"Recording...Failed.");
 }
 
 void onStopRecording() { recorderJob.running = 0; }
