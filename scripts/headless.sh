@@ -65,6 +65,7 @@ session="$(mktemp -d "${TMPDIR:-/tmp}/kelvara-headless.XXXXXX")"
 xvfb_pid=""
 child_pid=""
 wine_started=0
+export KELVARA_SESSION="$session"
 
 export WINEPREFIX="$build/wine"
 export WINEDEBUG="${WINEDEBUG:--all}"
@@ -77,17 +78,37 @@ if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
        "Wine will run in English" >&2
 fi
 
+# Every process started in this session carries KELVARA_SESSION in its
+# environment. A signal sent to the whole process group (a terminal's Ctrl-C,
+# a `kill -- -pgid`) can take the wineserver down before its programs, and
+# `wineserver -k` then reaches none of them; this finds them by that mark.
+kill_leftovers() {
+  local entry pid
+  for entry in /proc/[0-9]*; do
+    pid="${entry#/proc/}"
+    [ "$pid" = "$$" ] && continue
+    if grep -qxzF "KELVARA_SESSION=$session" "$entry/environ" 2>/dev/null; then
+      kill -KILL "$pid" 2>/dev/null || true
+    fi
+  done
+}
+
 teardown() {
   local rc=$?
   trap - EXIT INT TERM HUP
   if [ -n "$child_pid" ] && kill -0 "$child_pid" 2>/dev/null; then
     kill "$child_pid" 2>/dev/null || true
+    for _ in $(seq 1 100); do
+      kill -0 "$child_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -KILL "$child_pid" 2>/dev/null || true
     wait "$child_pid" 2>/dev/null || true
   fi
   if [ "$wine_started" = 1 ]; then
     # Ends every process of the prefix, then waits until its server is gone.
-    wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
+    timeout 30 wineserver -k 2>/dev/null || true
+    timeout 30 wineserver -w 2>/dev/null || true
   fi
   if [ "$sound" = 1 ]; then
     "$repo/scripts/pulse-ctl.sh" stop || true
@@ -96,6 +117,7 @@ teardown() {
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
   fi
+  kill_leftovers
   rm -rf "$session"
   exit "$rc"
 }
@@ -177,8 +199,13 @@ setup_prefix 8>&-
 
 export KELVARA_HEADLESS=1
 # In the background so that a signal reaches the trap at once; stdin is
-# passed on explicitly, since a background job would get /dev/null.
-"$@" <&0 8>&- &
+# passed on explicitly, since a background job would get /dev/null (and a
+# closed stdin, as some CI runners have, becomes /dev/null).
+if { true <&0; } 2>/dev/null; then
+  "$@" <&0 8>&- &
+else
+  "$@" </dev/null 8>&- &
+fi
 child_pid=$!
 set +e
 wait "$child_pid"
