@@ -8,6 +8,8 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev   # native build, sanitizers, libFuzzer
   g++-mingw-w64-x86-64                      # the Windows build (-posix compilers)
   wine wine64                               # runs Kelvara.exe and the UI tests
+  fonts-wine libxrender1 libxrandr2 libxcursor1 libxi6 libxinerama1 libxcomposite1
+                                            # what Wine draws with (its fonts, X extensions)
   xvfb x11-utils xauth                      # a display without a screen
   pulseaudio pulseaudio-utils               # a sound server with a null sink
   fonts-noto-cjk locales                    # Japanese glyphs and the ja_JP locale
@@ -41,7 +43,9 @@ if [ "${#missing[@]}" -gt 0 ]; then
   echo "install-deps: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   as_root apt-get update -q
-  as_root apt-get install -q -y --no-install-recommends "${missing[@]}" </dev/null
+  # With the recommended packages: Wine recommends much of what it draws and
+  # plays with, and the tests expect a Wine as Debian installs it.
+  as_root apt-get install -q -y "${missing[@]}" </dev/null
 fi
 
 # Wine takes its Windows locale from glibc's setlocale(): without a compiled
