@@ -14,15 +14,15 @@
 #include <utility>
 #include <vector>
 
-// A pen, brush, font or bitmap, deleted with DeleteObject.
-template <typename Handle>
-class GdiObject {
+// A handle that `Release` lets go of, owned by one holder at a time.
+template <typename Handle, typename Release>
+class OwnedHandle {
 public:
-    GdiObject() = default;
-    explicit GdiObject(Handle handle) : handle_(handle) {}
-    ~GdiObject() { reset(); }
-    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept
+    OwnedHandle() = default;
+    explicit OwnedHandle(Handle handle) : handle_(handle) {}
+    ~OwnedHandle() { reset(); }
+    OwnedHandle(OwnedHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    OwnedHandle& operator=(OwnedHandle&& other) noexcept
     {
         if (this != &other) {
             reset();
@@ -30,8 +30,8 @@ public:
         }
         return *this;
     }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
 
     Handle get() const { return handle_; }
     operator Handle() const { return handle_; }
@@ -39,7 +39,7 @@ public:
 
     void reset(Handle handle = nullptr)
     {
-        if (handle_) DeleteObject(handle_);
+        if (handle_) Release{}(handle_);
         handle_ = handle;
     }
 
@@ -47,42 +47,24 @@ private:
     Handle handle_ = nullptr;
 };
 
+struct DeleteGdiObject {
+    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+struct CloseKernelHandle {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+
+// A pen, brush, font or bitmap, deleted with DeleteObject.
+template <typename Handle>
+using GdiObject = OwnedHandle<Handle, DeleteGdiObject>;
+
 using ScopedPen = GdiObject<HPEN>;
 using ScopedBrush = GdiObject<HBRUSH>;
 using ScopedFont = GdiObject<HFONT>;
 using ScopedBitmap = GdiObject<HBITMAP>;
 
 // A kernel object's handle (an event), closed with CloseHandle.
-class ScopedHandle {
-public:
-    ScopedHandle() = default;
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle() { reset(); }
-    ScopedHandle(ScopedHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    ScopedHandle& operator=(ScopedHandle&& other) noexcept
-    {
-        if (this != &other) {
-            reset();
-            handle_ = std::exchange(other.handle_, nullptr);
-        }
-        return *this;
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-    HANDLE get() const { return handle_; }
-    operator HANDLE() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-    void reset(HANDLE handle = nullptr)
-    {
-        if (handle_) CloseHandle(handle_);
-        handle_ = handle;
-    }
-
-private:
-    HANDLE handle_ = nullptr;
-};
+using ScopedHandle = OwnedHandle<HANDLE, CloseKernelHandle>;
 
 // Selects an object into a DC and puts the previous one back on scope exit.
 class ScopedSelect {
