@@ -155,6 +155,7 @@ bool Soak::launch()
     w_ = app_->windows();
     minimised_ = false;
     minimisedSteps_ = 0;
+    recordingMayRun_ = false;
     lastStatus_ = status();
     lastStatusChange_ = GetTickCount64();
     return true;
