@@ -9,6 +9,7 @@
 // Kelvara started while there is none (Wine looks for sound devices once per
 // process), since playing a hostile sound fails differently in the two.
 #include "driver/HostileWavs.h"
+#include "driver/Pictures.h"
 #include "driver/UiDriver.h"
 
 #include <cstdio>
@@ -27,7 +28,6 @@ constexpr DWORD voicePrintTimeoutMs = 120000;
 
 const Rgb traceGreen{0, 255, 0};
 const Rgb traceInverted{255, 0, 255};  // the trace inside the selected band
-const Rgb waveCursor{50, 50, 255};
 
 bool answers(HWND window)
 {
@@ -49,26 +49,6 @@ int traceColumns(const Image& wave)
         columns += trace > 0 && trace < wave.height - 2;
     }
     return columns;
-}
-
-// Pixels that differ between two waveform pictures, leaving out the columns
-// around the cursor line in either: the cursor follows playback and frames,
-// while the picture of the sound must not change.
-int waveformDifference(const Image& a, const Image& b)
-{
-    if (a.width != b.width || a.height != b.height) return a.width * a.height + 1;
-    std::vector<bool> masked(static_cast<size_t>(a.width), false);
-    for (int x = 0; x < a.width; ++x) {
-        bool cursor = false;
-        for (int y = 0; y < a.height && !cursor; ++y) cursor = a.at(x, y) == waveCursor || b.at(x, y) == waveCursor;
-        if (!cursor) continue;
-        for (int m = x - 1; m <= x + 1; ++m)
-            if (m >= 0 && m < a.width) masked[static_cast<size_t>(m)] = true;
-    }
-    int differing = 0;
-    for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) differing += !masked[static_cast<size_t>(x)] && a.at(x, y) != b.at(x, y);
-    return differing;
 }
 
 int pixelDifference(const Image& a, const Image& b)

@@ -126,4 +126,22 @@ std::string keepPicture(const Image& image, const std::string& name)
     return "(picture kept in " + file + ")";
 }
 
+int waveformDifference(const Image& a, const Image& b)
+{
+    const Rgb waveCursor{50, 50, 255};
+    if (a.width != b.width || a.height != b.height) return a.width * a.height + 1;
+    std::vector<bool> masked(static_cast<size_t>(a.width), false);
+    for (int x = 0; x < a.width; ++x) {
+        bool cursor = false;
+        for (int y = 0; y < a.height && !cursor; ++y) cursor = a.at(x, y) == waveCursor || b.at(x, y) == waveCursor;
+        if (!cursor) continue;
+        for (int m = x - 1; m <= x + 1; ++m)
+            if (m >= 0 && m < a.width) masked[static_cast<size_t>(m)] = true;
+    }
+    int differing = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) differing += !masked[static_cast<size_t>(x)] && a.at(x, y) != b.at(x, y);
+    return differing;
+}
+
 }  // namespace ui

@@ -65,6 +65,11 @@ Image waitForCapture(HWND window, const std::function<bool(const Image&)>& condi
 // <name>.bmp in the working folder (CTest's is the build folder) and says so.
 std::string keepPicture(const Image& image, const std::string& name);
 
+// Pixels that differ between two pictures of the waveform view, leaving out
+// the columns around its cursor line in either: the cursor follows playback
+// and frames, while the picture of the sound itself must not change.
+int waveformDifference(const Image& a, const Image& b);
+
 }  // namespace ui
 
 #endif

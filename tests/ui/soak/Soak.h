@@ -11,6 +11,7 @@
 #define KELVARA_UI_SOAK_H
 
 #include "driver/HostileWavs.h"
+#include "driver/Pictures.h"
 #include "driver/UiDriver.h"
 
 #include <cstdint>
@@ -129,7 +130,6 @@ private:
 // open-file dialog and the about box (whose labels use the same id).
 std::vector<HWND> messageBoxesOf(DWORD pid);
 std::string describe(const std::wstring& text);
-int waveformDifference(const ui::Image& a, const ui::Image& b);
 ui::Image settledCapture(HWND window);
 
 }  // namespace soak

@@ -10,6 +10,7 @@
 // soak goes on with a fresh Kelvara, so one run finds more than one fault.
 #include "soak/Soak.h"
 
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -34,8 +35,6 @@ constexpr const wchar_t* noOutputDeviceText = L"再生デバイスが見つか�
 constexpr const wchar_t* inputInUseText = L"入力デバイスがすでに使用されている可能性があります!";
 constexpr const wchar_t* openDialogTitle = L"ファイルを開く";
 constexpr const wchar_t* aboutTitle = L"ﾊﾞｰｼﾞｮﾝ情報";
-
-const Rgb waveCursor{50, 50, 255};
 
 bool inProgress(const std::wstring& status)
 {
@@ -82,23 +81,6 @@ void quietenCrashDialog()
 }  // namespace
 
 std::string describe(const std::wstring& text) { return "\"" + narrow(text) + "\""; }
-
-int waveformDifference(const Image& a, const Image& b)
-{
-    if (a.width != b.width || a.height != b.height) return a.width * a.height + 1;
-    std::vector<bool> masked(static_cast<size_t>(a.width), false);
-    for (int x = 0; x < a.width; ++x) {
-        bool cursor = false;
-        for (int y = 0; y < a.height && !cursor; ++y) cursor = a.at(x, y) == waveCursor || b.at(x, y) == waveCursor;
-        if (!cursor) continue;
-        for (int m = x - 1; m <= x + 1; ++m)
-            if (m >= 0 && m < a.width) masked[static_cast<size_t>(m)] = true;
-    }
-    int differing = 0;
-    for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) differing += !masked[static_cast<size_t>(x)] && a.at(x, y) != b.at(x, y);
-    return differing;
-}
 
 Image settledCapture(HWND window)
 {
