@@ -232,6 +232,52 @@ inline bool paintWillFollow(HWND window)
     return GetUpdateRect(window, nullptr, FALSE) != FALSE;
 }
 
+// The hand-over of a frame from a painting view back to the voice-print run:
+// after the view has drawn a frame into its bitmap it owes the run its event,
+// set in the paint that shows the frame. A view that gets no paint (its main
+// window minimised, nothing left to paint) acknowledges at once; and since a
+// window can be minimised after the frame was drawn but before its paint
+// came, a timer looks again while a frame is pending.
+class FrameAcknowledgement {
+public:
+    static constexpr UINT_PTR timerId = 1;
+
+    void open(const wchar_t* eventName) { event_.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, eventName)); }
+    void close() { event_.reset(); }
+
+    // After a frame has been drawn and its strip invalidated; `canShow` is
+    // false for a frame that lies outside the window.
+    void frameDrawn(HWND window, bool canShow = true)
+    {
+        pending_ = true;
+        if (!canShow || !paintWillFollow(window))
+            acknowledge();
+        else
+            SetTimer(window, timerId, checkMs, nullptr);
+    }
+    void painted()
+    {
+        if (pending_) acknowledge();
+    }
+    void onTimer(HWND window)
+    {
+        if (pending_ && !paintWillFollow(window)) acknowledge();
+        if (!pending_) KillTimer(window, timerId);
+    }
+
+private:
+    static constexpr UINT checkMs = 100;
+
+    void acknowledge()
+    {
+        if (event_) SetEvent(event_);
+        pending_ = false;
+    }
+
+    ScopedHandle event_;
+    bool pending_ = false;
+};
+
 // Shows a view that has just been created and paints it at once.
 inline void showView(HWND window)
 {

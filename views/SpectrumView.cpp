@@ -22,15 +22,14 @@ struct SpectrumView {
     MemoryCanvas backBuffer;
     MemoryCanvas gridCopy;
     ScopedPen curvePen;
-    ScopedHandle doneEvent;      // DFTBuffWait1
-    int framePending = 0;        // a frame drawn but not yet shown
+    FrameAcknowledgement frameTaken;  // DFTBuffWait1
 
     void release()
     {
         backBuffer.reset();
         gridCopy.reset();
         curvePen.reset();
-        doneEvent.reset();
+        frameTaken.close();
     }
 };
 
@@ -61,7 +60,7 @@ LRESULT onCreate(HWND window)
 
     showView(window);
     PostMessageW(window, WM_SIZE, 0, 0);
-    view.doneEvent.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, spectrumDoneEventName));
+    view.frameTaken.open(spectrumDoneEventName);
     return 0;
 }
 
@@ -78,41 +77,19 @@ void drawCurve(HDC dc, const DftEngine& engine)
     LineTo(dc, end.x, end.y);
 }
 
-// A frame drawn while the window could be seen, but minimised before its
-// paint came, gets no paint at all: the run would wait for its acknowledgement
-// for ever. While a frame is pending, this timer looks again.
-constexpr UINT_PTR pendingFrameTimer = 1;
-constexpr UINT pendingFrameCheckMs = 100;
-
-void acknowledgeFrame()
-{
-    if (view.doneEvent) SetEvent(view.doneEvent);
-    view.framePending = 0;
-}
-
 void onFrame(HWND window, const DftEngine* engine)
 {
     copyCanvas(view.backBuffer, view.gridCopy);
     if (engine) drawCurve(view.backBuffer, *engine);
-    view.framePending = 1;
     InvalidateRect(window, nullptr, FALSE);
-    if (!paintWillFollow(window))
-        acknowledgeFrame();
-    else
-        SetTimer(window, pendingFrameTimer, pendingFrameCheckMs, nullptr);
-}
-
-void onPendingFrameTimer(HWND window)
-{
-    if (view.framePending == 1 && !paintWillFollow(window)) acknowledgeFrame();
-    if (view.framePending == 0) KillTimer(window, pendingFrameTimer);
+    view.frameTaken.frameDrawn(window);
 }
 
 void onPaint(HWND window)
 {
     PaintScope paint(window);
     copyCanvas(paint, view.backBuffer);
-    if (view.framePending == 1) acknowledgeFrame();
+    view.frameTaken.painted();
 }
 
 }  // namespace
@@ -133,7 +110,7 @@ LRESULT CALLBACK SpectrumViewProc(HWND window, UINT message, WPARAM wParam, LPAR
         onPaint(window);
         return 0;
     case WM_TIMER:
-        if (wParam == pendingFrameTimer) onPendingFrameTimer(window);
+        if (wParam == FrameAcknowledgement::timerId) view.frameTaken.onTimer(window);
         return 0;
     case WM_CLOSE:
         view.release();

@@ -20,22 +20,15 @@ namespace {
 constexpr int width = viewColumns;
 constexpr int height = voicePrintHeight;
 
-// A frame drawn while the window could be seen, but minimised before its
-// paint came, gets no paint at all: the run would wait for its acknowledgement
-// for ever. While a frame is pending, this timer looks again.
-constexpr UINT_PTR pendingFrameTimer = 1;
-constexpr UINT pendingFrameCheckMs = 100;
-
 struct VoicePrintView {
     MemoryCanvas picture;
     MemoryCanvas axis;   // the side scale; its font stays selected
     ScopedFont axisFont;
     ScopedPen cursorPen;
     ScopedPen gridPen;
-    ScopedHandle doneEvent;      // DFTBuffWait0
+    FrameAcknowledgement frameTaken;  // DFTBuffWait0
     int nextColumn = 0;
     int cursorColumn = 0;
-    int framePending = 0;        // a column painted but not yet shown
 
     void release()
     {
@@ -44,7 +37,7 @@ struct VoicePrintView {
         axisFont.reset();
         cursorPen.reset();
         gridPen.reset();
-        doneEvent.reset();
+        frameTaken.close();
     }
 };
 
@@ -97,14 +90,8 @@ LRESULT onCreate(HWND window)
     }
     showView(window);
     PostMessageW(window, WM_SIZE, 0, 0);
-    view.doneEvent.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, voicePrintDoneEventName));
+    view.frameTaken.open(voicePrintDoneEventName);
     return 0;
-}
-
-void acknowledgeFrame()
-{
-    if (view.doneEvent) SetEvent(view.doneEvent);
-    view.framePending = 0;
 }
 
 void onFrame(HWND window, const DftEngine* engine)
@@ -118,20 +105,10 @@ void onFrame(HWND window, const DftEngine* engine)
             SetPixelV(view.picture, column, pixel.row, static_cast<COLORREF>(colors[pixel.colorIndex]));
         }
     }
-    view.framePending = 1;
     RECT strip{column, 0, column + 3, height};
     InvalidateRect(window, &strip, FALSE);
     view.nextColumn = column + 1;
-    if (column > voicePrintLastColumn || !paintWillFollow(window))
-        acknowledgeFrame();
-    else
-        SetTimer(window, pendingFrameTimer, pendingFrameCheckMs, nullptr);
-}
-
-void onPendingFrameTimer(HWND window)
-{
-    if (view.framePending == 1 && !paintWillFollow(window)) acknowledgeFrame();
-    if (view.framePending == 0) KillTimer(window, pendingFrameTimer);
+    view.frameTaken.frameDrawn(window, column <= voicePrintLastColumn);
 }
 
 void moveCursor(HWND window, int column)
@@ -168,7 +145,7 @@ void onPaint(HWND window)
         MoveToEx(paint, view.cursorColumn, 0, nullptr);
         LineTo(paint, view.cursorColumn, height);
     }
-    if (view.framePending == 1) acknowledgeFrame();
+    view.frameTaken.painted();
 }
 
 void onCommand(HWND window, WPARAM wParam, LPARAM lParam)
@@ -218,7 +195,7 @@ LRESULT CALLBACK VoicePrintViewProc(HWND window, UINT message, WPARAM wParam, LP
         onPaint(window);
         return 0;
     case WM_TIMER:
-        if (wParam == pendingFrameTimer) onPendingFrameTimer(window);
+        if (wParam == FrameAcknowledgement::timerId) view.frameTaken.onTimer(window);
         return 0;
     case WM_CLOSE:
         view.release();
