@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -242,7 +243,7 @@ class FrameAcknowledgement {
 public:
     static constexpr UINT_PTR timerId = 1;
 
-    void open(const wchar_t* eventName) { event_.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, eventName)); }
+    void open(const std::wstring& eventName) { event_.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, eventName.c_str())); }
     void close() { event_.reset(); }
 
     // After a frame has been drawn and its strip invalidated; `canShow` is

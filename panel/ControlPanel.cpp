@@ -90,9 +90,9 @@ const WrapperBinding wrapperBindings[] = {
 void createEvents()
 {
     // Manual reset, signalled: nothing is pending before the first run.
-    pc::voicePrintDoneEvent = CreateEventW(nullptr, TRUE, TRUE, voicePrintDoneEventName);
-    pc::spectrumDoneEvent = CreateEventW(nullptr, TRUE, TRUE, spectrumDoneEventName);
-    pc::waveformDoneEvent = CreateEventW(nullptr, TRUE, TRUE, waveformDoneEventName);
+    pc::voicePrintDoneEvent = CreateEventW(nullptr, TRUE, TRUE, processEventName(voicePrintDoneEventName).c_str());
+    pc::spectrumDoneEvent = CreateEventW(nullptr, TRUE, TRUE, processEventName(spectrumDoneEventName).c_str());
+    pc::waveformDoneEvent = CreateEventW(nullptr, TRUE, TRUE, processEventName(waveformDoneEventName).c_str());
 }
 
 void closeEvents()

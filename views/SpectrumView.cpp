@@ -60,7 +60,7 @@ LRESULT onCreate(HWND window)
 
     showView(window);
     PostMessageW(window, WM_SIZE, 0, 0);
-    view.frameTaken.open(spectrumDoneEventName);
+    view.frameTaken.open(processEventName(spectrumDoneEventName));
     return 0;
 }
 

@@ -90,7 +90,7 @@ LRESULT onCreate(HWND window)
     }
     showView(window);
     PostMessageW(window, WM_SIZE, 0, 0);
-    view.frameTaken.open(voicePrintDoneEventName);
+    view.frameTaken.open(processEventName(voicePrintDoneEventName));
     return 0;
 }
 

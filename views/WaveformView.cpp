@@ -74,7 +74,7 @@ LRESULT onCreate(HWND window)
     SetTextColor(view.backBuffer, RGB(0, 255, 98));
     SetBkMode(view.backBuffer, TRANSPARENT);
 
-    view.doneEvent.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, waveformDoneEventName));
+    view.doneEvent.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, processEventName(waveformDoneEventName).c_str()));
 
     showView(window);
     PostMessageW(window, WM_SIZE, 0, 0);

@@ -383,4 +383,58 @@ TEST_F(VoicePrintTest, RunWithTheMainWindowMinimisedEndsAndKeepsItsPicture)
     EXPECT_EQ(picture.mismatches, 0) << picture;
 }
 
+// Two Kelvaras side by side, each drawing its own sound at the same moment:
+// the frame hand-over of one must never release or wait on the other's.
+TEST_F(VoicePrintTest, TwoKelvarasDrawingAtOnceEachKeepTheirOwnPicture)
+{
+    // The second one gets other tones, so a frame taken from the wrong
+    // program shows in its picture.
+    const std::vector<int16_t> otherSamples = vpt::joined(tone(2500, rate, 2.0, 16000), tone(500, rate, 2.0, 16000));
+    const std::vector<uint8_t> otherBytes = wavBytes16(rate, 1, otherSamples);
+    SoundBuffer otherSound;
+    ASSERT_TRUE(vpt::loadSound(otherSound, otherBytes));
+    KelvaraProcess other;
+    ASSERT_TRUE(other.launch());
+    ASSERT_TRUE(other.waitForWindows());
+    const KelvaraWindows& o = other.windows();
+    ASSERT_TRUE(vpt::openFile(other.pid(), o.panel, writeTempFile(L"other-tones.wav", otherBytes)));
+
+    ASSERT_TRUE(dragSelection(100, 400));
+    drag(o.wave, 100, 64, 400, 64);
+    const std::wstring period = std::to_wstring(draggedPeriod(100, 400));
+    ASSERT_TRUE(waitFor([&] { return controlText(o.panel, IDC_FRAME_PERIOD_ECHO) == period; }));
+
+    vpt::markStatus(w.panel);
+    vpt::markStatus(o.panel);
+    clickButton(w.panel, IDC_DRAW);
+    clickButton(o.panel, IDC_DRAW);
+    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs));
+    EXPECT_TRUE(vpt::waitForStatus(o.panel, L"Voice-Print...Done.", runBoundMs));
+
+    // Both sit at the top-left corner; each is brought to the top to be seen.
+    struct Case {
+        HWND main;
+        HWND voicePrint;
+        const SoundBuffer* sound;
+        const char* name;
+    };
+    for (const Case& c : {Case{o.main, o.voicePrint, &otherSound, "VoicePrintTest-second-kelvara"},
+                          Case{w.main, w.voicePrint, &sound, "VoicePrintTest-first-kelvara"}}) {
+        SCOPED_TRACE(c.name);
+        SetWindowPos(c.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        const std::vector<vpt::VoicePrintColumn> expected =
+            vpt::expectedVoicePrint(*c.sound, sampleOf(100), draggedPeriod(100, 400), frameOrder, hanning, ColorTable(0, 1.0));
+        const Image image = vpt::captureUntil(c.voicePrint, [&](const Image& i) {
+            return vpt::compareVoicePrint(i, expected, {}).mismatches == 0;
+        });
+        const vpt::Comparison picture = vpt::compareVoicePrint(image, expected, {});
+        EXPECT_EQ(picture.mismatches, 0) << picture;
+        if (picture.mismatches) vpt::keepPicture(image, c.name);
+    }
+    other.requestClose();
+    DWORD code = 1;
+    EXPECT_TRUE(other.waitForExit(code));
+    EXPECT_EQ(code, 0u);
+}
+
 }  // namespace
