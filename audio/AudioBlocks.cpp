@@ -1,6 +1,8 @@
 #include "audio/AudioBlocks.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -87,4 +89,21 @@ bool appendRecorded(uint8_t* data, uint32_t dataSize, std::atomic<uint32_t>& rec
     const uint32_t after = saturate(uint64_t{at} + n);
     recordedBytes.store(after);
     return after < dataSize;
+}
+
+void NotificationGate::close()
+{
+    device_.store(nullptr);
+    // An append in progress takes microseconds; yield rather than sleep.
+    while (inside_.load() != 0) std::this_thread::yield();
+}
+
+uint32_t testBlockReturnDelayMs()
+{
+    const char* text = std::getenv("KELVARA_TEST_BLOCK_RETURN_DELAY_MS");
+    if (text == nullptr) return 0;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    if (end == text || value > 60000) return 0;
+    return static_cast<uint32_t>(value);
 }

@@ -86,4 +86,44 @@ inline uint32_t recordedDataSize(uint32_t dataSize, uint32_t recordedBytes)
     return recordedBytes < dataSize ? recordedBytes : dataSize;
 }
 
+// Keeps a wave device's notifications away from a job once the worker has
+// let go of that device. A device that never hands back a block after a
+// reset is kept open rather than closed under it, and its late notifications
+// may then come at any time: while the worker decodes the capture, after the
+// sound has taken it over, or during the next recording on a new device.
+// Every notification enters with the device it comes from and touches the
+// job only if that is the device the worker still listens to; `close` makes
+// the worker deaf and returns only once no notification is inside, so what
+// the worker does after it can race with nothing. Sequentially consistent
+// atomics: either `close` sees a notification inside and waits for it, or the
+// notification sees the gate closed.
+class NotificationGate {
+public:
+    // From now on notifications of `device` may touch the job.
+    void open(const void* device) { device_.store(device); }
+
+    // True when the caller may touch the job; it must call leave() after.
+    bool enter(const void* device)
+    {
+        ++inside_;
+        if (device != nullptr && device_.load() == device) return true;
+        --inside_;
+        return false;
+    }
+    void leave() { --inside_; }
+
+    // No notification touches the job after this returns.
+    void close();
+
+private:
+    std::atomic<const void*> device_{nullptr};
+    std::atomic<int> inside_{0};
+};
+
+// Milliseconds a device notification lingers before it hands a block back
+// after the worker was stopped: a test's stand-in for a driver that is slow
+// to return its blocks (KELVARA_TEST_BLOCK_RETURN_DELAY_MS). 0, the normal
+// case, when the variable is unset or not a number.
+uint32_t testBlockReturnDelayMs();
+
 #endif

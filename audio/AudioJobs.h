@@ -20,8 +20,9 @@
 
 // How a worker ended; the panel's completion handler reads it.
 enum WorkerOutcome : int {
-    WorkerFinished = 0,  // played or recorded as asked (or stopped by the user)
-    WorkerFailed = 1,    // no device, or the device would not open or start
+    WorkerFinished = 0,    // played or recorded as asked (or stopped by the user)
+    WorkerFailed = 1,      // no device, or the device would not open or start
+    WorkerDeviceKept = 2,  // recorded, but the device kept blocks after its reset and was left open
 };
 
 struct PlayerJob {
@@ -35,6 +36,8 @@ struct PlayerJob {
     std::atomic<uint32_t> position{0};                   // next byte to queue; the notification reads it
     uint32_t end = 0;                                    // playToEnd: the end of the sound
     std::atomic<int> outcome{WorkerFinished};
+    NotificationGate gate;                               // shuts out a kept device's late notifications
+    uint32_t returnDelayMs = 0;                          // the test hook's slow driver
 
     PlayerJob() = default;
     ~PlayerJob();
@@ -71,6 +74,8 @@ struct RecorderJob {
     // Blocks on the device or whose notification is still appending; the
     // thread waits for 0 before it unprepares and decodes.
     std::atomic<LONG> blocksOnDevice{0};
+    NotificationGate gate;        // closed before the capture is decoded and handed on
+    uint32_t returnDelayMs = 0;   // the test hook's slow driver
 
     RecorderJob() = default;
     ~RecorderJob();

@@ -36,16 +36,29 @@ bool allReturned(const PlayerJob& job)
     return true;
 }
 
-void CALLBACK playerNotification(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR)
+// A block is back: move the cursor and free the slot, unless the device is
+// one the worker has let go of.
+void blockReturned(PlayerJob& job, HWAVEOUT device, WAVEHDR* header)
+{
+    if (!job.gate.enter(device)) return;
+    const LPARAM column = columnOfByte(job.position.load(), job.sound->dataSize);
+    PostMessageW(job.cursorWindow, WM_COMMAND, CMD_CURSOR_COLUMN, column);
+    setBlockFlag(header, blockFree);
+    job.gate.leave();
+}
+
+void CALLBACK playerNotification(HWAVEOUT device, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR)
 {
     // Runs in the device's notification context: posting a message and
     // writing the flag is all that is allowed here.
     if (message != WOM_DONE) return;
     auto* job = reinterpret_cast<PlayerJob*>(instance);
     auto* header = reinterpret_cast<WAVEHDR*>(param1);
-    const LPARAM column = columnOfByte(job->position.load(), job->sound->dataSize);
-    PostMessageW(job->cursorWindow, WM_COMMAND, CMD_CURSOR_COLUMN, column);
-    setBlockFlag(header, blockFree);
+    if (job->returnDelayMs != 0 && job->running.load() != 1) {
+        handBackLater(job->returnDelayMs, [job, device, header] { blockReturned(*job, device, header); });
+        return;
+    }
+    blockReturned(*job, device, header);
 }
 
 bool openDevice(PlayerJob& job, const WaveFormat& format)
@@ -147,10 +160,12 @@ WorkerOutcome play(PlayerJob& job)
 
     const WaveFormat format = job.sound->format;
     const uint32_t block = blockBytes(format);
+    job.returnDelayMs = testBlockReturnDelayMs();
     if (!deviceCanTake(format) || !openDevice(job, format)) {
         showNoDevice();
         return WorkerFailed;
     }
+    job.gate.open(job.waveOut);
 
     bool deviceOk = allocateRing(job, block);
     if (deviceOk) {
@@ -165,11 +180,16 @@ WorkerOutcome play(PlayerJob& job)
         waveOutReset(job.waveOut);  // silences at once and hands every block back
         returned = waitForBlocks(job, false, resetReturnTimeoutMs);
     }
+    job.gate.close();
     for (WAVEHDR* header : job.headers)
         if (header && (header->dwFlags & WHDR_PREPARED) && isFree(header))
             waveOutUnprepareHeader(job.waveOut, header, sizeof(WAVEHDR));
-    waveOutClose(job.waveOut);
-    if (!returned) abandonWaveBlocks(job.headers, job.blocks);
+    // A device that still holds blocks is kept open with them: closing it
+    // would fail anyway, and the gate keeps its late returns off the job.
+    if (returned)
+        waveOutClose(job.waveOut);
+    else
+        abandonWaveBlocks(job.headers, job.blocks);
     return deviceOk ? WorkerFinished : WorkerFailed;
 }
 

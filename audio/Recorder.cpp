@@ -31,11 +31,11 @@ DWORD_PTR exchangeFlag(WAVEHDR* header, DWORD_PTR replacement)
                                                                   reinterpret_cast<PVOID>(replacement)));
 }
 
-void CALLBACK recorderNotification(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR)
+// A filled block is back: append it and mark it for refilling, unless the
+// device is one the worker has let go of, whose capture may have moved on.
+void blockReturned(RecorderJob& job, HWAVEIN device, WAVEHDR* header)
 {
-    if (message != WIM_DATA) return;
-    auto& job = *reinterpret_cast<RecorderJob*>(instance);
-    auto* header = reinterpret_cast<WAVEHDR*>(param1);
+    if (!job.gate.enter(device)) return;
     SoundBuffer& capture = job.capture;
     // The device hands the blocks back in the order it filled them, one
     // notification at a time, so the appends keep the sound in order.
@@ -50,6 +50,19 @@ void CALLBACK recorderNotification(HWAVEIN, UINT message, DWORD_PTR instance, DW
         SetEvent(job.blockFilled);
     else
         job.running.store(0);
+    job.gate.leave();
+}
+
+void CALLBACK recorderNotification(HWAVEIN device, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR)
+{
+    if (message != WIM_DATA) return;
+    auto* job = reinterpret_cast<RecorderJob*>(instance);
+    auto* header = reinterpret_cast<WAVEHDR*>(param1);
+    if (job->returnDelayMs != 0 && job->running.load() == 0) {
+        handBackLater(job->returnDelayMs, [job, device, header] { blockReturned(*job, device, header); });
+        return;
+    }
+    blockReturned(*job, device, header);
 }
 
 bool waitForBlocks(const RecorderJob& job)
@@ -63,16 +76,22 @@ bool waitForBlocks(const RecorderJob& job)
 }
 
 // Resets and closes the device; its blocks are unprepared only once they are
-// back, and abandoned (not freed) if they never come back.
-void releaseDevice(RecorderJob& job)
+// back. A device that keeps blocks is shut out by the gate and left open with
+// them (closing would fail, and freeing them would let the driver write into
+// memory handed out again): a leak, which the status line reports. False then.
+bool releaseDevice(RecorderJob& job)
 {
     waveInReset(job.waveIn);
     const bool returned = waitForBlocks(job);
-    if (returned)
-        for (WAVEHDR* header : job.headers)
-            if (header && (header->dwFlags & WHDR_PREPARED)) waveInUnprepareHeader(job.waveIn, header, sizeof(WAVEHDR));
+    job.gate.close();
+    if (!returned) {
+        abandonWaveBlocks(job.headers, job.blocks);
+        return false;
+    }
+    for (WAVEHDR* header : job.headers)
+        if (header && (header->dwFlags & WHDR_PREPARED)) waveInUnprepareHeader(job.waveIn, header, sizeof(WAVEHDR));
     waveInClose(job.waveIn);
-    if (!returned) abandonWaveBlocks(job.headers, job.blocks);
+    return true;
 }
 
 void showDeviceBusy() { MessageBoxW(nullptr, L"入力デバイスがすでに使用されている可能性があります!", L"!", MB_OK); }
@@ -158,11 +177,14 @@ WorkerOutcome record(RecorderJob& job)
 
     const WaveFormat format = recordFormat(job.sampleRate, job.bitsPerSample);
     const uint32_t block = blockBytes(format);
+    job.returnDelayMs = testBlockReturnDelayMs();
     if (!openDevice(job, format)) {
         showDeviceBusy();
         return WorkerFailed;
     }
+    job.gate.open(job.waveIn);
     if (!prepareCapture(job.capture, format, recordCapacity(format, recordSeconds.load()))) {
+        job.gate.close();
         waveInClose(job.waveIn);
         job.capture.release();
         return WorkerFailed;
@@ -175,7 +197,7 @@ WorkerOutcome record(RecorderJob& job)
     }
 
     captureUntilStopped(job);
-    releaseDevice(job);  // blocks under way come back through the notification first
+    const bool released = releaseDevice(job);  // blocks under way come back through the notification first
 
     SoundBuffer& capture = job.capture;
     capture.dataSize = recordedDataSize(capture.dataSize, capture.recordedBytes.load());
@@ -184,7 +206,7 @@ WorkerOutcome record(RecorderJob& job)
         return WorkerFailed;
     }
     capture.ready = 1;
-    return WorkerFinished;
+    return released ? WorkerFinished : WorkerDeviceKept;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <thread>
 
 #include "audio/SoundBuffer.h"
 
@@ -65,6 +66,17 @@ void abandonWaveBlocks(WAVEHDR* (&headers)[Count], uint8_t* (&blocks)[Count])
         headers[i] = nullptr;
         blocks[i] = nullptr;
     }
+}
+
+// The test hook's slow driver: the block comes back `delayMs` later, from a
+// thread of its own, as it would from a driver that lags behind its reset.
+template <typename Work>
+void handBackLater(uint32_t delayMs, Work work)
+{
+    std::thread([delayMs, work] {
+        Sleep(delayMs);
+        work();
+    }).detach();
 }
 
 #endif

@@ -21,15 +21,35 @@ namespace {
 HANDLE playerThreadHandle = nullptr;
 HANDLE recorderThreadHandle = nullptr;
 
-// A worker posts its completion command just before it ends, so the wait in
-// the completion handler is short; the bound only guards against a worker
-// that hangs in the device.
-const DWORD joinTimeoutMs = 3000;
+const DWORD promptCheckMs = 100;
 
-void closeWorker(HANDLE& thread)
+// Closes the message boxes a worker thread shows (an MB_OK box takes WM_CLOSE
+// as its OK), so that a worker stopped at exit can end.
+void dismissPrompts(DWORD threadId)
+{
+    EnumThreadWindows(
+        threadId,
+        [](HWND window, LPARAM) -> BOOL {
+            wchar_t className[16] = {};
+            GetClassNameW(window, className, 16);
+            if (lstrcmpW(className, L"#32770") == 0) PostMessageW(window, WM_CLOSE, 0, 0);
+            return TRUE;
+        },
+        0);
+}
+
+// Waits until the worker has really ended, however long that takes: its job
+// record, the sound it reads and the device blocks it holds are only free
+// once it has. A worker posts its completion command just before it ends, so
+// the wait at completion is short; at exit it can last as long as a reset
+// device takes to hand back its blocks. Sent messages are served meanwhile,
+// so the display thread never blocks on us. `threadId` names a worker that
+// may be showing its "no device" box, which nobody will answer at exit.
+void closeWorker(HANDLE& thread, DWORD threadId = 0)
 {
     if (!thread) return;
-    WaitForSingleObject(thread, joinTimeoutMs);
+    while (!waitServingSentMessages(thread, promptCheckMs))
+        if (threadId != 0) dismissPrompts(threadId);
     CloseHandle(thread);
     thread = nullptr;
 }
@@ -114,7 +134,8 @@ void onRecordingDone(HWND panel)
     const bool started = recorderThreadHandle != nullptr;
     closeWorker(recorderThreadHandle);
     if (started) {
-        if (recorderJob.outcome.load() != WorkerFinished || recorderJob.capture.ready.load() != 1) {
+        const int outcome = recorderJob.outcome.load();
+        if (outcome == WorkerFailed || recorderJob.capture.ready.load() != 1) {
             // The loaded sound was never touched; it stays usable.
             setStatus(L"Recording...Failed.");
             activityState = ActivityIdle;
@@ -126,7 +147,10 @@ void onRecordingDone(HWND panel)
         target->ready = 1;
     }
     refreshViewsFromSound(panel);
-    setStatus(L"Recording...Done.");
+    // The recording is whole, but the device never handed back its blocks
+    // and is held open: another recording may find it busy until a restart.
+    const bool deviceKept = started && recorderJob.outcome.load() == WorkerDeviceKept;
+    setStatus(deviceKept ? L"Recording...Done. Device not released." : L"Recording...Done.");
     activityState = ActivityIdle;
 }
 
@@ -134,7 +158,7 @@ void onPlayingDone(HWND)
 {
     const bool started = playerThreadHandle != nullptr;
     closeWorker(playerThreadHandle);
-    const bool failed = started && playerJob.outcome.load() != WorkerFinished;
+    const bool failed = started && playerJob.outcome.load() == WorkerFailed;
     setStatus(failed ? L"Playing...Failed." : L"Playing...Done.");
     activityState = ActivityIdle;
 }
@@ -143,14 +167,6 @@ void stopWorkersForExit()
 {
     playerJob.running = 0;
     recorderJob.running = 0;
-    HANDLE threads[2];
-    DWORD count = 0;
-    if (playerThreadHandle) threads[count++] = playerThreadHandle;
-    if (recorderThreadHandle) threads[count++] = recorderThreadHandle;
-    if (count > 0) WaitForMultipleObjects(count, threads, TRUE, joinTimeoutMs);
-    // A worker stuck in its message box is left to the process's end; its
-    // completion command will find no panel.
-    for (DWORD i = 0; i < count; ++i) CloseHandle(threads[i]);
-    playerThreadHandle = nullptr;
-    recorderThreadHandle = nullptr;
+    closeWorker(playerThreadHandle, playerJob.threadId);
+    closeWorker(recorderThreadHandle, recorderJob.threadId);
 }

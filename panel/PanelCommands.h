@@ -14,10 +14,11 @@ void setStatus(const wchar_t* text);
 void parameterRefresh(HWND panel, int kind);  // 32789
 void onSourceMode(HWND panel);                // 32779, 32780 clicked
 void applySourceEnabling();                   // enabling rule of sourceMode
-// Waits for a manual-reset event while still serving messages that other
-// threads send to this one (posted input stays queued). Returns at once for
-// a null or invalid handle.
-void waitServingSentMessages(HANDLE event);
+// Waits for a manual-reset event (or a thread's end) while still serving
+// messages that other threads send to this one (posted input stays queued).
+// Returns at once for a null or invalid handle; false only when `timeoutMs`
+// passed first.
+bool waitServingSentMessages(HANDLE object, DWORD timeoutMs = INFINITE);
 
 // panel/AudioCommands.cpp
 void onPlay(HWND panel);                   // 32774

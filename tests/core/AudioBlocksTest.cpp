@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -227,4 +230,93 @@ TEST(AudioBlocks, BlockArrivingAfterTheBufferFilledCopiesNothing)
     EXPECT_EQ(capture.recorded.load(), 1024u + 1500 + 1024);
     EXPECT_TRUE(capture.guardIntact());
     EXPECT_EQ(capture.storage[2047], 2);
+}
+
+// A kept device's late notifications, in the order a slow driver can send
+// them, against the gate the recorder closes before it hands the capture on.
+TEST(NotificationGate, LateNotificationsOfAClosedOrOldDeviceTouchNothing)
+{
+    int oldDevice = 0;
+    int newDevice = 0;
+    NotificationGate gate;
+    EXPECT_FALSE(gate.enter(&oldDevice));  // before the worker listens at all
+
+    gate.open(&oldDevice);
+    ASSERT_TRUE(gate.enter(&oldDevice));
+    gate.leave();
+
+    gate.close();  // the reset's blocks did not come back in time
+    EXPECT_FALSE(gate.enter(&oldDevice));
+
+    gate.open(&newDevice);  // the next recording, while the old device is kept
+    EXPECT_FALSE(gate.enter(&oldDevice));
+    EXPECT_FALSE(gate.enter(nullptr));
+    ASSERT_TRUE(gate.enter(&newDevice));
+    gate.leave();
+    gate.close();  // nothing inside: returns at once
+}
+
+TEST(NotificationGate, CloseWaitsForTheAppendInProgressAndNoneFollows)
+{
+    int device = 0;
+    NotificationGate gate;
+    gate.open(&device);
+    std::vector<uint8_t> capture(4096, 0);
+    std::atomic<uint32_t> recorded{0};
+    std::atomic<bool> firstInside{false};
+    std::atomic<bool> stop{false};
+
+    // The device's notification thread: appends one block each time it is let in.
+    std::thread notifications([&] {
+        std::vector<uint8_t> block(64, 0x5A);
+        while (!stop.load()) {
+            if (!gate.enter(&device)) continue;
+            firstInside = true;
+            appendRecorded(capture.data(), static_cast<uint32_t>(capture.size()), recorded, block.data(),
+                           static_cast<uint32_t>(block.size()));
+            gate.leave();
+        }
+    });
+    while (!firstInside.load()) std::this_thread::yield();
+
+    gate.close();
+    // What the worker now hands to the sound must stay as it is, however
+    // long the device goes on calling.
+    const uint32_t handedOn = recorded.load();
+    const std::vector<uint8_t> contents = capture;
+    for (int i = 0; i < 2000; ++i) std::this_thread::yield();
+    stop = true;
+    notifications.join();
+    EXPECT_EQ(recorded.load(), handedOn);
+    EXPECT_EQ(capture, contents);
+    EXPECT_GT(handedOn, 0u);
+}
+
+namespace {
+
+// Sets (or, for null, removes) the test hook's variable.
+void setBlockDelayVariable(const char* value)
+{
+    const char* name = "KELVARA_TEST_BLOCK_RETURN_DELAY_MS";
+#ifdef _WIN32
+    _putenv_s(name, value ? value : "");  // an empty value removes it
+#else
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+#endif
+}
+
+}  // namespace
+
+TEST(AudioBlocks, TestDelayOfReturnedBlocksIsOffUnlessAskedFor)
+{
+    setBlockDelayVariable(nullptr);
+    EXPECT_EQ(testBlockReturnDelayMs(), 0u);
+    setBlockDelayVariable("2500");
+    EXPECT_EQ(testBlockReturnDelayMs(), 2500u);
+    setBlockDelayVariable("soon");
+    EXPECT_EQ(testBlockReturnDelayMs(), 0u);
+    setBlockDelayVariable(nullptr);
 }

@@ -568,7 +568,115 @@ TEST(AudioWithoutServer, StartedWithoutASoundServerPlayAndRecordReturnToIdle)
         SendMessageW(control(w.panel, IDC_STATUS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
     }
 
+    // Closed while the player shows its box: nobody will answer it, so the
+    // close does, and the program ends.
+    clickButton(w.panel, IDC_SOURCE_FILE);
+    clickButton(w.panel, IDC_PLAY_ALL);
+    ASSERT_TRUE(waitForMessageBox(app.pid()));
     app.requestClose();
-    DWORD code = 0;
-    EXPECT_TRUE(app.waitForExit(code));
+    DWORD code = 1;
+    ASSERT_TRUE(app.waitForExit(code, 10000));
+    EXPECT_EQ(code, 0u);
+}
+
+// A driver that hands its blocks back only after the worker has given up
+// waiting for them (the test hook delays every block returned after a stop by
+// three seconds, past the two-second bound of the worker's wait). The worker
+// must still be waited for in full, no second worker may start meanwhile,
+// and the blocks that come back late must find nothing of the job to write.
+class SlowDriverTest : public AudioTest {
+protected:
+    static constexpr double lateMs = 3000;
+
+    void SetUp() override
+    {
+        SetEnvironmentVariableW(L"KELVARA_TEST_BLOCK_RETURN_DELAY_MS", L"3000");
+        AudioTest::SetUp();
+    }
+    void TearDown() override
+    {
+        AudioTest::TearDown();
+        SetEnvironmentVariableW(L"KELVARA_TEST_BLOCK_RETURN_DELAY_MS", nullptr);
+    }
+};
+
+TEST_F(SlowDriverTest, PlayerStoppedOnASlowDeviceStartsNoSecondWorkerAndStillCloses)
+{
+    load(writeWav16(L"tone8s.wav", 22050, 1, tone(1000, 22050, 8.0)));
+    clickButton(w.panel, IDC_PLAY_ALL);
+    ASSERT_TRUE(waitForStatus(L"Playing..."));
+    ASSERT_TRUE(waitFor([&] { return cursorColumn(w.wave) > 10; })) << "the playback never got going";
+
+    const double stopped = nowMs();
+    clickButton(w.panel, IDC_STOP);
+    // While the stopped player waits for its blocks, play and record are
+    // refused: its job record and its device are not free yet.
+    clickButton(w.panel, IDC_PLAY_ALL);
+    clickButton(w.panel, IDC_PLAY);
+    ASSERT_TRUE(drainPostedMessages(control(w.panel, IDC_STATUS)));
+    EXPECT_EQ(status(), L"Playing...");
+    ASSERT_TRUE(waitForStatus(L"Playing...Done.", 15000)) << narrow(status());
+    const double doneAfter = nowMs() - stopped;
+    // The blocks were late: the worker gave up on them after its own bound,
+    // and only then ended.
+    EXPECT_GE(doneAfter, 1900.0);
+    ASSERT_TRUE(drainPostedMessages(control(w.panel, IDC_STATUS)));
+    EXPECT_EQ(status(), L"Playing...Done.") << "a play clicked during the wait started later";
+
+    // A new player on a new device, while the old one's blocks still come
+    // back; then the program is closed while this one plays.
+    SinkCapture capture(L"afterslow");
+    ASSERT_TRUE(capture.start());
+    clickButton(w.panel, IDC_PLAY_ALL);
+    ASSERT_TRUE(waitForStatus(L"Playing..."));
+    ASSERT_TRUE(waitFor([&] {
+        capture.poll();
+        return loudStretch(capture.samples()).found;
+    })) << "the second player played nothing";
+    ASSERT_TRUE(capture.waitForMore(size_t(captureRate * lateMs / 1000)));  // the late blocks have come
+    capture.stop();
+    EXPECT_TRUE(app.running());
+    expectOnlyTone(capture.samples(), loudStretch(capture.samples()), 1000);
+
+    app.requestClose();
+    DWORD code = 1;
+    ASSERT_TRUE(app.waitForExit(code, 20000));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(SlowDriverTest, RecorderWhoseBlocksComeBackAfterItsWaitKeepsTheRecording)
+{
+    chooseRecording(0, 1, 9);  // 22050 Hz, 16 bits, 20 s
+    const std::wstring tonePath = writeWav16(L"tone2k.wav", 22050, 1, tone(2000, 22050, 20.0));
+    BackgroundCommand player("paplay-slow");
+    ASSERT_TRUE(player.start("paplay -d " + quote(sinkName()) + " " + quote(unixPath(tonePath))));
+
+    clickButton(w.panel, IDC_RECORD);
+    ASSERT_TRUE(waitForStatus(L"Recording..."));
+    SinkCapture clock(L"slowclock");
+    ASSERT_TRUE(clock.start());
+    ASSERT_TRUE(clock.waitForMore(captureRate * 3));
+    clock.stop();
+    clickButton(w.panel, IDC_STOP_RECORD);
+    // The device kept its blocks: the recording is whole, and the status line
+    // says the device was not let go of.
+    ASSERT_TRUE(waitForStatus(L"Recording...Done. Device not released.", 15000)) << narrow(status());
+    player.stop();
+
+    // The late blocks come back now; they must not reach the sound, which has
+    // taken the capture over. It plays as the tone it recorded, whole.
+    Sleep(static_cast<DWORD>(lateMs));
+    ASSERT_TRUE(app.running());
+    clickButton(w.panel, IDC_SOURCE_FILE);
+    SinkCapture capture(L"slowplayback");
+    playAllInto(capture);
+    const Stretch played = loudStretch(capture.samples());
+    EXPECT_GT(played.seconds(), 1.0);
+    EXPECT_LT(played.seconds(), 12.0);
+    expectOnlyTone(capture.samples(), played, 2000);
+
+    app.requestClose();
+    DWORD code = 1;
+    ASSERT_TRUE(app.waitForExit(code, 20000));
+    EXPECT_EQ(code, 0u);
 }
