@@ -1,6 +1,5 @@
 #include "audio/AudioBlocks.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -98,12 +97,3 @@ void NotificationGate::close()
     while (inside_.load() != 0) std::this_thread::yield();
 }
 
-uint32_t testBlockReturnDelayMs()
-{
-    const char* text = std::getenv("KELVARA_TEST_BLOCK_RETURN_DELAY_MS");
-    if (text == nullptr) return 0;
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(text, &end, 10);
-    if (end == text || value > 60000) return 0;
-    return static_cast<uint32_t>(value);
-}

@@ -120,10 +120,4 @@ private:
     std::atomic<int> inside_{0};
 };
 
-// Milliseconds a device notification lingers before it hands a block back
-// after the worker was stopped: a test's stand-in for a driver that is slow
-// to return its blocks (KELVARA_TEST_BLOCK_RETURN_DELAY_MS). 0, the normal
-// case, when the variable is unset or not a number.
-uint32_t testBlockReturnDelayMs();
-
 #endif

@@ -16,6 +16,7 @@
 
 #include "app/CommandIds.h"
 #include "app/Globals.h"
+#include "app/TestHooks.h"
 
 namespace {
 

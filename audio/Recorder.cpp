@@ -15,6 +15,7 @@
 
 #include "app/CommandIds.h"
 #include "app/Globals.h"
+#include "app/TestHooks.h"
 #include "panel/Parameters.h"
 
 namespace {

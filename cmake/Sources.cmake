@@ -12,6 +12,7 @@ set(KELVARA_CORE_SOURCES
   analysis/Framing.cpp
   views/ColorMap.cpp
   views/ViewGeometry.cpp
+  app/TestHooks.cpp
 )
 
 set(KELVARA_WIN32_SOURCES

@@ -8,6 +8,7 @@
 #include "app/CommandIds.h"
 #include "app/Globals.h"
 #include "app/ScopedWin.h"
+#include "app/TestHooks.h"
 #include "analysis/DftEngine.h"
 #include "panel/Parameters.h"
 #include "views/ColorMap.h"
@@ -27,6 +28,7 @@ struct VoicePrintView {
     ScopedPen cursorPen;
     ScopedPen gridPen;
     FrameAcknowledgement frameTaken;  // DFTBuffWait0
+    uint32_t frameDelayMs = 0;        // the test hook's slow view
     int nextColumn = 0;
     int cursorColumn = 0;
 
@@ -91,6 +93,7 @@ LRESULT onCreate(HWND window)
     showView(window);
     PostMessageW(window, WM_SIZE, 0, 0);
     view.frameTaken.open(processEventName(voicePrintDoneEventName));
+    view.frameDelayMs = testFrameDelayMs();
     return 0;
 }
 
@@ -98,6 +101,8 @@ void onFrame(HWND window, const DftEngine* engine)
 {
     const int column = view.nextColumn;
     view.cursorColumn = column + 2;
+    // A test's slow view: the run must not touch this engine meanwhile.
+    if (view.frameDelayMs != 0) Sleep(view.frameDelayMs);
     if (engine) {
         const ColorTable colors;  // from the colour settings of this moment
         for (int j = 0; j < displayBinCount; ++j) {

@@ -1,4 +1,5 @@
 #include "audio/AudioBlocks.h"
+#include "app/TestHooks.h"
 
 #include <gtest/gtest.h>
 
@@ -310,12 +311,13 @@ void setBlockDelayVariable(const char* value)
 
 }  // namespace
 
-TEST(AudioBlocks, TestDelayOfReturnedBlocksIsOffUnlessAskedFor)
+TEST(TestHooks, DelayOfReturnedBlocksIsOffUnlessAskedFor)
 {
     setBlockDelayVariable(nullptr);
     EXPECT_EQ(testBlockReturnDelayMs(), 0u);
     setBlockDelayVariable("2500");
     EXPECT_EQ(testBlockReturnDelayMs(), 2500u);
+    EXPECT_EQ(testFrameDelayMs(), 0u);  // each hook has its own variable
     setBlockDelayVariable("soon");
     EXPECT_EQ(testBlockReturnDelayMs(), 0u);
     setBlockDelayVariable(nullptr);

@@ -1,0 +1,19 @@
+// Delays a test can ask the running program for, through environment
+// variables, to stand in for slow hardware: a driver that lags behind its
+// reset, a view that is slow to take a frame. Unset (the normal case), every
+// hook is 0 and changes nothing. Platform-neutral, so the core tests read
+// them as the program does.
+#ifndef KELVARA_TEST_HOOKS_H
+#define KELVARA_TEST_HOOKS_H
+
+#include <cstdint>
+
+// Milliseconds a device notification lingers before it hands a block back
+// after the worker was stopped (KELVARA_TEST_BLOCK_RETURN_DELAY_MS).
+uint32_t testBlockReturnDelayMs();
+
+// Milliseconds the voice-print view waits before it reads a posted frame
+// (KELVARA_TEST_FRAME_DELAY_MS).
+uint32_t testFrameDelayMs();
+
+#endif
