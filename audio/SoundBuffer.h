@@ -1,6 +1,7 @@
-// The one sound of the program: its PCM format, its raw bytes as they came
-// from a file or the sound card, and the first channel decoded to doubles on
-// the signed 16-bit scale, with the largest absolute sample.
+// The one sound of the program: its PCM format, its raw bytes in a layout the
+// wave device can play, and the first channel decoded to doubles on the
+// signed 16-bit scale (integer samples within it, float samples beyond it
+// when they were louder than full scale), with the largest absolute sample.
 //
 // Ownership: the buffer owns `data` and `samples`. A pointer that owns nothing
 // holds the not-allocated marker (all bits set), never null; `release` frees
@@ -29,6 +30,17 @@ struct WaveFormat {
 static_assert(sizeof(WaveFormat) == 18, "WaveFormat must match WAVEFORMATEX");
 
 enum : uint16_t { WaveFormatPcm = 1, WaveFormatFloat = 3, WaveFormatExtensible = 0xFFFE };
+
+// How sample frames lie in a block of bytes: one container of
+// frameBytes / channels bytes per channel, the sample in its low `bits`
+// (little-endian). The buffer's own data is always packed (the container is
+// exactly the width); a file may pad each sample into a wider container.
+struct SampleLayout {
+    uint16_t channels = 0;
+    uint16_t bits = 0;  // 8, 16, 24 or 32 integer; 32 or 64 float
+    bool isFloat = false;
+    uint32_t frameBytes = 0;  // a whole multiple of channels, at least channels * bits / 8
+};
 
 template <typename T>
 inline T* notAllocated() { return reinterpret_cast<T*>(~uintptr_t{0}); }
@@ -61,6 +73,12 @@ struct SoundBuffer {
     // than 8 bits, a width it does not know).
     bool decode();
 
+    // The same from `size` bytes laid out as `layout` (which also allows
+    // 64-bit float and padded containers); the bytes stay the caller's and
+    // format, data and dataSize are not touched. False, with no samples and
+    // peak 0, for a layout that breaks its own rules or when memory runs out.
+    bool decodeFrom(const SampleLayout& layout, const uint8_t* bytes, uint32_t size);
+
     // Sample `index` of the first channel, or 0.0 at and beyond sampleCount.
     double sampleAt(uint32_t index) const { return index < sampleCount ? samples[index] : 0.0; }
 
@@ -75,5 +93,13 @@ struct SoundBuffer {
 
 // True when decode() can turn this format into samples.
 bool isDecodableFormat(const WaveFormat& format);
+
+// The packed layout decode() reads `format` in.
+SampleLayout packedLayout(const WaveFormat& format);
+
+// Sample value of the container at `bytes` on the 16-bit scale, as decode()
+// gives it, for a layout decodeFrom accepts. Used where a sound's bytes are
+// converted for the device, so what plays agrees with what is shown.
+double decodeSample(const SampleLayout& layout, const uint8_t* bytes);
 
 #endif

@@ -76,8 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"ThirtyTwoBitInteger", formatOf(1, 1, 32),
                    {0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0x7F, 0x00, 0x80, 0xFE, 0x7F},
                    {-32768.0, 1.0, 32767.0, 0x7FFE8000 / 65536.0}, 32768.0},
-        DecodeCase{"FloatScaledAndClamped", formatOf(3, 1, 32), floatBytes({0.5f, -0.25f, 1.0f, -1.0f, 2.0f, -inf, nan}),
-                   {16384.0, -8192.0, 32767.0, -32768.0, 32767.0, -32768.0, 0.0}, 32768.0},
+        // value * 32768 and nothing cut: a passage louder than full scale keeps its shape and its peak
+        DecodeCase{"FloatScaledNotClamped", formatOf(3, 1, 32), floatBytes({0.5f, -0.25f, 1.0f, -1.0f, 2.0f, -inf, nan}),
+                   {16384.0, -8192.0, 32768.0, -32768.0, 65536.0, 0.0, 0.0}, 65536.0},
         DecodeCase{"FloatBitsUnderPcmTagAreIntegers", formatOf(1, 1, 32), floatBytes({1.0f}), {0x3F800000 / 65536.0},
                    0x3F800000 / 65536.0},
         DecodeCase{"EmptySound", formatOf(1, 1, 16), {}, {}, 0.0}));
@@ -95,6 +96,31 @@ TEST(SoundBufferDecode, RefusesFormatsWithoutAFrameSize)
         EXPECT_EQ(sound.sampleCount, 0u);
         EXPECT_EQ(sound.peak, 0.0);
         EXPECT_EQ(sound.samples, notAllocated<double>());
+    }
+}
+
+TEST(SoundBufferDecode, RefusesLayoutsWhoseFramesCannotHoldTheirSamples)
+{
+    const struct {
+        const char* what;
+        SampleLayout layout;
+    } refused[] = {
+        {"no channels", {0, 16, false, 4}},
+        {"stride not a multiple of the channels", {2, 16, false, 5}},
+        {"containers narrower than the width", {1, 24, false, 2}},
+        {"no stride at all", {1, 8, false, 0}},
+        {"64-bit integer", {1, 64, false, 8}},
+        {"16-bit float", {1, 16, true, 2}},
+        {"twelve bits", {1, 12, false, 2}},
+    };
+    const uint8_t bytes[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    for (const auto& c : refused) {
+        SoundBuffer sound;
+        sound.peak = 5.0;
+        EXPECT_FALSE(sound.decodeFrom(c.layout, bytes, sizeof bytes)) << c.what;
+        EXPECT_EQ(sound.sampleCount, 0u) << c.what;
+        EXPECT_EQ(sound.peak, 0.0) << c.what;
+        EXPECT_EQ(sound.samples, notAllocated<double>()) << c.what;
     }
 }
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -50,6 +53,15 @@ Bytes fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits)
     return b;
 }
 
+// The same with the block alignment a writer chose, such as arecord's 4 bytes
+// per 24-bit sample.
+Bytes fmtAligned(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t align)
+{
+    Bytes b;
+    put(b, tag, 2), put(b, channels, 2), put(b, rate, 4), put(b, rate * align, 4), put(b, align, 2), put(b, bits, 2);
+    return b;
+}
+
 Bytes fmt18(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) { return fmt(tag, channels, rate, bits) + Bytes{0, 0}; }
 
 // WAVE_FORMAT_EXTENSIBLE, 40 bytes, the sub-format's tag opening its GUID.
@@ -58,6 +70,24 @@ Bytes extensible(uint16_t subFormat, uint16_t channels, uint32_t rate, uint16_t 
     Bytes b = fmt(0xFFFE, channels, rate, bits);
     put(b, 22, 2), put(b, bits, 2), put(b, 4, 4), put(b, subFormat, 2);
     return b + Bytes{0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+}
+
+Bytes extensibleAligned(uint16_t subFormat, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t align)
+{
+    Bytes b = fmtAligned(0xFFFE, channels, rate, bits, align);
+    put(b, 22, 2), put(b, bits, 2), put(b, 3, 4), put(b, subFormat, 2);
+    return b + Bytes{0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+}
+
+Bytes doubles(std::initializer_list<double> values)
+{
+    Bytes b;
+    for (double v : values) {
+        uint64_t raw;
+        std::memcpy(&raw, &v, 8);
+        put(b, static_cast<uint32_t>(raw), 4), put(b, static_cast<uint32_t>(raw >> 32), 4);
+    }
+    return b;
 }
 
 Bytes words(std::initializer_list<int16_t> values)
@@ -135,7 +165,34 @@ INSTANTIATE_TEST_SUITE_P(
         // Foreign or damaged headers load at the fixed offsets, as PCM by their width.
         LayoutCase{"RifxWithAnOddTag", canonical(fmt(0x55, 1, 22050, 8), {0x70, 0x90}, "RIFX"), 1, 1, 8, 44, 2, {-4096, 4096}},
         LayoutCase{"HugeChunkSizeEndsTheWalk",
-                   riff(chunk("fmt ", fmt(1, 1, 22050, 8)) + chunk("LIST", {0x7F, 0x81}, 0xFFFFFFFF)), 1, 1, 8, 44, 2, {-256, 256}}));
+                   riff(chunk("fmt ", fmt(1, 1, 22050, 8)) + chunk("LIST", {0x7F, 0x81}, 0xFFFFFFFF)), 1, 1, 8, 44, 2, {-256, 256}},
+        // Samples padded into wider containers (plain chunk, block alignment
+        // above the width): each read from its container's low bytes. The
+        // padding bytes are chosen so that reading them changes the value.
+        LayoutCase{"TwentyFourInFourMono",
+                   canonical(fmtAligned(1, 1, 22050, 24, 4),
+                             {0x00, 0x00, 0x80, 0x7F, 0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x01, 0x00, 0xFF, 0x00, 0x00, 0xC0, 0x12}),
+                   1, 1, 24, 44, 16, {-32768, 32767, 1, -16384}},
+        LayoutCase{"TwentyFourInFourStereoWithAPartFrame",
+                   canonical(fmtAligned(1, 2, 22050, 24, 8),
+                             {0x00, 0x00, 0xFF, 0xFF, 0x11, 0x22, 0x33, 0x00,  // -65536, then the other channel
+                              0x80, 0xFF, 0xFF, 0x00, 0x44, 0x55, 0x66, 0x00,  // -128
+                              0x00, 0x40, 0x00, 0xFF, 0x77, 0x88, 0x99, 0x00,  // 16384
+                              0x00, 0x00, 0x80, 0x00, 0x01}),
+                   1, 2, 24, 44, 29, {-256, -0.5, 64}},
+        LayoutCase{"SixteenInFourStereo",
+                   canonical(fmtAligned(1, 2, 22050, 16, 8),
+                             {0x34, 0x12, 0xEE, 0xEE, 0x01, 0x00, 0x00, 0x00, 0x00, 0x80, 0x55, 0x55, 0x02, 0x00, 0x00, 0x00}),
+                   1, 2, 16, 44, 16, {4660, -32768}},
+        LayoutCase{"EightInTwoMono", canonical(fmtAligned(1, 1, 22050, 8, 2), {0x00, 0x80, 0xFF, 0x00}), 1, 1, 8, 44, 4,
+                   {-32768, 32512}},
+        LayoutCase{"FloatInEightMono", canonical(fmtAligned(3, 1, 22050, 32, 8), floats(-0.5f) + Bytes{0, 0, 0x80, 0x3F}), 3, 1, 32,
+                   44, 8, {-16384}},
+        // 64-bit float, handed on as 32-bit float, its samples from the 64-bit values.
+        LayoutCase{"SixtyFourBitFloat", canonical(fmt(3, 1, 22050, 64), doubles({0.1, -0.75, 1.25})), 3, 1, 32, 44, 24,
+                   {0.1 * 32768, -24576, 40960}},
+        LayoutCase{"ExtensibleSixtyFourBitFloatStereo", canonical(extensible(3, 2, 22050, 64), doubles({-0.5, 0.9, 0.25, -0.9})), 3,
+                   2, 32, 68, 32, {-16384, 8192}}));
 
 TEST(ParseWav, RefusesWhatCannotBeDecoded)
 {
@@ -150,6 +207,8 @@ TEST(ParseWav, RefusesWhatCannotBeDecoded)
         {"zero bits", canonical(fmt(1, 1, 22050, 0), words({1}))},
         {"twelve bits", canonical(fmt(1, 1, 22050, 12), words({1}))},
         {"extensible ADPCM", canonical(extensible(2, 1, 22050, 16), words({1}))},
+        {"64-bit integer", canonical(fmt(1, 1, 22050, 64), doubles({0.5}))},
+        {"extensible 64-bit integer", canonical(extensible(1, 1, 22050, 64), doubles({0.5}))},
     };
     for (const auto& c : refused) {
         WavLayout layout;
@@ -171,6 +230,33 @@ TEST(ParseWav, DerivedFieldsAgreeWithWidthAndChannels)
     ASSERT_TRUE(parseWav(file.data(), file.size(), layout));
     EXPECT_EQ(layout.format.blockAlign, 4);
     EXPECT_EQ(layout.format.avgBytesPerSec, 44100u);
+}
+
+TEST(ParseWav, UntrustedBlockAlignmentsReadPackedFrames)
+{
+    // 24-bit stereo, two packed frames: left 1 then -1 on the scale. Trusting
+    // any of these alignments would read other bytes or another frame count.
+    const Bytes packed{0x00, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFE, 0xFF};
+    const struct {
+        const char* what;
+        Bytes file;
+    } cases[] = {
+        {"smaller than the frame", canonical(fmtAligned(1, 2, 22050, 24, 2), packed)},
+        {"not a multiple of the channels", canonical(fmtAligned(1, 2, 22050, 24, 7), packed)},
+        {"zero", canonical(fmtAligned(1, 2, 22050, 24, 0), packed)},
+        {"extensible, whose width is its container", canonical(extensibleAligned(1, 2, 22050, 24, 8), packed)},
+        {"a foreign header read at the fixed offsets", canonical(fmtAligned(1, 2, 22050, 24, 8), packed, "RIFX")},
+    };
+    for (const auto& c : cases) {
+        SoundBuffer sound;
+        ASSERT_TRUE(loadWav(sound, c.file.data(), c.file.size())) << c.what;
+        ASSERT_EQ(sound.sampleCount, 2u) << c.what;
+        EXPECT_EQ(sound.samples[0], 1.0) << c.what;
+        EXPECT_EQ(sound.samples[1], -1.0) << c.what;
+        EXPECT_EQ(sound.format.blockAlign, 6) << c.what;
+        ASSERT_EQ(sound.dataSize, packed.size()) << c.what;
+        EXPECT_EQ(std::memcmp(sound.data, packed.data(), packed.size()), 0) << c.what;
+    }
 }
 
 TEST(ParseWav, TruncatedFilesNeverReachPastTheirEnd)
@@ -199,6 +285,8 @@ TEST(LoadWav, ReplacesTheSoundOnlyWhenTheNewOneDecodes)
     const Bytes bad = canonical(fmt(1, 0, 44100, 8), {1, 2, 3});
     EXPECT_FALSE(loadWav(target, bad.data(), bad.size()));
     EXPECT_FALSE(loadWav(target, bad.data(), 10));
+    const Bytes integer64 = canonical(fmtAligned(1, 1, 44100, 64, 16), doubles({0.5, 0.25}));
+    EXPECT_FALSE(loadWav(target, integer64.data(), integer64.size()));
     EXPECT_EQ(target.ready.load(), 1);
     EXPECT_EQ(target.data, oldData);
     EXPECT_EQ(target.samples, oldSamples);
@@ -217,6 +305,97 @@ TEST(LoadWav, ReplacesTheSoundOnlyWhenTheNewOneDecodes)
     EXPECT_EQ(target.format.samplesPerSec, 8000u);
     EXPECT_EQ(target.sampleCount, 0u);
     EXPECT_EQ(target.peak, 0.0);
+}
+
+// What the wave device is handed must describe the bytes it gets: padded
+// containers arrive packed, with the alignment and byte rate of packed frames.
+TEST(LoadWav, PaddedContainersArePackedForTheDevice)
+{
+    const Bytes file = canonical(fmtAligned(1, 2, 48000, 24, 8),
+                                 {0x01, 0x02, 0x03, 0xAA, 0x04, 0x05, 0x06, 0xBB,  // frame 0
+                                  0x07, 0x08, 0xF9, 0xCC, 0x0A, 0x0B, 0x0C, 0xDD,  // frame 1
+                                  0x0E, 0x0F, 0x10});                              // a part frame
+    SoundBuffer sound;
+    ASSERT_TRUE(loadWav(sound, file.data(), file.size()));
+    EXPECT_EQ(sound.format.formatTag, WaveFormatPcm);
+    EXPECT_EQ(sound.format.bitsPerSample, 24);
+    EXPECT_EQ(sound.format.blockAlign, 6);
+    EXPECT_EQ(sound.format.avgBytesPerSec, 288000u);
+    const Bytes packed{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0xF9, 0x0A, 0x0B, 0x0C};
+    ASSERT_EQ(sound.dataSize, packed.size());
+    EXPECT_EQ(std::memcmp(sound.data, packed.data(), packed.size()), 0);
+    ASSERT_EQ(sound.sampleCount, 2u);
+    EXPECT_EQ(sound.samples[0], 0x030201 / 256.0);
+    EXPECT_EQ(sound.samples[1], (0xF90807 - 0x1000000) / 256.0);
+
+    // The packed bytes decode to the same samples, so a recording saved from
+    // them or a replay of them shows what the file showed.
+    SoundBuffer again;
+    again.format = sound.format;
+    again.data = new uint8_t[sound.dataSize];
+    std::memcpy(again.data, sound.data, sound.dataSize);
+    again.dataSize = sound.dataSize;
+    ASSERT_TRUE(again.decode());
+    ASSERT_EQ(again.sampleCount, 2u);
+    EXPECT_EQ(again.samples[0], sound.samples[0]);
+    EXPECT_EQ(again.samples[1], sound.samples[1]);
+}
+
+TEST(LoadWav, SixtyFourBitFloatPlaysAsThirtyTwoAndKeepsItsPrecision)
+{
+    const double values[] = {0.1, -0.3, 1.0 / 3.0, 0.7, 2.5, 0.0};
+    const Bytes file = canonical(fmt(3, 2, 22050, 64), doubles({values[0], values[1], values[2], values[3], values[4], values[5]}));
+    SoundBuffer sound;
+    ASSERT_TRUE(loadWav(sound, file.data(), file.size()));
+    ASSERT_EQ(sound.sampleCount, 3u);
+    EXPECT_EQ(sound.samples[0], 0.1 * 32768);
+    EXPECT_EQ(sound.samples[1], (1.0 / 3.0) * 32768);
+    EXPECT_EQ(sound.samples[2], 81920.0);
+    EXPECT_NE(sound.samples[0], static_cast<double>(0.1f) * 32768) << "rounded through 32-bit float";
+    EXPECT_EQ(sound.peak, 81920.0);
+
+    EXPECT_EQ(sound.format.formatTag, WaveFormatFloat);
+    EXPECT_EQ(sound.format.bitsPerSample, 32);
+    EXPECT_EQ(sound.format.blockAlign, 8);
+    EXPECT_EQ(sound.format.avgBytesPerSec, 22050u * 8);
+    Bytes narrowed;
+    for (double v : values) narrowed = narrowed + floats(static_cast<float>(v));
+    ASSERT_EQ(sound.dataSize, narrowed.size());
+    EXPECT_EQ(std::memcmp(sound.data, narrowed.data(), narrowed.size()), 0);
+}
+
+struct NonFiniteCase {
+    const char* name;
+    Bytes file;
+    std::vector<double> samples;
+    Bytes played;  // what the device is handed
+};
+
+TEST(LoadWav, NonFiniteAndHugeFloatsBecomeFiniteSamples)
+{
+    const float inf32 = std::numeric_limits<float>::infinity();
+    const double inf64 = std::numeric_limits<double>::infinity();
+    const double nan64 = std::numeric_limits<double>::quiet_NaN();
+    const double top = static_cast<double>(FLT_MAX) * 32768;
+    const Bytes float32 = floats(inf32) + floats(-inf32) + floats(std::numeric_limits<float>::quiet_NaN()) + floats(FLT_MAX) +
+                          floats(-1.5f);
+    const NonFiniteCase cases[] = {
+        {"32-bit", canonical(fmt(3, 1, 22050, 32), float32), {0, 0, 0, top, -49152}, float32},
+        {"64-bit", canonical(fmt(3, 1, 22050, 64), doubles({nan64, inf64, -inf64, 1e300, -1e300, 1e39, -3.0})),
+         {0, 0, 0, top, -top, top, -98304},
+         floats(0) + floats(0) + floats(0) + floats(FLT_MAX) + floats(-FLT_MAX) + floats(FLT_MAX) + floats(-3.0f)},
+    };
+    for (const NonFiniteCase& c : cases) {
+        SoundBuffer sound;
+        ASSERT_TRUE(loadWav(sound, c.file.data(), c.file.size())) << c.name;
+        ASSERT_EQ(sound.sampleCount, c.samples.size()) << c.name;
+        for (size_t i = 0; i < c.samples.size(); ++i) EXPECT_EQ(sound.samples[i], c.samples[i]) << c.name << " sample " << i;
+        EXPECT_EQ(sound.peak, top) << c.name;
+        // The analysis sums squares of up to 4096 samples of a frame.
+        EXPECT_TRUE(std::isfinite(sound.peak * sound.peak * 4096)) << c.name;
+        ASSERT_EQ(sound.dataSize, c.played.size()) << c.name;
+        EXPECT_EQ(std::memcmp(sound.data, c.played.data(), c.played.size()), 0) << c.name;
+    }
 }
 
 }  // namespace

@@ -9,13 +9,18 @@
 // exactly as it was: same blocks, same contents, same format, ready unchanged.
 //
 // Expected sample values are worked out here from the raw bytes, not taken
-// from the decoder: 8 and 16-bit exactly, wider integers and float within one
-// step of the 16-bit scale, since how they are rounded is the decoder's own
-// business.
+// from the decoder: 8 and 16-bit exactly, wider integers within one step of
+// the 16-bit scale, since how they are rounded is the decoder's own business,
+// and float exactly value * 32768 (a power of two, so nothing is rounded),
+// unclamped, with NaN and infinities as 0 and 64-bit values held to the
+// 32-bit float range first. Files that pad samples into wider containers, and
+// 64-bit float, are repacked on loading into frames the wave device takes;
+// the repacked bytes are checked against the file's containers here too.
 #ifndef KELVARA_TESTS_FUZZ_WAV_INVARIANTS_H
 #define KELVARA_TESTS_FUZZ_WAV_INVARIANTS_H
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -31,6 +36,29 @@ inline uint32_t readLe(const uint8_t* p, int bytes) {
     uint32_t v = 0;
     for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
     return v;
+}
+
+inline uint64_t readLe64(const uint8_t* p) {
+    return (static_cast<uint64_t>(readLe(p + 4, 4)) << 32) | readLe(p, 4);
+}
+
+// The file's float at `p` as a double, and the value a 64-bit one stands for.
+inline double storedFloat(const SampleLayout& stored, const uint8_t* p) {
+    if (stored.bits == 32) {
+        const uint32_t bits = readLe(p, 4);
+        float x;
+        std::memcpy(&x, &bits, sizeof x);
+        return x;
+    }
+    const uint64_t bits = readLe64(p);
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
+
+inline double limitedFloat(double x) {
+    if (!std::isfinite(x)) return 0.0;
+    return std::max(-static_cast<double>(FLT_MAX), std::min(static_cast<double>(FLT_MAX), x));
 }
 
 // Everything a refused load must leave alone.
@@ -80,25 +108,16 @@ inline std::string compareUntouched(const Snapshot& before, const SoundBuffer& a
     return {};
 }
 
-// The accepted range for the first-channel sample stored at `p`, from the
-// bytes alone. False when the format is not one whose values we can predict;
+// The accepted range for the sample in the file's container at `p`, from the
+// bytes alone. False when the layout is not one whose values we can predict;
 // the range check still applies to those.
-inline bool expectedRange(const WaveFormat& f, const uint8_t* p, double& lo, double& hi) {
-    if (f.formatTag == WaveFormatFloat) {
-        if (f.bitsPerSample != 32) return false;
-        const uint32_t bits = readLe(p, 4);
-        float x;
-        std::memcpy(&x, &bits, sizeof x);
-        if (!std::isfinite(x)) return false;
-        // Scale 32768 or 32767, clamped either way: one step of slack covers both.
-        double e = static_cast<double>(x) * 32768.0;
-        if (e > 32767.0) e = 32767.0;
-        if (e < -32768.0) e = -32768.0;
-        lo = e - 1.0;
-        hi = e + 1.0;
+inline bool expectedRange(const SampleLayout& stored, const uint8_t* p, double& lo, double& hi) {
+    if (stored.isFloat) {
+        if (stored.bits != 32 && stored.bits != 64) return false;
+        lo = hi = limitedFloat(storedFloat(stored, p)) * 32768.0;
         return true;
     }
-    switch (f.bitsPerSample) {
+    switch (stored.bits) {
     case 8:
         lo = hi = (static_cast<double>(p[0]) - 128.0) * 256.0;
         return true;
@@ -123,6 +142,42 @@ inline bool expectedRange(const WaveFormat& f, const uint8_t* p, double& lo, dou
     }
 }
 
+// Empty when the loaded data is the file's frames in the packed layout of
+// `f`: the file's bytes themselves when they already are, else each sample's
+// low bytes (or, for 64-bit float, the nearest 32-bit float) frame by frame.
+inline std::string checkData(const SoundBuffer& s, const SampleLayout& stored, const uint8_t* fileData,
+                             uint32_t fileDataSize) {
+    const WaveFormat& f = s.format;
+    const uint32_t width = f.bitsPerSample / 8u;
+    const uint32_t packedFrame = width * f.channels;
+    const uint32_t count = fileDataSize / stored.frameBytes;
+    if (stored.frameBytes == packedFrame && stored.bits == f.bitsPerSample) {
+        if (s.dataSize != fileDataSize) return "dataSize differs from the file's data";
+        if (s.dataSize > 0 && std::memcmp(s.data, fileData, s.dataSize) != 0)
+            return "data differs from the file's bytes";
+        return {};
+    }
+    if (s.dataSize != static_cast<uint64_t>(count) * packedFrame) return "repacked data is not whole packed frames";
+    const uint32_t container = stored.frameBytes / stored.channels;
+    for (uint32_t i = 0; i < count; ++i) {
+        for (uint32_t c = 0; c < f.channels; ++c) {
+            const uint8_t* from = fileData + static_cast<size_t>(i) * stored.frameBytes + static_cast<size_t>(c) * container;
+            const uint8_t* to = s.data + static_cast<size_t>(i) * packedFrame + static_cast<size_t>(c) * width;
+            const std::string at = " at frame " + std::to_string(i) + ", channel " + std::to_string(c);
+            if (stored.isFloat && stored.bits == 64) {
+                const float want = static_cast<float>(limitedFloat(storedFloat(stored, from)));
+                const uint32_t got = readLe(to, 4);
+                uint32_t wantBits;
+                std::memcpy(&wantBits, &want, sizeof wantBits);
+                if (got != wantBits) return "narrowed float differs from the file's value" + at;
+            } else if (std::memcmp(from, to, width) != 0) {
+                return "packed sample differs from its container's low bytes" + at;
+            }
+        }
+    }
+    return {};
+}
+
 // Checks a buffer that loadWav reported as loaded from `bytes`. Empty when all
 // holds, else the first broken invariant.
 inline std::string checkLoaded(const SoundBuffer& s, const uint8_t* bytes, size_t size) {
@@ -142,26 +197,43 @@ inline std::string checkLoaded(const SoundBuffer& s, const uint8_t* bytes, size_
     const uint32_t channels = s.format.channels;
     if (bytesPerSample == 0 || channels == 0) return "loaded a format with an empty frame";
 
-    if (s.dataSize != layout.dataSize) return "dataSize differs from parseWav's";
-    if (s.dataSize > 0) {
-        if (!isAllocated(s.data)) return "data missing for a non-empty sound";
-        if (std::memcmp(s.data, bytes + layout.dataOffset, s.dataSize) != 0)
-            return "data differs from the file's bytes";
-    }
+    // What the device is told must follow from the file's layout.
+    const SampleLayout& stored = layout.stored;
+    if (stored.channels != channels) return "stored layout has another channel count";
+    if (stored.isFloat != (s.format.formatTag == WaveFormatFloat)) return "float tag does not match the file's coding";
+    if (s.format.bitsPerSample != (stored.isFloat ? 32 : stored.bits)) return "width handed on is not the file's";
+    const uint32_t storedWidth = stored.bits / 8u;
+    if (stored.frameBytes % channels != 0 || stored.frameBytes / channels < storedWidth)
+        return "stored frames cannot hold their samples";
+    if (stored.frameBytes != storedWidth * channels && stored.frameBytes > UINT16_MAX)
+        return "stored stride is neither packed nor a header's block alignment";
+    const uint32_t packedFrame = bytesPerSample * channels;
+    if (s.format.blockAlign != std::min<uint32_t>(packedFrame, UINT16_MAX))
+        return "block alignment disagrees with the packed frames";
+    if (s.format.avgBytesPerSec !=
+        std::min<uint64_t>(static_cast<uint64_t>(s.format.samplesPerSec) * s.format.blockAlign, UINT32_MAX))
+        return "byte rate disagrees with the block alignment";
 
-    if (s.sampleCount != s.dataSize / bytesPerSample / channels)
-        return "sampleCount is not dataSize / bytes per sample / channels";
+    const uint8_t* fileData = bytes + layout.dataOffset;
+    if (s.dataSize > 0 && !isAllocated(s.data)) return "data missing for a non-empty sound";
+    const std::string dataFault = checkData(s, stored, fileData, layout.dataSize);
+    if (!dataFault.empty()) return dataFault;
+
+    if (s.sampleCount != layout.dataSize / stored.frameBytes)
+        return "sampleCount is not the whole frames in the file's data";
     if (s.sampleCount > 0 && !isAllocated(s.samples)) return "samples missing for a non-empty sound";
 
-    const size_t stride = static_cast<size_t>(bytesPerSample) * channels;
+    const double floatLimit = static_cast<double>(FLT_MAX) * 32768.0;
     double largest = 0.0;
     for (uint32_t i = 0; i < s.sampleCount; ++i) {
         const double v = s.samples[i];
         const std::string at = " at sample " + std::to_string(i);
         if (!std::isfinite(v)) return "sample is not finite" + at;
-        if (v < -32768.0 || v > 32767.0) return "sample " + std::to_string(v) + " outside the 16-bit scale" + at;
+        if (!stored.isFloat && (v < -32768.0 || v > 32767.0))
+            return "sample " + std::to_string(v) + " outside the 16-bit scale" + at;
+        if (std::fabs(v) > floatLimit) return "sample beyond the float range" + at;
         double lo, hi;
-        if (expectedRange(s.format, s.data + i * stride, lo, hi) && (v < lo || v > hi))
+        if (expectedRange(stored, fileData + static_cast<size_t>(i) * stored.frameBytes, lo, hi) && (v < lo || v > hi))
             return "sample does not match its bytes" + at;
         if (std::fabs(v) > largest) largest = std::fabs(v);
     }

@@ -28,6 +28,8 @@ struct Shape {
     uint16_t channels = 1;
     uint16_t bits = 16;
     uint32_t rate = 22050;
+    uint16_t container = 0;  // bytes each sample is padded into; 0: its width
+    uint16_t containerBytes() const { return container ? container : static_cast<uint16_t>(bits / 8); }
 };
 
 class Bytes {
@@ -58,7 +60,7 @@ private:
 // A format chunk's payload of 16, 18 or 40 bytes; 40 is the extensible form.
 inline std::vector<uint8_t> fmtPayload(const Shape& s, int length) {
     const uint16_t plainTag = s.coding == Coding::Float ? 3 : 1;
-    const uint16_t align = static_cast<uint16_t>(s.channels * (s.bits / 8));
+    const uint16_t align = static_cast<uint16_t>(s.channels * s.containerBytes());
     Bytes p;
     p.u16(length == 40 ? 0xFFFE : plainTag);
     p.u16(s.channels);
@@ -87,8 +89,16 @@ inline std::vector<uint8_t> samplePayload(const Shape& s, uint32_t frames) {
             double x = std::sin(0.7 * i) * (c == 0 ? 1.0 : -0.5);
             if (i == 1) x = c == 0 ? 1.0 : 0.25;  // full scale
             if (i == 2) x = c == 0 ? -1.0 : 0.0;
+            if (i == 3 && c == 0 && s.coding == Coding::Float) x = 1.5;  // beyond full scale
+            if (s.coding == Coding::Float && s.bits == 64) {
+                uint64_t bitsOf;
+                std::memcpy(&bitsOf, &x, 8);
+                p.u32(static_cast<uint32_t>(bitsOf));
+                p.u32(static_cast<uint32_t>(bitsOf >> 32));
+                continue;
+            }
             if (s.coding == Coding::Float) {
-                float f = static_cast<float>(i == 3 && c == 0 ? 1.5 : x);  // beyond full scale
+                float f = static_cast<float>(x);
                 uint32_t bitsOf;
                 std::memcpy(&bitsOf, &f, 4);
                 p.u32(bitsOf);
@@ -100,6 +110,8 @@ inline std::vector<uint8_t> samplePayload(const Shape& s, uint32_t frames) {
             case 24: p.u24(static_cast<uint32_t>(static_cast<int32_t>(std::fmin(x * 8388608.0, 8388607.0)))); break;
             default: p.u32(static_cast<uint32_t>(static_cast<int64_t>(std::fmin(x * 2147483648.0, 2147483647.0)))); break;
             }
+            // Padding that no sample value explains, so reading it shows.
+            for (int pad = s.bits / 8; pad < s.containerBytes(); ++pad) p.u8(0xA5);
         }
     }
     return p.vec();
@@ -148,7 +160,9 @@ inline std::vector<uint8_t> riffFile(const Shape& s, uint32_t frames, const Layo
 inline std::vector<Seed> makeSeeds() {
     const Shape pcm8m{Coding::Pcm, 1, 8}, pcm8s{Coding::Pcm, 2, 8}, pcm16m{Coding::Pcm, 1, 16},
         pcm16s{Coding::Pcm, 2, 16, 44100}, pcm24m{Coding::Pcm, 1, 24, 48000}, pcm24s{Coding::Pcm, 2, 24},
-        pcm32m{Coding::Pcm, 1, 32}, float32m{Coding::Float, 1, 32}, float32s{Coding::Float, 2, 32, 44100};
+        pcm32m{Coding::Pcm, 1, 32}, float32m{Coding::Float, 1, 32}, float32s{Coding::Float, 2, 32, 44100},
+        pcm24in4m{Coding::Pcm, 1, 24, 48000, 4}, pcm24in4s{Coding::Pcm, 2, 24, 44100, 4}, pcm16in4s{Coding::Pcm, 2, 16, 8000, 4},
+        float64m{Coding::Float, 1, 64}, float64s{Coding::Float, 2, 64, 44100};
     struct Whole {
         const char* name;
         Shape shape;
@@ -172,6 +186,12 @@ inline std::vector<Seed> makeSeeds() {
         {"pcm8-odd-chunks-padded", pcm8m, 15, {16, false, true, 0, true}},
         {"pcm16-data-size-beyond-file", pcm16m, 16, {16, false, false, 4096}},
         {"pcm16-data-size-all-ones", pcm16s, 9, {16, false, false, 0xFFFFFFFFu}},
+        {"pcm24-in-4-mono", pcm24in4m, 21, {}},
+        {"pcm24-in-4-stereo", pcm24in4s, 17, {18, true}},
+        {"pcm16-in-4-stereo", pcm16in4s, 11, {}},
+        {"float64-mono", float64m, 19, {}},
+        {"float64-stereo", float64s, 13, {18}},
+        {"extensible-float64", float64s, 10, {40}},
     };
 
     std::vector<Seed> seeds;
@@ -180,7 +200,7 @@ inline std::vector<Seed> makeSeeds() {
         size_t dataStart = 0;
         Seed s{w.name, riffFile(w.shape, w.frames, w.layout, dataStart), true, w.frames};
         seeds.push_back(s);
-        headerEnds.push_back(dataStart + w.shape.channels * (w.shape.bits / 8));
+        headerEnds.push_back(dataStart + w.shape.channels * w.shape.containerBytes());
     }
 
     // Shapes the reader is free to take or refuse: judged by the invariants only.
@@ -255,6 +275,38 @@ inline std::vector<Seed> makeSeeds() {
         f.chunk("data", payload.vec());
         f.patch32(4, static_cast<uint32_t>(f.size() - 8));
         extra("float32-non-finite", f.vec());
+    }
+    {
+        // The same for 64-bit float, with magnitudes no 32-bit float can hold.
+        Bytes payload;
+        const double odd[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::max(),
+                              -std::numeric_limits<double>::max(), 1e39, -1e300, std::numeric_limits<double>::denorm_min()};
+        for (double v : odd) {
+            uint64_t bitsOf;
+            std::memcpy(&bitsOf, &v, 8);
+            payload.u32(static_cast<uint32_t>(bitsOf));
+            payload.u32(static_cast<uint32_t>(bitsOf >> 32));
+        }
+        Bytes f;
+        f.tag("RIFF");
+        f.u32(0);
+        f.tag("WAVE");
+        f.chunk("fmt ", fmtPayload(float64m, 16));
+        f.chunk("data", payload.vec());
+        f.patch32(4, static_cast<uint32_t>(f.size() - 8));
+        extra("float64-non-finite", f.vec());
+    }
+    {
+        // Block alignments the reader must not trust: smaller than the frame,
+        // not a multiple of the channels, zero, and far larger than the data.
+        const uint16_t aligns[] = {2, 5, 0, 0xFFFF};
+        for (uint16_t align : aligns) {
+            std::vector<uint8_t> odd = riffFile(pcm24s, 12, {}, unused);
+            odd[32] = static_cast<uint8_t>(align);
+            odd[33] = static_cast<uint8_t>(align >> 8);
+            extra(("pcm24-stereo-block-align-" + std::to_string(align)).c_str(), odd);
+        }
     }
 
     const size_t wholeCount = seeds.size();
