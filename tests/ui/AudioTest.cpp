@@ -180,6 +180,22 @@ int cursorColumn(HWND wave)
     return bestCount > image.height / 2 ? best : -1;
 }
 
+// Closes the program as the close box does; it must end, and cleanly.
+void expectCleanExit(KelvaraProcess& program, DWORD timeoutMs = 20000)
+{
+    program.requestClose();
+    DWORD code = 1;
+    ASSERT_TRUE(program.waitForExit(code, timeoutMs));
+    EXPECT_EQ(code, 0u);
+}
+
+// A 20 s tone of `hz` played into the sink, for the recorder to hear.
+bool playToneIntoSink(BackgroundCommand& player, double hz)
+{
+    const std::wstring path = writeWav16(L"tone" + std::to_wstring(int(hz)) + L".wav", 22050, 1, tone(hz, 22050, 20.0));
+    return player.start("paplay -d " + quote(sinkName()) + " " + quote(unixPath(path)));
+}
+
 class AudioTest : public KelvaraSession {
 protected:
     void SetUp() override
@@ -388,9 +404,8 @@ TEST_F(AudioTest, ClosingWhileAWorkerRunsEndsTheProgram)
 TEST_F(AudioTest, RecordingHasTheChosenLengthAndShowsTheTone)
 {
     chooseRecording(0, 1, 0);  // 22050 Hz, 16 bits, 2 s
-    const std::wstring tonePath = writeWav16(L"tone2k.wav", 22050, 1, tone(2000, 22050, 20.0));
     BackgroundCommand player("paplay");
-    ASSERT_TRUE(player.start("paplay -d " + quote(sinkName()) + " " + quote(unixPath(tonePath))));
+    ASSERT_TRUE(playToneIntoSink(player, 2000));
     {
         SinkCapture heard(L"heard");  // the tone is in the sink before recording starts
         ASSERT_TRUE(heard.start());
@@ -449,9 +464,8 @@ TEST_F(AudioTest, RecordingHasTheChosenLengthAndShowsTheTone)
 TEST_F(AudioTest, StopRecordingKeepsWhatCameIn)
 {
     chooseRecording(0, 0, 9);  // 22050 Hz, 8 bits, 20 s
-    const std::wstring tonePath = writeWav16(L"tone2k.wav", 22050, 1, tone(2000, 22050, 20.0));
     BackgroundCommand player("paplay");
-    ASSERT_TRUE(player.start("paplay -d " + quote(sinkName()) + " " + quote(unixPath(tonePath))));
+    ASSERT_TRUE(playToneIntoSink(player, 2000));
 
     load(writeWav16(L"tone1k.wav", 22050, 1, tone(1000, 22050, 1.0)));
     clickButton(w.panel, IDC_RECORD);
@@ -573,10 +587,7 @@ TEST(AudioWithoutServer, StartedWithoutASoundServerPlayAndRecordReturnToIdle)
     clickButton(w.panel, IDC_SOURCE_FILE);
     clickButton(w.panel, IDC_PLAY_ALL);
     ASSERT_TRUE(waitForMessageBox(app.pid()));
-    app.requestClose();
-    DWORD code = 1;
-    ASSERT_TRUE(app.waitForExit(code, 10000));
-    EXPECT_EQ(code, 0u);
+    expectCleanExit(app);
 }
 
 // A driver that hands its blocks back only after the worker has given up
@@ -638,18 +649,14 @@ TEST_F(SlowDriverTest, PlayerStoppedOnASlowDeviceStartsNoSecondWorkerAndStillClo
     EXPECT_TRUE(app.running());
     expectOnlyTone(capture.samples(), loudStretch(capture.samples()), 1000);
 
-    app.requestClose();
-    DWORD code = 1;
-    ASSERT_TRUE(app.waitForExit(code, 20000));
-    EXPECT_EQ(code, 0u);
+    expectCleanExit(app);
 }
 
 TEST_F(SlowDriverTest, RecorderWhoseBlocksComeBackAfterItsWaitKeepsTheRecording)
 {
     chooseRecording(0, 1, 9);  // 22050 Hz, 16 bits, 20 s
-    const std::wstring tonePath = writeWav16(L"tone2k.wav", 22050, 1, tone(2000, 22050, 20.0));
     BackgroundCommand player("paplay-slow");
-    ASSERT_TRUE(player.start("paplay -d " + quote(sinkName()) + " " + quote(unixPath(tonePath))));
+    ASSERT_TRUE(playToneIntoSink(player, 2000));
 
     clickButton(w.panel, IDC_RECORD);
     ASSERT_TRUE(waitForStatus(L"Recording..."));
@@ -675,8 +682,5 @@ TEST_F(SlowDriverTest, RecorderWhoseBlocksComeBackAfterItsWaitKeepsTheRecording)
     EXPECT_LT(played.seconds(), 12.0);
     expectOnlyTone(capture.samples(), played, 2000);
 
-    app.requestClose();
-    DWORD code = 1;
-    ASSERT_TRUE(app.waitForExit(code, 20000));
-    EXPECT_EQ(code, 0u);
+    expectCleanExit(app);
 }
