@@ -17,8 +17,11 @@ set(KELVARA_FUZZ_FLAGS
 
 add_executable(wav_fuzzer ${CMAKE_SOURCE_DIR}/tests/fuzz/WavFuzzer.cpp ${KELVARA_FUZZ_READER_SOURCES})
 target_include_directories(wav_fuzzer PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(wav_fuzzer PRIVATE ${KELVARA_FUZZ_FLAGS})
+# The reader's sources are compiled here rather than taken from the core, so
+# they get the core's rounding rules by hand.
+target_compile_options(wav_fuzzer PRIVATE ${KELVARA_FUZZ_FLAGS} ${KELVARA_FP_FLAGS})
 target_link_options(wav_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
 
 add_executable(make_corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/MakeCorpus.cpp)
 target_include_directories(make_corpus PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(make_corpus PRIVATE ${KELVARA_FP_FLAGS})

@@ -1,4 +1,5 @@
-# Windows build: Kelvara.exe (GUI, Unicode, static runtime) and the UI tests.
+# Windows build: Kelvara.exe (GUI, Unicode, static runtime), the core tests and
+# the UI tests.
 enable_language(RC)
 set(KELVARA_WIN_DEFS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 target_compile_definitions(kelvara_core PRIVATE ${KELVARA_WIN_DEFS})
@@ -16,24 +17,40 @@ else()
 endif()
 target_compile_options(Kelvara PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${KELVARA_WARNINGS}>)
 target_link_options(Kelvara PRIVATE ${KELVARA_STATIC_LINK})
-target_link_libraries(Kelvara PRIVATE kelvara_core comctl32 gdi32 comdlg32 winmm user32 kernel32)
+target_link_libraries(Kelvara PRIVATE kelvara_core comctl32 gdi32 comdlg32 winmm user32 kernel32 shell32)
 # windres reads the UTF-8 .rc; it finds the id header through the source root.
 set_property(SOURCE resources/Kelvara.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR})
 if(NOT MSVC)
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 endif()
 
-# GoogleTest from source, built with the Windows compiler for the UI test
+# GoogleTest from source, built with the Windows compiler for the test
 # programs (Debian's googletest package puts the sources here).
 set(KELVARA_GTEST_SOURCE_DIR /usr/src/googletest/googletest CACHE PATH "GoogleTest sources for the UI tests")
 if(NOT EXISTS ${KELVARA_GTEST_SOURCE_DIR}/CMakeLists.txt)
-  message(STATUS "No GoogleTest sources in ${KELVARA_GTEST_SOURCE_DIR}: building Kelvara.exe without the UI tests")
+  message(STATUS "No GoogleTest sources in ${KELVARA_GTEST_SOURCE_DIR}: building Kelvara.exe without the core and UI tests")
   return()
 endif()
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${KELVARA_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The core's unit tests built with the Windows compiler, so that the bit-for-bit
+# checks of the transform cover the arithmetic Kelvara.exe really does. One
+# CTest entry, run under Wine like the UI tests; it needs no desktop. The tests
+# that run outside tools (sox) are for the native build only.
+file(GLOB KELVARA_CORE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/core/*.cpp)
+list(FILTER KELVARA_CORE_TESTS EXCLUDE REGEX "OutsideTools[^/]*$")
+add_executable(core_tests ${KELVARA_CORE_TESTS})
+target_link_libraries(core_tests PRIVATE kelvara_core gtest gtest_main)
+target_link_options(core_tests PRIVATE ${KELVARA_STATIC_LINK})
+# A Unix path: CTest starts the test in the build folder, so Wine's current
+# drive is Z:, which maps "/".
+target_compile_definitions(core_tests PRIVATE
+  KELVARA_FUZZ_REGRESSIONS_DIR="${CMAKE_SOURCE_DIR}/tests/fuzz/regressions")
+add_test(NAME core_tests COMMAND core_tests)
+set_tests_properties(core_tests PROPERTIES TIMEOUT 600)
 
 # The UI driver library: start Kelvara.exe, find its windows, drive them, read back.
 file(GLOB KELVARA_UI_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/ui/driver/*.cpp)
