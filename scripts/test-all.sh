@@ -5,7 +5,7 @@
 #  2. the same core and tests with ASan and UBSan in build/asan
 #  3. the Windows build (Kelvara.exe and the UI tests) in build/win64
 #  4. the native unit tests, plain and sanitized
-#  5. scripts/fuzz.sh 60, if there is one
+#  5. the DFT benchmarks, then scripts/fuzz.sh 60, if there is one
 #  6. in one headless session (scripts/headless.sh): the UI tests under Wine,
 #     then scripts/soak.sh 60 1, if there is one
 #
@@ -85,6 +85,20 @@ if [ "$asan_ok" = 1 ]; then
     run "core tests with ASan+UBSan" ctest --test-dir build/asan --output-on-failure -j "$jobs"
 else
   skip "core tests with ASan+UBSan" "build failed"
+fi
+
+# One voice-print frame through Kelvara's engine beside the same frame done
+# with FFTW, five runs each; the machine's load is printed with them, since
+# the ratio of the two is the figure that holds on a shared machine.
+benchmarks() {
+  echo "load before the benchmarks: $(cut -d' ' -f1-3 /proc/loadavg)"
+  build/native/core_benchmarks --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    --benchmark_min_time=0.2
+}
+if [ "$native_ok" = 1 ] && [ -x build/native/core_benchmarks ]; then
+  run "benchmarks (analyseFrame, FFTW)" benchmarks
+else
+  skip "benchmarks (analyseFrame, FFTW)" "build failed"
 fi
 
 if [ -f scripts/fuzz.sh ]; then
