@@ -16,6 +16,11 @@
 #define IDM_ABOUT              104  // Alt+? and Alt+/ too
 #define IDM_EXIT               105
 #define IDM_OPEN               32771  // forwarded to the panel; the panel posts it to itself for "..."
+// Forwarded to the panel like IDM_OPEN; fixed, since tests post them by number.
+#define IDM_SAVE_SOUND         32800  // Ctrl+S
+#define IDM_SAVE_PICTURE       32801
+#define IDM_COPY_PICTURE       32802
+#define IDM_SAVE_NUMBERS       32803
 #define CMD_DISPLAY_THREAD_ENDED 1001 // the display thread's last act; the panel handles it alike
 
 // Waveform view (WaveDraw)
@@ -36,6 +41,7 @@
 #define CMD_CURSOR_RUN         1018  // from WaveDraw (sent), lParam 1 = click, 2 = drag
 #define CMD_RECORDING_DONE     1025
 #define CMD_PLAYING_DONE       1026
+#define CMD_OPEN_PATH          1027  // to the panel: open the path handed to requestOpenPath (also once the views exist)
 #define CMD_REFRESH            32789 // lParam: refresh kind 0..4
 
 // Control panel (dialog 129) controls

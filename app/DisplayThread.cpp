@@ -28,6 +28,8 @@ DWORD WINAPI displayThreadMain(LPVOID)
     waveWindow = createView(L"WaveDraw", WaveformViewProc);
     spectrumWindow = createView(L"SPECTRAMDraw", SpectrumViewProc);
     voicePrintWindow = createView(L"SPECTDraw", VoicePrintViewProc);
+    // A file named on the command line waits for the views to show it.
+    PostMessageW(controlPanel.load(), WM_COMMAND, CMD_OPEN_PATH, 0);
 
     // The views post this thread's quit message when they are destroyed.
     MSG message;

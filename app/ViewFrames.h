@@ -30,6 +30,22 @@ struct Rect {
 constexpr Rect innerFrame(Area a) { return {a.left - 1, a.top - 1, a.left + a.width, a.top + a.height}; }
 constexpr Rect outerFrame(Area a) { return {a.left - 2, a.top - 2, a.left + a.width + 1, a.top + a.height + 1}; }
 
+// The pixels the frames cover, as a rectangle whose right and bottom lie one
+// past the last column and row painted: a frame's path runs along its
+// rectangle's right and bottom lines, so they are painted too.
+constexpr Rect framesExtent()
+{
+    Rect extent = outerFrame(viewAreas[0]);
+    for (const Area& area : viewAreas) {
+        const Rect r = outerFrame(area);
+        if (r.left < extent.left) extent.left = r.left;
+        if (r.top < extent.top) extent.top = r.top;
+        if (r.right > extent.right) extent.right = r.right;
+        if (r.bottom > extent.bottom) extent.bottom = r.bottom;
+    }
+    return {extent.left, extent.top, extent.right + 1, extent.bottom + 1};
+}
+
 struct Stroke {
     int x;
     int y;

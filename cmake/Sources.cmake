@@ -6,6 +6,7 @@ set(KELVARA_CORE_SOURCES
   panel/PanelLayout.cpp
   audio/SoundBuffer.cpp
   audio/WavFile.cpp
+  audio/WavWriter.cpp
   audio/AudioBlocks.cpp
   analysis/WindowFunction.cpp
   analysis/DftEngine.cpp
@@ -23,6 +24,7 @@ set(KELVARA_WIN32_SOURCES
   app/DisplayThread.cpp
   panel/ControlPanel.cpp
   panel/FileLoading.cpp
+  panel/FileSaving.cpp
   panel/ActivityCommands.cpp
   panel/AudioCommands.cpp
   audio/Player.cpp

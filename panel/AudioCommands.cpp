@@ -145,6 +145,7 @@ void onRecordingDone(HWND panel)
         target->ready = 0;
         target->takeFrom(recorderJob.capture);
         target->ready = 1;
+        noteSoundRecorded();
     }
     refreshViewsFromSound(panel);
     // The recording is whole, but the device never handed back its blocks

@@ -410,6 +410,11 @@ bool onCommand(HWND panel, WPARAM wParam, LPARAM lParam)
         if (code != clickCode) return false;
         onGraduationSettings();
         return true;
+    case IDCANCEL:
+        // Esc, from the dialog manager: the keyboard goes back to the main
+        // window, where Alt+? opens the about box and Tab comes back here.
+        SetFocus(mainWindow.load());
+        return true;
     case IDM_ABOUT:
         DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_ABOUT_BOX), panel, AboutBoxProc, 0);
         return true;
@@ -422,6 +427,12 @@ bool onCommand(HWND panel, WPARAM wParam, LPARAM lParam)
         return true;
     case IDM_OPEN:
         openSoundFile(panel);
+        return true;
+    case IDM_SAVE_SOUND:
+        saveSoundFile(panel);
+        return true;
+    case CMD_OPEN_PATH:
+        openRequestedPath(panel);
         return true;
     case IDC_BROWSE:
         PostMessageW(panel, WM_COMMAND, IDM_OPEN, 0);

@@ -1,5 +1,7 @@
 // Command 32771: choose a .wav file, read it whole, have it decoded into the
 // one SoundBuffer, then bring the waveform view and the panel up to date.
+// A path named on the command line or dropped on the window is opened the
+// same way, without the dialog.
 //
 // The file is read into memory first and handed to loadWav, which builds the
 // new sound in fresh blocks and swaps it in only when it decoded; so a file
@@ -12,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "app/CommandIds.h"
 #include "app/Globals.h"
@@ -114,7 +117,9 @@ bool loadSoundFile(const wchar_t* path)
 {
     FileBytes file;
     if (!readWholeFile(path, file)) return false;
-    return loadWav(theSound, file.bytes.get(), file.size);
+    if (!loadWav(theSound, file.bytes.get(), file.size)) return false;
+    noteSoundFromFile(path);
+    return true;
 }
 
 void refuseBusy()
@@ -137,6 +142,26 @@ void refreshViewsFromSound(HWND panel)
     if (viewThere) waitServingSentMessages(waveformDrawn);
 }
 
+namespace {
+
+// Loads `path` over the current sound (which stays on a failure) and shows
+// it; true when the file was loaded.
+bool loadAndShow(HWND panel, const wchar_t* path)
+{
+    const bool loaded = loadSoundFile(path);
+    if (!loaded) MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
+    panelControls::fileNameEdit.setText(path);
+    // After a failure this redraws the unchanged sound, which is harmless.
+    refreshViewsFromSound(panel);
+    return loaded;
+}
+
+// The path handed over with CMD_OPEN_PATH, and whether to draw after it.
+std::wstring pathToOpen;
+bool drawAfterOpen = false;
+
+}  // namespace
+
 void openSoundFile(HWND panel)
 {
     if (loadUnderWay || soundInUse()) {
@@ -155,13 +180,40 @@ void openSoundFile(HWND panel)
             loadUnderWay = false;
             return;
         }
-        if (!loadSoundFile(path))
-            MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
-        panelControls::fileNameEdit.setText(path);
-        // After a failure this redraws the unchanged sound, which is harmless.
-        refreshViewsFromSound(panel);
+        loadAndShow(panel, path);
     }
 
     setStatus(L"Open A File...Done.");
     loadUnderWay = false;
+}
+
+void requestOpenPath(const std::wstring& path, bool thenDraw)
+{
+    pathToOpen = path;
+    drawAfterOpen = thenDraw;
+    PostMessageW(controlPanel.load(), WM_COMMAND, MAKEWPARAM(CMD_OPEN_PATH, 0), 0);
+}
+
+void openRequestedPath(HWND panel)
+{
+    // Until the display thread has made the views (it posts this command
+    // again then), the path waits.
+    if (!voicePrintWindow.load()) return;
+    const std::wstring path = pathToOpen;
+    const bool thenDraw = drawAfterOpen;
+    pathToOpen.clear();
+    drawAfterOpen = false;
+    if (path.empty()) return;
+    if (loadUnderWay || soundInUse()) {
+        refuseBusy();
+        return;
+    }
+    loadUnderWay = true;
+    setStatus(L"Open A File...");
+    const bool loaded = loadAndShow(panel, path.c_str());
+    setStatus(L"Open A File...Done.");
+    loadUnderWay = false;
+    // As if "描画" were pressed right after the open, on the selection the
+    // load left.
+    if (loaded && thenDraw) PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDC_DRAW, BN_CLICKED), 0);
 }

@@ -99,9 +99,7 @@ RECT visiblePart(HWND view, HWND mainWindow)
 class EmptyViews : public KelvaraSession {
 protected:
     // Asserts that `window` comes to show `expected` wherever the main window
-    // lets it show; keeps the picture if not. The main window is 800 x 600
-    // outside, so how much of its client area is left depends on the system's
-    // caption and menu heights: under Wine the voice print's last row is cut.
+    // lets it show; keeps the picture if not.
     void expectPicture(HWND window, const ExpectedPicture& expected, const std::string& name)
     {
         const RECT visible = visiblePart(window, w.main);

@@ -27,9 +27,10 @@ const Place viewPlaces[] = {
     {"SPECTDraw", &KelvaraWindows::voicePrint, 240, 273, 551, 280},
 };
 
-bool atHomePlace(HWND main) {
+// At the screen's corner with the outer size it was given at start-up.
+bool atHomePlace(HWND main, const RECT& home) {
     const RECT r = screenRect(main);
-    return r.left == 0 && r.top == 0 && width(r) == 800 && height(r) == 600;
+    return r.left == 0 && r.top == 0 && width(r) == width(home) && height(r) == height(home);
 }
 
 std::string describe(const RECT& r) {
@@ -84,8 +85,15 @@ TEST_F(Startup, GraphViewsRunOnTheirOwnThread) {
     for (HWND window : {w.panel, w.winFunc, w.colorSample}) EXPECT_EQ(threadOf(window), uiThread);
 }
 
-TEST_F(Startup, MainWindowIs800By600AtTheScreenCorner) {
-    EXPECT_TRUE(atHomePlace(w.main)) << describe(screenRect(w.main));
+TEST_F(Startup, MainWindowSitsAtTheScreenCornerAndHoldsTheViewFrames) {
+    const RECT r = screenRect(w.main);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    RECT client{};
+    GetClientRect(w.main, &client);
+    // The voice print's frame reaches x 792 and y 554.
+    EXPECT_GE(client.right, 792) << describe(r);
+    EXPECT_GE(client.bottom, 554) << describe(r);
 }
 
 TEST_F(Startup, GraphViewsSitAtTheirFixedPlaces) {
@@ -129,10 +137,11 @@ TEST_F(Startup, PanelFillsTheLeftSideWithTheSmallViewsOverIt) {
 }
 
 TEST_F(Startup, MainWindowSnapsBackAfterAResize) {
+    const RECT home = screenRect(w.main);
     // A cross-thread SetWindowPos is delivered as a sent message, so the
     // window has had its size message when the call returns.
     ASSERT_TRUE(SetWindowPos(w.main, nullptr, 40, 30, 500, 350, SWP_NOZORDER | SWP_NOACTIVATE));
-    EXPECT_TRUE(waitFor([&] { return atHomePlace(w.main); })) << describe(screenRect(w.main));
+    EXPECT_TRUE(waitFor([&] { return atHomePlace(w.main, home); })) << describe(screenRect(w.main));
     for (const Place& place : viewPlaces) {
         const RECT r = rectIn(w.*place.window, w.main);
         EXPECT_EQ(r.left, place.x) << place.name;
@@ -141,9 +150,10 @@ TEST_F(Startup, MainWindowSnapsBackAfterAResize) {
 }
 
 TEST_F(Startup, MainWindowSnapsBackAfterMaximising) {
+    const RECT home = screenRect(w.main);
     PostMessageW(w.main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     ASSERT_TRUE(waitFor([&] { return IsZoomed(w.main) != FALSE; })) << "the maximise command was not taken";
-    EXPECT_TRUE(waitFor([&] { return atHomePlace(w.main); })) << describe(screenRect(w.main));
+    EXPECT_TRUE(waitFor([&] { return atHomePlace(w.main, home); })) << describe(screenRect(w.main));
 }
 
 // ---- The about box ------------------------------------------------------------

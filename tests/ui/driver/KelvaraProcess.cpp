@@ -29,7 +29,7 @@ std::wstring defaultExePath() {
 
 }  // namespace
 
-bool KelvaraProcess::launch(const std::wstring& exePath) {
+bool KelvaraProcess::launch(const std::wstring& exePath, const std::wstring& arguments) {
     if (process_) return false;  // one program per object
     const std::wstring exe = exePath.empty() ? defaultExePath() : exePath;
 
@@ -41,6 +41,7 @@ bool KelvaraProcess::launch(const std::wstring& exePath) {
     }
 
     std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};

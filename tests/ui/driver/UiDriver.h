@@ -177,8 +177,9 @@ public:
 
     // Starts the program at `exePath`; by default the one named by env
     // KELVARA_EXE (a Unix path is turned into its Windows name), or else the
-    // Kelvara.exe beside the test program. False if it could not start.
-    bool launch(const std::wstring& exePath = L"");
+    // Kelvara.exe beside the test program. `arguments` follow the quoted
+    // program name on its command line. False if it could not start.
+    bool launch(const std::wstring& exePath = L"", const std::wstring& arguments = L"");
     // Waits until every window of the program exists and is visible.
     bool waitForWindows(DWORD timeoutMs = defaultTimeoutMs);
     const KelvaraWindows& windows() const { return windows_; }

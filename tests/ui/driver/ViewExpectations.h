@@ -111,9 +111,9 @@ struct Comparison {
 std::ostream& operator<<(std::ostream& out, const Comparison& c);
 
 // The part of `window`'s client area that can be seen at all: the rows and
-// columns inside the client area of its top-level window. (Under Wine the
-// 800 x 600 main window has a client area 552 rows high, so the voice
-// print's bottom row, at 553, is cut off by the main window's frame.)
+// columns inside the client area of its top-level window. (The main window
+// sizes itself to hold every view, so that is all of it; this guards against
+// a main window whose frame would cut a view off.)
 Image captureVisibleClient(HWND window);
 
 // Captures the visible client area of `window` until `good` holds for the picture or

@@ -1,0 +1,222 @@
+// The other ways into Kelvara besides the open dialog, as a Windows user
+// takes them: a file named on the command line (a shortcut, "Open with", a
+// script), with /draw to see its voice print at once, and files dropped on
+// the window. Each must end exactly as the dialog's open does.
+#include "driver/UiDriver.h"
+#include "driver/ViewExpectations.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/CommandIds.h"
+
+using namespace ui;
+
+namespace {
+
+constexpr int rate = 22050;
+constexpr int trackBarPeriod = 64;  // the frame period a load leaves
+constexpr int frameOrder = 10;      // N = 1024
+constexpr int hanning = 1;
+constexpr DWORD runBoundMs = 60000;
+
+std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+// A sound whose every waveform column differs, and its file.
+struct TestSound {
+    std::vector<int16_t> samples;
+    std::vector<double> shown;
+    SoundBuffer sound;
+    std::wstring path;
+
+    explicit TestSound(const std::wstring& name, double hz = 440)
+    {
+        samples = vpt::risingTone(hz, rate, 3.0, 0.5, 20000);
+        for (int16_t s : samples) shown.push_back(s);
+        const std::vector<uint8_t> bytes = wavBytes16(rate, 1, samples);
+        vpt::loadSound(sound, bytes);
+        path = writeTempFile(name, bytes);
+    }
+    vpt::WaveformState stateAfterLoad() const
+    {
+        return {0, vpt::selectionEndFromPeriod(0, trackBarPeriod, static_cast<uint32_t>(samples.size())), 0};
+    }
+};
+
+// Waits until the waveform view shows `sound` as a load leaves it.
+vpt::Comparison seeWaveformOf(HWND wave, const TestSound& sound, const char* name)
+{
+    const vpt::WaveformState state = sound.stateAfterLoad();
+    const Image image = vpt::captureUntil(wave, [&](const Image& i) {
+        return vpt::compareWaveform(i, sound.shown, state).mismatches == 0;
+    });
+    const vpt::Comparison c = vpt::compareWaveform(image, sound.shown, state);
+    if (c.mismatches) vpt::keepPicture(image, name);
+    return c;
+}
+
+// One Kelvara started with `arguments`; closed at the end of the test.
+struct StartedKelvara {
+    KelvaraProcess app;
+    double startedAt = 0;
+
+    explicit StartedKelvara(const std::wstring& arguments)
+    {
+        startedAt = vpt::seconds();
+        EXPECT_TRUE(app.launch(L"", arguments));
+        EXPECT_TRUE(app.waitForWindows());
+    }
+    ~StartedKelvara()
+    {
+        app.requestClose();
+        DWORD code = 0;
+        if (!app.waitForExit(code, 10000)) app.kill();
+    }
+    const KelvaraWindows& w() const { return app.windows(); }
+};
+
+// What the shell hands a window when files are dropped on it: a DROPFILES
+// block in the receiving process's memory, its wide paths one after another
+// and an empty one at the end. Returns the block's address there.
+void* dropFilesInto(HANDLE process, const std::vector<std::wstring>& paths)
+{
+    std::vector<uint8_t> block(sizeof(DROPFILES));
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    std::memcpy(block.data(), &header, sizeof header);
+    for (const std::wstring& path : paths) {
+        const auto* p = reinterpret_cast<const uint8_t*>(path.c_str());
+        block.insert(block.end(), p, p + (path.size() + 1) * sizeof(wchar_t));
+    }
+    block.insert(block.end(), sizeof(wchar_t), 0);
+    void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote) return nullptr;
+    SIZE_T written = 0;
+    if (!WriteProcessMemory(process, remote, block.data(), block.size(), &written) || written != block.size())
+        return nullptr;
+    return remote;
+}
+
+// Drops `paths` on the middle of `over`, as the shell does: the drop goes to
+// the window under the point or, when that one does not take files, to its
+// nearest ancestor that does (WS_EX_ACCEPTFILES). False when none takes them.
+bool dropFiles(HANDLE process, HWND over, const std::vector<std::wstring>& paths)
+{
+    RECT r = screenRect(over);
+    const POINT point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    HWND target = WindowFromPoint(point);
+    while (target && !(GetWindowLongW(target, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) target = GetParent(target);
+    if (!target) return false;
+    void* drop = dropFilesInto(process, paths);
+    return drop && PostMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+}
+
+TEST(CommandLine, FileNamedOnTheCommandLineOpensAsFromTheDialog)
+{
+    // Spaces and letters outside any code page, as a user's folders have.
+    const TestSound sound(L"声 の sample ñ.wav");
+    StartedKelvara k(quoted(sound.path));
+    ASSERT_TRUE(k.w().complete());
+    EXPECT_TRUE(vpt::waitForStatus(k.w().panel, L"Open A File...Done."));
+    EXPECT_EQ(controlText(k.w().panel, IDC_FILE_NAME), sound.path);
+    EXPECT_EQ(controlText(k.w().panel, IDC_SAMPLE_RATE), L"22.1");
+    const vpt::Comparison wave = seeWaveformOf(k.w().wave, sound, "OpenWaysTest-command-line");
+    EXPECT_EQ(wave.mismatches, 0) << wave;
+}
+
+TEST(CommandLine, DrawOptionShowsTheVoicePrintOfTheSelectionALoadLeaves)
+{
+    const TestSound sound(L"draw me.wav", 1500);
+    StartedKelvara k(L"/draw " + quoted(sound.path));
+    ASSERT_TRUE(k.w().complete());
+    ASSERT_TRUE(vpt::waitForStatus(k.w().panel, L"Voice-Print...Done.", runBoundMs)) << narrow(vpt::status(k.w().panel));
+    const double firstPicture = vpt::seconds() - k.startedAt;
+
+    // A load leaves the selection at column 0 with the track bar's period:
+    // 551 frames from the first sample, 64 samples apart.
+    const std::vector<vpt::VoicePrintColumn> expected =
+        vpt::expectedVoicePrint(sound.sound, 0, trackBarPeriod, frameOrder, hanning, ColorTable(0, 1.0));
+    ASSERT_EQ(expected.size(), 551u);
+    const Image image = vpt::captureUntil(k.w().voicePrint, [&](const Image& i) {
+        return vpt::compareVoicePrint(i, expected, {}).mismatches == 0;
+    });
+    const vpt::Comparison picture = vpt::compareVoicePrint(image, expected, {});
+    EXPECT_EQ(picture.mismatches, 0) << picture;
+    if (picture.mismatches) vpt::keepPicture(image, "OpenWaysTest-draw-option");
+    std::printf("[ benchmark ] start to \"Voice-Print...Done.\" with /draw, 3.5 s sound: %.2f s\n", firstPicture);
+}
+
+TEST(CommandLine, UnreadableFileGetsTheOpenFailureAndNoDraw)
+{
+    const std::wstring broken = writeTempFile(L"broken.wav", {'R', 'I', 'F', 'F', 1, 2, 3});
+    StartedKelvara k(L"/draw " + quoted(broken));
+    HWND box = waitForMessageBox(k.app.pid());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(messageBoxText(box), L"ファイルオープンに失敗しました。");
+    ASSERT_TRUE(dismissMessageBox(box));
+    EXPECT_TRUE(vpt::waitForStatus(k.w().panel, L"Open A File...Done."));
+    ASSERT_TRUE(drainPostedMessages(control(k.w().panel, IDC_STATUS)));
+    EXPECT_EQ(vpt::status(k.w().panel), L"Open A File...Done.") << "a draw followed the failed open";
+    EXPECT_TRUE(vpt::answers(k.w().main));
+}
+
+TEST(CommandLine, TheShippedSampleOpensAndDraws)
+{
+    // What `make run` shows a new user.
+    const std::string source = environment("KELVARA_SOURCE_DIR");
+    if (source.empty()) GTEST_SKIP() << "KELVARA_SOURCE_DIR names the tree with samples/";
+    const std::wstring sample = windowsPath(source + "/samples/voice-print.wav");
+    StartedKelvara k(L"/draw " + quoted(sample));
+    ASSERT_TRUE(vpt::waitForStatus(k.w().panel, L"Voice-Print...Done.", runBoundMs)) << narrow(vpt::status(k.w().panel));
+    const double firstPicture = vpt::seconds() - k.startedAt;
+    EXPECT_EQ(controlText(k.w().panel, IDC_SAMPLE_RATE), L"22.1");
+    std::printf("[ benchmark ] start to the first voice print of samples/voice-print.wav (make run): %.2f s\n",
+                firstPicture);
+}
+
+class DropTest : public KelvaraSession {};
+
+TEST_F(DropTest, FileDroppedOnAViewOpensAndOfSeveralTheFirst)
+{
+    const TestSound first(L"dropped first.wav", 600);
+    const TestSound second(L"dropped second.wav", 2500);
+    ASSERT_TRUE(dropFiles(app.handle(), w.voicePrint, {first.path, second.path}));
+    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Done."));
+    EXPECT_EQ(controlText(w.panel, IDC_FILE_NAME), first.path);
+    const vpt::Comparison wave = seeWaveformOf(w.wave, first, "OpenWaysTest-drop");
+    EXPECT_EQ(wave.mismatches, 0) << wave;
+
+    // A drop on the main window itself replaces it.
+    vpt::markStatus(w.panel);
+    ASSERT_TRUE(dropFiles(app.handle(), w.main, {second.path}));
+    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Done."));
+    EXPECT_EQ(controlText(w.panel, IDC_FILE_NAME), second.path);
+}
+
+TEST_F(DropTest, DropWhilePlayingIsRefusedAndKeepsTheSound)
+{
+    if (environment("KELVARA_PULSE_CTL").empty()) GTEST_SKIP() << "needs the session sound server (scripts/headless.sh)";
+    const TestSound playing(L"playing.wav", 800);
+    const TestSound other(L"other.wav", 3000);
+    ASSERT_TRUE(dropFiles(app.handle(), w.main, {playing.path}));
+    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Done."));
+
+    clickButton(w.panel, IDC_PLAY_ALL);
+    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Playing..."));
+    ASSERT_TRUE(dropFiles(app.handle(), w.wave, {other.path}));
+    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Busy."));
+    EXPECT_EQ(controlText(w.panel, IDC_FILE_NAME), playing.path);
+    clickButton(w.panel, IDC_STOP);
+    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Playing...Done.", 10000));
+    // Idle again, the same drop is taken.
+    ASSERT_TRUE(dropFiles(app.handle(), w.wave, {other.path}));
+    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Done."));
+    EXPECT_EQ(controlText(w.panel, IDC_FILE_NAME), other.path);
+}
+
+}  // namespace
