@@ -43,6 +43,8 @@ public:
         if (handle_) Release{}(handle_);
         handle_ = handle;
     }
+    // Gives the handle up to the caller, who now lets go of it.
+    Handle release() { return std::exchange(handle_, nullptr); }
 
 private:
     Handle handle_ = nullptr;
@@ -64,8 +66,12 @@ using ScopedBrush = GdiObject<HBRUSH>;
 using ScopedFont = GdiObject<HFONT>;
 using ScopedBitmap = GdiObject<HBITMAP>;
 
-// A kernel object's handle (an event), closed with CloseHandle.
+// A kernel object's handle (an event, a file), closed with CloseHandle.
 using ScopedHandle = OwnedHandle<HANDLE, CloseKernelHandle>;
+
+// CreateFileW says "no file" with INVALID_HANDLE_VALUE, not null; this makes
+// its result fit a ScopedHandle.
+inline HANDLE fileOrNull(HANDLE file) { return file == INVALID_HANDLE_VALUE ? nullptr : file; }
 
 // Selects an object into a DC and puts the previous one back on scope exit.
 class ScopedSelect {

@@ -18,6 +18,7 @@
 
 #include "app/CommandIds.h"
 #include "app/Globals.h"
+#include "app/ScopedWin.h"
 #include "audio/SoundBuffer.h"
 #include "audio/WavFile.h"
 #include "panel/ControlWrapper.h"
@@ -44,30 +45,14 @@ struct FileBytes {
     size_t size = 0;
 };
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle()
-    {
-        if (valid()) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
 // Reads the whole file. False when it cannot be opened, its size read, it is
 // larger than a sound can be (4 GiB), memory for it cannot be had, or a read
 // fails. A file that shrinks while it is read yields what was there.
 bool readWholeFile(const wchar_t* path, FileBytes& out)
 {
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
+    ScopedHandle file(fileOrNull(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr)));
+    if (!file) return false;
 
     LARGE_INTEGER fileSize;
     if (!GetFileSizeEx(file.get(), &fileSize)) return false;

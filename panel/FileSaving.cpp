@@ -14,6 +14,7 @@
 
 #include "app/CommandIds.h"
 #include "app/Globals.h"
+#include "app/ScopedWin.h"
 #include "audio/SoundBuffer.h"
 #include "audio/WavWriter.h"
 #include "panel/Parameters.h"
@@ -34,27 +35,6 @@ SoundOrigin origin;
 // the first one still asks for a name.
 bool saveUnderWay = false;
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() { close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    // False when the last writes could not be completed on closing.
-    bool close()
-    {
-        if (!valid()) return true;
-        const bool closed = CloseHandle(handle_) != 0;
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed;
-    }
-
-private:
-    HANDLE handle_;
-};
-
 bool writeAll(HANDLE file, const uint8_t* bytes, uint64_t size)
 {
     // WriteFile takes a 32-bit count; large pieces keep the call count low.
@@ -71,15 +51,16 @@ bool writeAll(HANDLE file, const uint8_t* bytes, uint64_t size)
 
 bool writeSoundFile(const wchar_t* path, const WavFilePlan& plan)
 {
-    FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
+    ScopedHandle file(fileOrNull(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    if (!file) return false;
     const uint8_t pad = 0;
     if (!writeAll(file.get(), plan.header.data(), plan.header.size())) return false;
     if (!writeAll(file.get(), theSound.data, plan.dataBytes)) return false;
     if (plan.padByte && !writeAll(file.get(), &pad, 1)) return false;
     // On the disk before the rename makes it the target.
     if (!FlushFileBuffers(file.get())) return false;
-    return file.close();
+    // Closing is the last write's last chance to fail.
+    return CloseHandle(file.release()) != 0;
 }
 
 std::wstring folderOf(const std::wstring& path)
