@@ -38,10 +38,12 @@ build="${KELVARA_BUILD_DIR:-$repo/build/win64}"
 mkdir -p "$build"
 build="$(cd "$build" && pwd)"
 
+# The build speaks English whatever locale the session gives Wine (a
+# Japanese one inside headless.sh), so its messages read the same in every log.
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake"
+  LC_ALL=C cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake"
 fi
-cmake --build "$build" -j "${JOBS:-2}" --target Kelvara SoakDriver
+LC_ALL=C cmake --build "$build" -j "${JOBS:-2}" --target Kelvara SoakDriver
 
 export KELVARA_BUILD_DIR="$build"
 export KELVARA_EXE="$build/Kelvara.exe"
