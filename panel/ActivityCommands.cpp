@@ -145,21 +145,8 @@ void parameterRefresh(HWND panel, int kind)
     if (GetUpdateRect(panel, nullptr, FALSE)) UpdateWindow(panel);
 }
 
-void applySourceEnabling()
-{
-    using namespace panelControls;
-    const bool fromFile = sourceMode == 0;
-    fileNameEdit.enable(fromFile);
-    EnableWindow(browseButton, fromFile ? TRUE : FALSE);
-    recordRateCombo.enable(!fromFile);
-    recordBitsCombo.enable(!fromFile);
-    recordSecondsCombo.enable(!fromFile);
-    EnableWindow(recordButton, fromFile ? FALSE : TRUE);
-    EnableWindow(stopRecordButton, fromFile ? FALSE : TRUE);
-}
-
 void onSourceMode(HWND)
 {
     sourceMode = panelControls::sourceGroup.checkedIndex();
-    applySourceEnabling();
+    applyControlEnabling();
 }

@@ -165,10 +165,21 @@ void echoRejection() { pc::rejectionEcho.setInt(pc::rejectionTrack.trackPosition
 void echoColorWidth() { pc::colorWidthEcho.setDouble(pt::colorWidthOf(pc::colorWidthTrack.trackPosition())); }
 void echoMaxFrequency() { pc::maxFreqEcho.setDouble(pt::maxFrequencyHz(pc::maxFreqTrack.trackPosition())); }
 
-// The one place that decides which colour and energy controls can be used.
-void applyDisplayEnabling()
+}  // namespace
+
+// The one place that enables and disables controls: every control that is
+// ever disabled is set here, from the rule the core states and tests.
+void applyControlEnabling()
 {
-    pt::DisplayEnabling enabling = pt::displayEnabling(printMonoMode.load(), energyLogMode.load());
+    const pt::ControlEnabling enabling =
+        pt::controlEnabling(activityState.load(), sourceMode.load(), printMonoMode.load(), energyLogMode.load());
+    pc::fileNameEdit.enable(enabling.fileControls);
+    EnableWindow(pc::browseButton, enabling.fileControls ? TRUE : FALSE);
+    pc::recordRateCombo.enable(enabling.recordControls);
+    pc::recordBitsCombo.enable(enabling.recordControls);
+    pc::recordSecondsCombo.enable(enabling.recordControls);
+    EnableWindow(pc::recordButton, enabling.recordControls ? TRUE : FALSE);
+    EnableWindow(pc::stopRecordButton, enabling.recordControls ? TRUE : FALSE);
     pc::colorWidthTrack.enable(enabling.colorWidth);
     pc::colorWidthEcho.enable(enabling.colorWidth);
     pc::scaleTrack.enable(enabling.energyControls);
@@ -176,6 +187,8 @@ void applyDisplayEnabling()
     pc::scaleEcho.enable(enabling.energyControls);
     pc::rejectionEcho.enable(enabling.energyControls);
 }
+
+namespace {
 
 // ---- Layout at the design metrics ------------------------------------------
 
@@ -354,7 +367,7 @@ void onColorSettings()
 {
     printMonoMode = pc::voicePrintGroup.checkedIndex();
     colorWidth = pt::colorWidthOf(pc::colorWidthTrack.trackPosition());
-    applyDisplayEnabling();
+    applyControlEnabling();
     PostMessageW(colorSampleWindow.load(), WM_COMMAND, CMD_REBUILD_COLOR_SCALE, 0);
 }
 
@@ -362,7 +375,7 @@ void onEnergySettings()
 {
     // No view is told: the mode applies from the next analysed frame.
     energyLogMode = pc::energyGroup.checkedIndex();
-    applyDisplayEnabling();
+    applyControlEnabling();
 }
 
 void onGraduationSettings()

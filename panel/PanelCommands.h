@@ -25,7 +25,7 @@ void openRequestedPath(HWND panel);        // CMD_OPEN_PATH
 void setStatus(const wchar_t* text);
 void parameterRefresh(HWND panel, int kind);  // 32789
 void onSourceMode(HWND panel);                // 32779, 32780 clicked
-void applySourceEnabling();                   // enabling rule of sourceMode
+void applyControlEnabling();                  // every control's enabled state (panel/ControlPanel.cpp)
 // Waits for a manual-reset event (or a thread's end) while still serving
 // messages that other threads send to this one (posted input stays queued).
 // Returns at once for a null or invalid handle; false only when `timeoutMs`

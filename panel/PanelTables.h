@@ -57,16 +57,23 @@ constexpr double colorWidthOf(int position) { return position * 0.1; }
 // 6029.296875 Hz is 280 rows of a 1024-point frame at 22050 Hz.
 constexpr double maxFrequencyHz(int maxFreqStep) { return (1 + 0.05 * maxFreqStep) * 6029.296875; }
 
-// Enabled state of the controls that depend on the display settings: the
-// colour width means nothing in Mono, the scale and rejection nothing in
-// Linear. An unchecked group (-1) counts as the enabling side.
-struct DisplayEnabling {
+// The enabled state of every control that is ever disabled, from the four
+// settings it depends on: the source decides whether the file or the
+// recording controls can be used, the colour width means nothing in Mono,
+// the scale and rejection nothing in Linear. Nothing is disabled while
+// playing, recording or drawing: the activity state refuses a second worker
+// or load instead, so it is an input that changes nothing, and the tests pin
+// that. An unchecked group (-1) counts as the enabling side, but for the
+// source, whose file side is enabled only when it is checked.
+struct ControlEnabling {
+    bool fileControls;    // edit 32777 and button "..." 32778
+    bool recordControls;  // combos 1011, 1012, 1024 and buttons 32781, 32782
     bool colorWidth;      // track bar 1015 and edit 1016
     bool energyControls;  // track bars 1007, 1005 and edits 1014, 1013
 };
-constexpr DisplayEnabling displayEnabling(int printMonoMode, int energyLogMode)
+constexpr ControlEnabling controlEnabling(int /*activityState*/, int sourceMode, int printMonoMode, int energyLogMode)
 {
-    return {printMonoMode != 1, energyLogMode != 0};
+    return {sourceMode == 0, sourceMode != 0, printMonoMode != 1, energyLogMode != 0};
 }
 
 }  // namespace panelTables

@@ -126,25 +126,45 @@ TEST(PanelTracks, ScalePositionRoundTripsForEveryStep)
         EXPECT_EQ(scalePositionOf(logScaleOf(position)), position);
 }
 
-TEST(PanelEnabling, ColourAndEnergyControlsFollowTheirModes)
+TEST(PanelEnabling, EachControlGroupFollowsItsOwnSetting)
 {
     struct Case {
+        int source;
         int printMono;
         int energyLog;
-        bool colorWidth;
-        bool energy;
+        bool file, record, colorWidth, energy;
     };
     const Case cases[] = {
-        {0, 1, true, true},    // Color, Log: the start state
-        {1, 1, false, true},   // Mono: no colour width
-        {0, 0, true, false},   // Linear: no scale or rejection
-        {1, 0, false, false},
-        {-1, -1, true, true},  // nothing checked: nothing to hide
+        {0, 0, 1, true, false, true, true},     // the start state: file, Color, Log
+        {1, 0, 1, false, true, true, true},     // record mode
+        {-1, 0, 1, false, true, true, true},    // no source checked: the file side is off
+        {0, 1, 1, true, false, false, true},    // Mono: no colour width
+        {0, 0, 0, true, false, true, false},    // Linear: no scale or rejection
+        {1, 1, 0, false, true, false, false},
+        {0, -1, -1, true, false, true, true},   // nothing checked: nothing to hide
     };
     for (const Case& c : cases) {
-        DisplayEnabling enabling = displayEnabling(c.printMono, c.energyLog);
-        EXPECT_EQ(enabling.colorWidth, c.colorWidth) << c.printMono << "," << c.energyLog;
-        EXPECT_EQ(enabling.energyControls, c.energy) << c.printMono << "," << c.energyLog;
+        const ControlEnabling e = controlEnabling(ActivityIdle, c.source, c.printMono, c.energyLog);
+        SCOPED_TRACE(::testing::Message() << c.source << "," << c.printMono << "," << c.energyLog);
+        EXPECT_EQ(e.fileControls, c.file);
+        EXPECT_EQ(e.recordControls, c.record);
+        EXPECT_EQ(e.colorWidth, c.colorWidth);
+        EXPECT_EQ(e.energyControls, c.energy);
+    }
+}
+
+// Playing, recording or drawing disables nothing: a second worker is refused
+// by the activity state, not by greyed buttons.
+TEST(PanelEnabling, NothingIsDisabledWhilePlayingRecordingOrDrawing)
+{
+    for (int activity : {ActivityPlaying, ActivityRecording, ActivityDrawing}) {
+        for (int source : {0, 1}) {
+            const ControlEnabling idle = controlEnabling(ActivityIdle, source, 0, 1);
+            const ControlEnabling busy = controlEnabling(activity, source, 0, 1);
+            EXPECT_EQ(busy.fileControls, idle.fileControls) << activity;
+            EXPECT_EQ(busy.recordControls, idle.recordControls) << activity;
+            EXPECT_TRUE(busy.colorWidth && busy.energyControls) << activity;
+        }
     }
 }
 
