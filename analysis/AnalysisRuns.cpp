@@ -10,14 +10,16 @@
 // and waits for it: a run that waited deaf would block the very thread that
 // has to signal the events. Runs that arrive while a voice print is under way
 // are posted back to the panel and run after it.
-#include "panel/PanelCommands.h"
+#include "analysis/AnalysisRuns.h"
 
 #include "analysis/DftEngine.h"
 #include "analysis/Framing.h"
 #include "app/CommandIds.h"
+#include "app/FrameHandshake.h"
 #include "app/Globals.h"
 #include "audio/SoundBuffer.h"
 #include "panel/ControlWrapper.h"
+#include "panel/PanelCommands.h"
 #include "panel/Parameters.h"
 
 namespace {

@@ -22,10 +22,12 @@ set(KELVARA_WIN32_SOURCES
   app/MainWindow.cpp
   app/AboutBox.cpp
   app/DisplayThread.cpp
+  app/FrameHandshake.cpp
   panel/ControlPanel.cpp
   panel/FileLoading.cpp
   panel/FileSaving.cpp
-  panel/ActivityCommands.cpp
+  panel/StatusLine.cpp
+  panel/RefreshCommand.cpp
   panel/AudioCommands.cpp
   audio/Player.cpp
   audio/Recorder.cpp

@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "analysis/AnalysisRuns.h"
 #include "app/CommandIds.h"
 #include "app/Globals.h"
 #include "app/ScopedWin.h"
@@ -186,6 +187,12 @@ void applyControlEnabling()
     pc::rejectionTrack.enable(enabling.energyControls);
     pc::scaleEcho.enable(enabling.energyControls);
     pc::rejectionEcho.enable(enabling.energyControls);
+}
+
+void onSourceMode(HWND)
+{
+    sourceMode = pc::sourceGroup.checkedIndex();
+    applyControlEnabling();
 }
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "app/FrameHandshake.h"
+
 // panel/FileLoading.cpp
 void openSoundFile(HWND panel);            // 32771
 void refreshViewsFromSound(HWND panel);    // 1002 to WaveDraw, refresh 4, wait for DFTBuffWait2
@@ -21,16 +23,15 @@ void noteSoundRecorded();                  // the sound now is a recording made 
 void requestOpenPath(const std::wstring& path, bool thenDraw);
 void openRequestedPath(HWND panel);        // CMD_OPEN_PATH
 
-// panel/ActivityCommands.cpp
+// panel/StatusLine.cpp
 void setStatus(const wchar_t* text);
+
+// panel/RefreshCommand.cpp
 void parameterRefresh(HWND panel, int kind);  // 32789
+
+// panel/ControlPanel.cpp
 void onSourceMode(HWND panel);                // 32779, 32780 clicked
-void applyControlEnabling();                  // every control's enabled state (panel/ControlPanel.cpp)
-// Waits for a manual-reset event (or a thread's end) while still serving
-// messages that other threads send to this one (posted input stays queued).
-// Returns at once for a null or invalid handle; false only when `timeoutMs`
-// passed first.
-bool waitServingSentMessages(HANDLE object, DWORD timeoutMs = INFINITE);
+void applyControlEnabling();                  // every control's enabled state
 
 // panel/AudioCommands.cpp
 void onPlay(HWND panel);                   // 32774
@@ -42,10 +43,5 @@ void onRecordingDone(HWND panel);          // 1025
 void onPlayingDone(HWND panel);            // 1026
 bool workerRunning();                      // a player or recorder thread is alive
 void stopWorkersForExit();                 // stop and join workers, release the devices
-
-// analysis/AnalysisRuns.cpp
-void runVoicePrint(HWND panel);                      // 1023
-void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam);  // 1017 (ignores the echo edit's notifications)
-void runCursor(HWND panel, int kind);                // 1018 from WaveDraw
 
 #endif

@@ -1,7 +1,7 @@
 // The panel's parameter refresh (command 32789) as a pure function: given
 // what the controls show, the sound's format and the current selection and
 // parameters, it works out the new values and the texts of the edit boxes.
-// ActivityCommands.cpp gathers the inputs from the real controls and globals
+// RefreshCommand.cpp gathers the inputs from the real controls and globals
 // and writes the result back, so all of the arithmetic is testable here.
 //
 // Kinds: 1 frame period from the track bar (a click in the waveform or the

@@ -1,7 +1,6 @@
-// The panel's status line, its parameter refresh (command 32789) applied to
-// the real controls, and the enabling rule of the source radios. The
-// arithmetic of the refresh lives in ParameterRefresh.cpp; this file only
-// reads the controls and globals, and writes the result back.
+// The parameter refresh (command 32789) applied to the real controls. The
+// arithmetic lives in ParameterRefresh.cpp; this file only reads the
+// controls and globals, and writes the result back.
 #include "panel/PanelCommands.h"
 
 #include "app/CommandIds.h"
@@ -10,34 +9,6 @@
 #include "panel/ControlWrapper.h"
 #include "panel/ParameterRefresh.h"
 #include "panel/Parameters.h"
-
-void setStatus(const wchar_t* text)
-{
-    panelControls::statusLine.setText(text);
-}
-
-bool waitServingSentMessages(HANDLE object, DWORD timeoutMs)
-{
-    // A plain wait would also block messages that another thread sends us
-    // and waits for (the waveform view's 1018, a test's WM_GETTEXT); if that
-    // thread is the one that must signal the object, neither would go on.
-    // Only sent messages are delivered here: posted input stays queued.
-    const ULONGLONG start = GetTickCount64();
-    for (;;) {
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        DWORD left = INFINITE;
-        if (timeoutMs != INFINITE) {
-            const ULONGLONG spent = GetTickCount64() - start;
-            if (spent >= timeoutMs) return false;
-            left = static_cast<DWORD>(timeoutMs - spent);
-        }
-        const DWORD woken = MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_SENDMESSAGE);
-        if (woken == WAIT_OBJECT_0) return true;
-        if (woken == WAIT_TIMEOUT) return false;
-        if (woken != WAIT_OBJECT_0 + 1) return true;  // no such object: nothing to wait for
-    }
-}
 
 namespace {
 
@@ -143,10 +114,4 @@ void parameterRefresh(HWND panel, int kind)
     // panel shows its new texts now rather than after a long run.
     cursorX = selStartX.load();
     if (GetUpdateRect(panel, nullptr, FALSE)) UpdateWindow(panel);
-}
-
-void onSourceMode(HWND)
-{
-    sourceMode = panelControls::sourceGroup.checkedIndex();
-    applyControlEnabling();
 }
