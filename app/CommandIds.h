@@ -18,8 +18,8 @@
 #define IDM_OPEN               32771  // forwarded to the panel; the panel posts it to itself for "..."
 // Forwarded to the panel like IDM_OPEN; fixed, since tests post them by number.
 #define IDM_SAVE_SOUND         32800  // Ctrl+S
-#define IDM_SAVE_PICTURE       32801
-#define IDM_COPY_PICTURE       32802
+#define IDM_SAVE_PICTURE       32801  // handled by the main window itself: the picture is of its client area
+#define IDM_COPY_PICTURE       32802  // Ctrl+C; handled by the main window itself, as 32801
 #define IDM_SAVE_NUMBERS       32803
 #define CMD_DISPLAY_THREAD_ENDED 1001 // the display thread's last act; the panel handles it alike
 

@@ -8,6 +8,7 @@
 
 #include "app/CommandIds.h"
 #include "app/Globals.h"
+#include "app/PictureExport.h"
 #include "app/ScopedWin.h"
 #include "app/ViewFrames.h"
 #include "panel/PanelCommands.h"
@@ -147,6 +148,13 @@ void onCommand(HWND window, WPARAM wParam)
     case IDM_SAVE_SOUND:
         PostMessageW(controlPanel.load(), WM_COMMAND, IDM_SAVE_SOUND, 0);
         break;
+    // The picture is of this window's client area, so the work is done here.
+    case IDM_SAVE_PICTURE:
+        savePicture(window);
+        break;
+    case IDM_COPY_PICTURE:
+        copyPicture(window);
+        break;
     }
 }
 
@@ -180,6 +188,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_PAINT:
         onPaint(window);
+        return 0;
+    case WM_PRINTCLIENT:
+        drawFrames(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_CLOSE:
         onClose(window);

@@ -21,3 +21,9 @@ uint32_t hookMilliseconds(const char* variable)
 uint32_t testBlockReturnDelayMs() { return hookMilliseconds("KELVARA_TEST_BLOCK_RETURN_DELAY_MS"); }
 
 uint32_t testFrameDelayMs() { return hookMilliseconds("KELVARA_TEST_FRAME_DELAY_MS"); }
+
+bool testWithoutPngEncoder()
+{
+    const char* text = std::getenv("KELVARA_TEST_NO_PNG_ENCODER");
+    return text != nullptr && text[0] == '1';
+}

@@ -1,6 +1,7 @@
 // Delays a test can ask the running program for, through environment
 // variables, to stand in for slow hardware: a driver that lags behind its
-// reset, a view that is slow to take a frame. Unset (the normal case), every
+// reset, a view that is slow to take a frame; and a system that lacks a
+// component. Unset (the normal case), every
 // hook is 0 and changes nothing. Platform-neutral, so the core tests read
 // them as the program does.
 #ifndef KELVARA_TEST_HOOKS_H
@@ -15,5 +16,9 @@ uint32_t testBlockReturnDelayMs();
 // Milliseconds the voice-print view waits before it reads a posted frame
 // (KELVARA_TEST_FRAME_DELAY_MS).
 uint32_t testFrameDelayMs();
+
+// The program behaves as on a system whose imaging component has no PNG
+// encoder (KELVARA_TEST_NO_PNG_ENCODER=1).
+bool testWithoutPngEncoder();
 
 #endif

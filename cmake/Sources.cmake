@@ -21,6 +21,8 @@ set(KELVARA_WIN32_SOURCES
   app/Globals.cpp
   app/MainWindow.cpp
   app/AboutBox.cpp
+  app/WindowPicture.cpp
+  app/PictureExport.cpp
   app/DisplayThread.cpp
   app/FrameHandshake.cpp
   panel/ControlPanel.cpp

@@ -50,10 +50,16 @@ LRESULT onCreate(HWND window)
     return 0;
 }
 
+// Onto the window in a paint, or onto a picture's DC for WM_PRINTCLIENT.
+void draw(HDC dc)
+{
+    copyCanvas(dc, view.scale);
+}
+
 void onPaint(HWND window)
 {
     PaintScope paint(window);
-    copyCanvas(paint, view.scale);
+    draw(paint);
 }
 
 }  // namespace
@@ -75,6 +81,9 @@ LRESULT CALLBACK ColorSampleViewProc(HWND window, UINT message, WPARAM wParam, L
         return 0;
     case WM_PAINT:
         onPaint(window);
+        return 0;
+    case WM_PRINTCLIENT:
+        draw(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_CLOSE:
         DestroyWindow(window);

@@ -85,10 +85,19 @@ void onFrame(HWND window, const DftEngine* engine)
     view.frameTaken.frameDrawn(window);
 }
 
+// A paint shows the frame, so it hands the frame back; a WM_PRINTCLIENT
+// (a picture of the window) draws the same but shows nothing on the screen.
+void draw(HDC dc)
+{
+    copyCanvas(dc, view.backBuffer);
+}
+
 void onPaint(HWND window)
 {
-    PaintScope paint(window);
-    copyCanvas(paint, view.backBuffer);
+    {
+        PaintScope paint(window);
+        draw(paint);
+    }
     view.frameTaken.painted();
 }
 
@@ -108,6 +117,9 @@ LRESULT CALLBACK SpectrumViewProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_PAINT:
         onPaint(window);
+        return 0;
+    case WM_PRINTCLIENT:
+        draw(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_TIMER:
         if (wParam == FrameAcknowledgement::timerId) view.frameTaken.onTimer(window);

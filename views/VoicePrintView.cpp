@@ -131,24 +131,31 @@ void onClick(HWND window, LPARAM lParam)
     PostMessageW(controlPanel.load(), WM_COMMAND, MAKEWPARAM(CMD_FRAME_AT_COLUMN, 0), x);
 }
 
+// A paint shows the column, so it hands the frame back; a WM_PRINTCLIENT
+// (a picture of the window) draws the same but shows nothing on the screen.
+void draw(HDC paint)
+{
+    copyCanvas(paint, view.picture);
+    if (graduateLine.load() == 1) {
+        const int step = maxFreqStep.load();
+        ScopedSelect pen(paint, view.gridPen);
+        for (int n = 0; n < kilohertzLineCount; ++n) {
+            const int y = kilohertzRow(n, step);
+            MoveToEx(paint, 0, y, nullptr);
+            LineTo(paint, width, y);
+        }
+    }
+    if (sideGraduate.load() == 1) copyCanvas(paint, view.axis, SRCPAINT);
+    ScopedSelect pen(paint, view.cursorPen);
+    MoveToEx(paint, view.cursorColumn, 0, nullptr);
+    LineTo(paint, view.cursorColumn, height);
+}
+
 void onPaint(HWND window)
 {
     {
         PaintScope paint(window);
-        copyCanvas(paint, view.picture);
-        if (graduateLine.load() == 1) {
-            const int step = maxFreqStep.load();
-            ScopedSelect pen(paint, view.gridPen);
-            for (int n = 0; n < kilohertzLineCount; ++n) {
-                const int y = kilohertzRow(n, step);
-                MoveToEx(paint, 0, y, nullptr);
-                LineTo(paint, width, y);
-            }
-        }
-        if (sideGraduate.load() == 1) copyCanvas(paint, view.axis, SRCPAINT);
-        ScopedSelect pen(paint, view.cursorPen);
-        MoveToEx(paint, view.cursorColumn, 0, nullptr);
-        LineTo(paint, view.cursorColumn, height);
+        draw(paint);
     }
     view.frameTaken.painted();
 }
@@ -198,6 +205,9 @@ LRESULT CALLBACK VoicePrintViewProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case WM_PAINT:
         onPaint(window);
+        return 0;
+    case WM_PRINTCLIENT:
+        draw(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_TIMER:
         if (wParam == FrameAcknowledgement::timerId) view.frameTaken.onTimer(window);

@@ -122,9 +122,10 @@ void onNewSound(HWND window, const SoundBuffer* sound)
     if (view.doneEvent) SetEvent(view.doneEvent);
 }
 
-void onPaint(HWND window)
+// What the view shows, onto the window's DC in a paint or onto a picture's
+// DC for WM_PRINTCLIENT.
+void draw(HDC paint)
 {
-    PaintScope paint(window);
     const uint32_t start = selStartX.load();
     const uint32_t end = selEndX.load();
     const SelectionCopies copies = selectionCopies(start, end);
@@ -142,6 +143,12 @@ void onPaint(HWND window)
     SelectObject(paint, view.cursorPen);
     MoveToEx(paint, cursor, 0, nullptr);
     LineTo(paint, cursor, height);
+}
+
+void onPaint(HWND window)
+{
+    PaintScope paint(window);
+    draw(paint);
 }
 
 void moveCursor(HWND window, uint32_t column)
@@ -211,6 +218,9 @@ LRESULT CALLBACK WaveformViewProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_PAINT:
         onPaint(window);
+        return 0;
+    case WM_PRINTCLIENT:
+        draw(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_LBUTTONDOWN:
         onButtonDown(window, LOWORD(lParam));

@@ -61,10 +61,16 @@ LRESULT onCreate(HWND window)
     return 0;
 }
 
+// Onto the window in a paint, or onto a picture's DC for WM_PRINTCLIENT.
+void draw(HDC dc)
+{
+    copyCanvas(dc, view.shape);
+}
+
 void onPaint(HWND window)
 {
     PaintScope paint(window);
-    copyCanvas(paint, view.shape);
+    draw(paint);
 }
 
 }  // namespace
@@ -86,6 +92,9 @@ LRESULT CALLBACK WindowFunctionViewProc(HWND window, UINT message, WPARAM wParam
         return 0;
     case WM_PAINT:
         onPaint(window);
+        return 0;
+    case WM_PRINTCLIENT:
+        draw(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_CLOSE:
         DestroyWindow(window);

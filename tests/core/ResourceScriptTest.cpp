@@ -317,7 +317,8 @@ TEST_F(ResourceScript, MenuItemsCarryTheirCommands)
     }
     const std::vector<std::pair<std::string, int>> expected = {
         {"ﾌｧｲﾙ(&F)", 0}, {"ﾌｧｲﾙを開く(&O)", 32771}, {"名前を付けて保存(&S)...", 32800},
-        {"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", 105},
+        {"画像を保存(&P)...", 32801}, {"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", 105},
+        {"編集(&E)", 0}, {"ｺﾋﾟｰ(&C)", 32802},
         {"ﾍﾙﾌﾟ(&H)", 0}, {"ﾊﾞｰｼﾞｮﾝ情報(&A) ...", 104},
     };
     EXPECT_EQ(items, expected);
