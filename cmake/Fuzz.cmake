@@ -7,8 +7,8 @@ if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
 endif()
 
 set(KELVARA_FUZZ_READER_SOURCES
-  ${CMAKE_SOURCE_DIR}/audio/WavFile.cpp
-  ${CMAKE_SOURCE_DIR}/audio/SoundBuffer.cpp
+  ${CMAKE_SOURCE_DIR}/core/audio/WavFile.cpp
+  ${CMAKE_SOURCE_DIR}/core/audio/SoundBuffer.cpp
 )
 # -UNDEBUG: the reader's own assertions are worth hitting too.
 set(KELVARA_FUZZ_FLAGS

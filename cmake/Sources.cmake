@@ -1,43 +1,43 @@
 # Source lists. The core never includes <windows.h>; it is built natively for
 # the unit tests and into Kelvara.exe alike.
 set(KELVARA_CORE_SOURCES
-  panel/Parameters.cpp
-  panel/ParameterRefresh.cpp
-  panel/PanelLayout.cpp
-  audio/SoundBuffer.cpp
-  audio/WavFile.cpp
-  audio/WavWriter.cpp
-  audio/AudioBlocks.cpp
-  analysis/WindowFunction.cpp
-  analysis/DftEngine.cpp
-  analysis/Framing.cpp
-  views/ColorMap.cpp
-  views/ViewGeometry.cpp
-  app/TestHooks.cpp
+  core/panel/Parameters.cpp
+  core/panel/ParameterRefresh.cpp
+  core/panel/PanelLayout.cpp
+  core/audio/SoundBuffer.cpp
+  core/audio/WavFile.cpp
+  core/audio/WavWriter.cpp
+  core/audio/AudioBlocks.cpp
+  core/analysis/WindowFunction.cpp
+  core/analysis/DftEngine.cpp
+  core/analysis/Framing.cpp
+  core/views/ColorMap.cpp
+  core/views/ViewGeometry.cpp
+  core/app/TestHooks.cpp
 )
 
 set(KELVARA_WIN32_SOURCES
-  app/Main.cpp
-  app/Globals.cpp
-  app/MainWindow.cpp
-  app/AboutBox.cpp
-  app/WindowPicture.cpp
-  app/PictureExport.cpp
-  app/DisplayThread.cpp
-  app/FrameHandshake.cpp
-  panel/ControlPanel.cpp
-  panel/FileLoading.cpp
-  panel/FileSaving.cpp
-  panel/StatusLine.cpp
-  panel/RefreshCommand.cpp
-  panel/AudioCommands.cpp
-  audio/Player.cpp
-  audio/Recorder.cpp
-  analysis/AnalysisRuns.cpp
-  views/WaveformView.cpp
-  views/SpectrumView.cpp
-  views/VoicePrintView.cpp
-  views/ColorSampleView.cpp
-  views/WindowFunctionView.cpp
+  win/app/Main.cpp
+  win/app/Globals.cpp
+  win/app/MainWindow.cpp
+  win/app/AboutBox.cpp
+  win/app/WindowPicture.cpp
+  win/app/PictureExport.cpp
+  win/app/DisplayThread.cpp
+  win/app/FrameHandshake.cpp
+  win/panel/ControlPanel.cpp
+  win/panel/FileLoading.cpp
+  win/panel/FileSaving.cpp
+  win/panel/StatusLine.cpp
+  win/panel/RefreshCommand.cpp
+  win/panel/AudioCommands.cpp
+  win/audio/Player.cpp
+  win/audio/Recorder.cpp
+  win/analysis/AnalysisRuns.cpp
+  win/views/WaveformView.cpp
+  win/views/SpectrumView.cpp
+  win/views/VoicePrintView.cpp
+  win/views/ColorSampleView.cpp
+  win/views/WindowFunctionView.cpp
   resources/Kelvara.rc
 )

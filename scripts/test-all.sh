@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # test-all.sh: everything `make test` runs, in order, with a summary.
 #
+#  0. scripts/check-layers.sh: the core includes nothing of the Windows side
 #  1. the native build (core, core_tests, core_benchmarks) in build/native
 #  2. the same core and tests with ASan and UBSan in build/asan
 #  3. the Windows build (Kelvara.exe and the UI tests) in build/win64
@@ -71,6 +72,10 @@ if [ "${1:-}" = --headless-part ]; then
 fi
 
 run "install dependencies" scripts/install-deps.sh || { echo "cannot go on without the tools"; exit 1; }
+
+# Which folder includes which: the core must include nothing of the Windows
+# side. The cycles that remain between folders are reported, not yet failed.
+run "layers (includes between folders)" scripts/check-layers.sh --allow-cycles
 
 native_ok=0
 asan_ok=0

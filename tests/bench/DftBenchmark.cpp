@@ -11,10 +11,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "analysis/DftEngine.h"
-#include "analysis/WindowFunction.h"
-#include "audio/SoundBuffer.h"
-#include "panel/Parameters.h"
+#include "core/analysis/DftEngine.h"
+#include "core/analysis/WindowFunction.h"
+#include "core/audio/SoundBuffer.h"
+#include "core/panel/Parameters.h"
 
 namespace {
 

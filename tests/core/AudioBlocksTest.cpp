@@ -1,5 +1,5 @@
-#include "audio/AudioBlocks.h"
-#include "app/TestHooks.h"
+#include "core/audio/AudioBlocks.h"
+#include "core/app/TestHooks.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "panel/Parameters.h"
-#include "views/ColorMap.h"
+#include "core/panel/Parameters.h"
+#include "core/views/ColorMap.h"
 
 namespace {
 

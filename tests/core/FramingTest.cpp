@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "analysis/Framing.h"
+#include "core/analysis/Framing.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // pixel base units. Templates are written byte by byte here, following the
 // resource compiler's DIALOGEX layout, and every expected pixel figure is
 // worked out by hand from dialog units (x * 7 / 4, y * 12 / 8, rounded).
-#include "panel/PanelLayout.h"
+#include "core/panel/PanelLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The panel's combo lists, track-bar ranges, echoes and enabling rule.
-#include "panel/PanelTables.h"
-#include "panel/Parameters.h"
+#include "core/panel/PanelTables.h"
+#include "core/panel/Parameters.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "panel/ParameterRefresh.h"
+#include "core/panel/ParameterRefresh.h"
 
 namespace {
 

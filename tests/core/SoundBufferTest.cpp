@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "audio/SoundBuffer.h"
+#include "core/audio/SoundBuffer.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // drawings are known to have (label texts, grid rows, the spectrum's x for
 // N = 1024 and 16, the voice print's kilohertz rows) or recomputed here with
 // integer arithmetic, independently of the code under test.
-#include "views/ViewGeometry.h"
+#include "core/views/ViewGeometry.h"
 
 #include <gtest/gtest.h>
 

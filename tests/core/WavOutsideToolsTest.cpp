@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/WavFile.h"
+#include "core/audio/WavFile.h"
 
 namespace {
 

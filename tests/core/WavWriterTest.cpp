@@ -1,6 +1,6 @@
 // The canonical RIFF/WAVE bytes of a sound. The expected headers are written
 // out here byte by byte from the RIFF rules, not built by the code under test.
-#include "audio/WavWriter.h"
+#include "core/audio/WavWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "analysis/WindowFunction.h"
+#include "core/analysis/WindowFunction.h"
 
 namespace {
 

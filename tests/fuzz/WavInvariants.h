@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/SoundBuffer.h"
-#include "audio/WavFile.h"
+#include "core/audio/SoundBuffer.h"
+#include "core/audio/WavFile.h"
 
 namespace wavcheck {
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandIds.h"
-#include "views/ColorMap.h"
+#include "core/app/CommandIds.h"
+#include "core/views/ColorMap.h"
 
 using namespace ui;
 

@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/CommandIds.h"
+#include "core/app/CommandIds.h"
 
 using namespace ui;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandIds.h"
+#include "core/app/CommandIds.h"
 
 using namespace ui;
 using vpt::WavFileShape;

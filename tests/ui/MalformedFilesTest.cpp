@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <map>
 
-#include "app/CommandIds.h"
+#include "core/app/CommandIds.h"
 
 using namespace ui;
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandIds.h"
+#include "core/app/CommandIds.h"
 
 using namespace ui;
 

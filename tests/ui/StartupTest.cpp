@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/CommandIds.h"
+#include "core/app/CommandIds.h"
 
 using namespace ui;
 

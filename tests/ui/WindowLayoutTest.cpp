@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandIds.h"
+#include "core/app/CommandIds.h"
 
 using namespace ui;
 

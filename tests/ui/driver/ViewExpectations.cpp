@@ -8,9 +8,9 @@
 #include <cstring>
 #include <sstream>
 
-#include "analysis/DftEngine.h"
-#include "app/CommandIds.h"
-#include "audio/WavFile.h"
+#include "core/analysis/DftEngine.h"
+#include "core/app/CommandIds.h"
+#include "core/audio/WavFile.h"
 
 namespace vpt {
 

@@ -19,9 +19,9 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/DftEngine.h"
-#include "audio/SoundBuffer.h"
-#include "views/ColorMap.h"
+#include "core/analysis/DftEngine.h"
+#include "core/audio/SoundBuffer.h"
+#include "core/views/ColorMap.h"
 
 namespace vpt {
 

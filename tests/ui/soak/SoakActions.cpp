@@ -10,7 +10,7 @@
 
 #include <iterator>
 
-#include "app/CommandIds.h"
+#include "core/app/CommandIds.h"
 
 using namespace ui;
 

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/CommandIds.h"
+#include "core/app/CommandIds.h"
 
 using namespace ui;
 

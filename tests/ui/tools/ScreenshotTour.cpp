@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/CommandIds.h"
+#include "core/app/CommandIds.h"
 
 using namespace ui;
 

@@ -1,0 +1,195 @@
+// The three analysis runs of the control panel, on the user-interface thread:
+// the voice print (1023), the frame behind a voice-print column (1017) and
+// the frame at the waveform cursor (1018).
+//
+// Hand-over rules. An engine posted to a view with 1004 must not be set up or
+// analysed into again until the view has drawn it; the views say so through
+// DFTBuffWait0 (voice print) and DFTBuffWait1 (spectrum), which every run
+// resets before it posts and waits for before it reuses an engine. The waits
+// serve messages sent to this thread, because the waveform view sends 1018
+// and waits for it: a run that waited deaf would block the very thread that
+// has to signal the events. Runs that arrive while a voice print is under way
+// are posted back to the panel and run after it.
+#include "win/analysis/AnalysisRuns.h"
+
+#include "core/analysis/DftEngine.h"
+#include "core/analysis/Framing.h"
+#include "core/app/CommandIds.h"
+#include "win/app/FrameHandshake.h"
+#include "win/app/Globals.h"
+#include "core/audio/SoundBuffer.h"
+#include "win/panel/ControlWrapper.h"
+#include "win/panel/PanelCommands.h"
+#include "core/panel/Parameters.h"
+
+namespace {
+
+// True from the start to the end of a voice-print run. Its own flag rather
+// than activityState: a completion command handled in one of the run's waits
+// may rewrite the state, but the run is still under way.
+bool voicePrintUnderWay = false;
+
+// Set while a cursor run that had to give way is queued, so a fast drag
+// queues one catch-up run rather than one per mouse move.
+bool cursorCatchUpQueued = false;
+
+bool eventSignalled(HANDLE event)
+{
+    return !event || WaitForSingleObject(event, 0) != WAIT_TIMEOUT;
+}
+
+// Posts a frame to a painting view. If the view is gone nothing will ever
+// acknowledge it, so its event is set again at once.
+void postFrame(HWND view, HANDLE taken, DftEngine* engine)
+{
+    if (taken) ResetEvent(taken);
+    if (!PostMessageW(view, WM_COMMAND, MAKEWPARAM(CMD_FRAME, 0), reinterpret_cast<LPARAM>(engine)) && taken)
+        SetEvent(taken);
+}
+
+void waitForViews()
+{
+    waitServingSentMessages(panelControls::voicePrintDoneEvent);
+    waitServingSentMessages(panelControls::spectrumDoneEvent);
+}
+
+// Whether the sound may be read now and has frames of the current length.
+bool soundReadable()
+{
+    return theSound.ready == 1 && soundAnalysable(theSound.sampleCount, theSound.rate(), frameOrder);
+}
+
+void setUpWorkEngine()
+{
+    if (frameLengthOf(frameOrder) > 0) workEngine.load()->setUp(frameOrder, theSound.rate());
+}
+
+// Analyses the frame at `start` into the work engine and shows it in the
+// spectrum view. False when there is no such frame.
+bool analyseSingleFrame(uint32_t start)
+{
+    if (!soundReadable() || !frameFits(start, frameLengthOf(frameOrder), theSound.sampleCount)) return false;
+    workEngine.load()->analyseFrame(theSound, start, windowKind);
+    return true;
+}
+
+// The spectrum view may still be reading the work engine from the previous
+// single-frame run. Waiting for it is safe unless the display thread itself
+// is blocked sending us a message: then it cannot paint until we return.
+bool spectrumHasTakenItsFrame()
+{
+    HANDLE taken = panelControls::spectrumDoneEvent;
+    if (eventSignalled(taken)) return true;
+    if (InSendMessage()) return false;
+    waitServingSentMessages(taken);
+    return true;
+}
+
+void repost(HWND panel, WPARAM wParam, LPARAM lParam)
+{
+    PostMessageW(panel, WM_COMMAND, wParam, lParam);
+}
+
+}  // namespace
+
+void runVoicePrint(HWND panel)
+{
+    if (voicePrintUnderWay) {
+        // Sent to us while the run waits: draw again once this one is done.
+        repost(panel, MAKEWPARAM(IDC_DRAW, 0), 0);
+        return;
+    }
+    voicePrintUnderWay = true;
+    const int stateBefore = activityState.exchange(ActivityDrawing);
+    setStatus(L"Voice-Print...");
+
+    SendMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 0), 3);
+    PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_RESET_COLUMN, 0), 0);
+
+    // A single-frame run may have posted the work engine a moment ago.
+    waitForViews();
+    const int32_t length = frameLengthOf(frameOrder);
+    if (length > 0) {
+        workEngine.load()->setUp(frameOrder, theSound.rate());
+        displayEngine.load()->setUp(frameOrder, theSound.rate());
+    }
+    const int32_t start0 = analysisStart;
+    const int32_t period = framePeriod;
+    const int32_t kind = windowKind;
+
+    for (int32_t k = 0; k < framingColumns; ++k) {
+        // Re-checked every frame: a recording may not touch the samples
+        // before the run has stopped reading them.
+        if (!soundReadable()) break;
+        const uint32_t start = frameStart(start0, k, period);
+        if (!frameFits(start, length, theSound.sampleCount)) break;
+
+        // Frame k+1 is computed while the views draw frame k.
+        workEngine.load()->analyseFrame(theSound, start, kind);
+        waitForViews();
+        DftEngine* analysed = workEngine;
+        workEngine = displayEngine.load();
+        displayEngine = analysed;
+
+        postFrame(spectrumWindow, panelControls::spectrumDoneEvent, analysed);
+        PostMessageW(waveWindow, WM_COMMAND, MAKEWPARAM(CMD_FRAME, 0), reinterpret_cast<LPARAM>(analysed));
+        postFrame(voicePrintWindow, panelControls::voicePrintDoneEvent, analysed);
+    }
+    waitForViews();
+    PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_REBUILD_AXIS, 0), 0);
+    setStatus(L"Voice-Print...Done.");
+
+    // A player or recorder that was running when the run started still is:
+    // going back to idle would let a second one start on the same job.
+    const bool workerStillBusy =
+        (stateBefore == ActivityPlaying || stateBefore == ActivityRecording) && workerRunning();
+    activityState = workerStillBusy ? stateBefore : ActivityIdle;
+    voicePrintUnderWay = false;
+}
+
+void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam)
+{
+    // The maximum-frequency echo edit has the same id; its notifications
+    // carry a non-zero code and are not requests.
+    if (HIWORD(wParam) != 0) return;
+    if (voicePrintUnderWay || !spectrumHasTakenItsFrame()) {
+        repost(panel, wParam, lParam);
+        return;
+    }
+
+    const uint32_t start = frameStart(analysisStart, static_cast<int32_t>(lParam), appliedFramePeriod);
+    setUpWorkEngine();
+    if (!analyseSingleFrame(start)) return;
+    PostMessageW(waveWindow, WM_COMMAND, MAKEWPARAM(CMD_CURSOR_COLUMN, 0),
+                 waveformColumnOf(start, theSound.sampleCount));
+    postFrame(spectrumWindow, panelControls::spectrumDoneEvent, workEngine);
+}
+
+void runCursor(HWND panel, int kind)
+{
+    if (voicePrintUnderWay) {
+        // The waveform view sent this while the run waits for the views;
+        // answering now would change the selection under the run.
+        repost(panel, MAKEWPARAM(CMD_CURSOR_RUN, 0), kind);
+        return;
+    }
+    if (kind == 0) cursorCatchUpQueued = false;
+
+    SendMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 0), kind);
+    PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_VOICEPRINT_CURSOR, 0),
+                 cursorVoicePrintColumn(cursorSample, analysisStart, appliedFramePeriod));
+
+    if (!spectrumHasTakenItsFrame()) {
+        // We are inside the waveform view's send and the spectrum view still
+        // holds the work engine: let the view go on, and analyse afterwards.
+        // Kind 0 refreshes nothing but the cursor and analyses at cursorSample
+        // as it then stands.
+        if (!cursorCatchUpQueued)
+            cursorCatchUpQueued = PostMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_CURSOR_RUN, 0), 0) != FALSE;
+        return;
+    }
+
+    setUpWorkEngine();
+    if (analyseSingleFrame(static_cast<uint32_t>(cursorSample.load())))
+        postFrame(spectrumWindow, panelControls::spectrumDoneEvent, workEngine);
+}

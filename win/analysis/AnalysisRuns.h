@@ -1,0 +1,14 @@
+// The control panel's three analysis runs, on the user-interface thread: the
+// voice print (1023), the frame behind a voice-print column (1017) and the
+// frame at the waveform cursor (1018). How they hand frames to the views is
+// in win/analysis/AnalysisRuns.cpp and win/app/FrameHandshake.h.
+#ifndef KELVARA_ANALYSIS_RUNS_H
+#define KELVARA_ANALYSIS_RUNS_H
+
+#include <windows.h>
+
+void runVoicePrint(HWND panel);                      // 1023
+void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam);  // 1017 (ignores the echo edit's notifications)
+void runCursor(HWND panel, int kind);                // 1018 from WaveDraw
+
+#endif

@@ -1,0 +1,52 @@
+// The display thread: it owns the three graph views, so that their drawing
+// goes on while the user-interface thread waits inside an analysis run.
+#include "core/app/CommandIds.h"
+#include "win/app/Globals.h"
+
+namespace {
+
+// Kept, but never waited on or closed: the thread lives as long as its views.
+HANDLE displayThread = INVALID_HANDLE_VALUE;
+DWORD displayThreadId = 0;
+
+HWND createView(const wchar_t* className, WNDPROC procedure)
+{
+    registerKelvaraClass(className, procedure);
+    // Default place and size: each view moves itself to its fixed place when
+    // it is sized, which first happens when it is shown.
+    HWND view = CreateWindowExW(0, className, L"SPECTDraw", WS_CHILD, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, mainWindow.load(), nullptr, appInstance, nullptr);
+    ShowWindow(view, SW_SHOWNORMAL);
+    UpdateWindow(view);
+    return view;
+}
+
+DWORD WINAPI displayThreadMain(LPVOID)
+{
+    ++busyThreadCount;
+
+    waveWindow = createView(L"WaveDraw", WaveformViewProc);
+    spectrumWindow = createView(L"SPECTRAMDraw", SpectrumViewProc);
+    voicePrintWindow = createView(L"SPECTDraw", VoicePrintViewProc);
+    // A file named on the command line waits for the views to show it.
+    PostMessageW(controlPanel.load(), WM_COMMAND, CMD_OPEN_PATH, 0);
+
+    // The views post this thread's quit message when they are destroyed.
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+
+    --busyThreadCount;
+    // The main window closes on this only when no recorder or player is left.
+    PostMessageW(mainWindow.load(), WM_COMMAND, CMD_DISPLAY_THREAD_ENDED, 0);
+    return 0;
+}
+
+}  // namespace
+
+void startDisplayThread()
+{
+    displayThread = CreateThread(nullptr, 0, displayThreadMain, mainWindow.load(), 0, &displayThreadId);
+}

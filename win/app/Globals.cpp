@@ -1,0 +1,51 @@
+// The process-wide handles, the busy thread count, the one sound and the two
+// engines, and the class registration every Kelvara window shares.
+#include "win/app/Globals.h"
+
+#include "core/analysis/DftEngine.h"
+#include "core/app/CommandIds.h"
+#include "core/audio/SoundBuffer.h"
+
+HINSTANCE appInstance = nullptr;
+std::atomic<HWND> mainWindow{nullptr};
+std::atomic<HWND> controlPanel{nullptr};
+std::atomic<HWND> winFuncWindow{nullptr};
+std::atomic<HWND> colorSampleWindow{nullptr};
+std::atomic<HWND> waveWindow{nullptr};
+std::atomic<HWND> spectrumWindow{nullptr};
+std::atomic<HWND> voicePrintWindow{nullptr};
+
+std::atomic<LONG> busyThreadCount{0};
+
+SoundBuffer theSound;
+DftEngine engineA;
+DftEngine engineB;
+std::atomic<DftEngine*> workEngine{&engineA};
+std::atomic<DftEngine*> displayEngine{&engineB};
+
+std::wstring processEventName(const wchar_t* baseName)
+{
+    return std::wstring(baseName) + L"." + std::to_wstring(GetCurrentProcessId());
+}
+
+ATOM registerKelvaraClass(const wchar_t* className, WNDPROC procedure)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = appInstance;
+    windowClass.hIcon = LoadIconW(appInstance, MAKEINTRESOURCEW(IDI_KELVARA));
+    // The small icon from the same resource, at the small size, rather than
+    // letting the system shrink the large image.
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(appInstance, MAKEINTRESOURCEW(IDI_KELVARA), IMAGE_ICON,
+                                                        GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    // One brush per class: the system deletes a class's brush when the class
+    // goes, so a shared one would be deleted several times.
+    windowClass.hbrBackground = CreateSolidBrush(RGB(212, 208, 200));
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = className;
+    return RegisterClassExW(&windowClass);
+}

@@ -1,0 +1,64 @@
+// Process-wide window handles and the busy thread count. Each handle is
+// written once, when its window is created (the view handles by the display
+// thread, the rest by the user-interface thread), and read by every thread.
+#ifndef KELVARA_GLOBALS_H
+#define KELVARA_GLOBALS_H
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+struct SoundBuffer;
+struct DftEngine;
+
+extern HINSTANCE appInstance;
+extern std::atomic<HWND> mainWindow;
+extern std::atomic<HWND> controlPanel;
+extern std::atomic<HWND> winFuncWindow;      // WinFunc
+extern std::atomic<HWND> colorSampleWindow;  // ColorSample
+extern std::atomic<HWND> waveWindow;         // WaveDraw
+extern std::atomic<HWND> spectrumWindow;     // SPECTRAMDraw
+extern std::atomic<HWND> voicePrintWindow;   // SPECTDraw
+
+// Running display, recorder and player threads. The main window (and the
+// panel) close on command 1001 only when it is 0.
+extern std::atomic<LONG> busyThreadCount;
+
+// The one sound and the two engines (work and display roles swap in a run).
+extern SoundBuffer theSound;
+extern DftEngine engineA;
+extern DftEngine engineB;
+extern std::atomic<DftEngine*> workEngine;
+extern std::atomic<DftEngine*> displayEngine;
+
+// The three manual-reset events: the panel creates them signalled, the views
+// open them by name.
+constexpr const wchar_t* voicePrintDoneEventName = L"DFTBuffWait0";  // SPECTDraw painted a column
+constexpr const wchar_t* spectrumDoneEventName = L"DFTBuffWait1";    // SPECTRAMDraw painted a spectrum
+constexpr const wchar_t* waveformDoneEventName = L"DFTBuffWait2";    // WaveDraw handled 1002
+
+// The name an event of this process goes by: `baseName` with the process id
+// appended. Named objects live in the session, so under the bare name a
+// second Kelvara would open the first one's events, and its paints would
+// release the other's waits while a view still reads the engine.
+std::wstring processEventName(const wchar_t* baseName);
+
+// Registers a window class with the settings every Kelvara class shares
+// (redraw on resize, icon 108, arrow cursor, a RGB(212,208,200) background).
+ATOM registerKelvaraClass(const wchar_t* className, WNDPROC procedure);
+
+// Window procedures, one file each.
+LRESULT CALLBACK MainWindowProc(HWND, UINT, WPARAM, LPARAM);          // win/app/MainWindow.cpp
+INT_PTR CALLBACK AboutBoxProc(HWND, UINT, WPARAM, LPARAM);            // win/app/AboutBox.cpp
+INT_PTR CALLBACK ControlPanelProc(HWND, UINT, WPARAM, LPARAM);        // win/panel/ControlPanel.cpp
+LRESULT CALLBACK WaveformViewProc(HWND, UINT, WPARAM, LPARAM);        // win/views/WaveformView.cpp
+LRESULT CALLBACK SpectrumViewProc(HWND, UINT, WPARAM, LPARAM);        // win/views/SpectrumView.cpp
+LRESULT CALLBACK VoicePrintViewProc(HWND, UINT, WPARAM, LPARAM);      // win/views/VoicePrintView.cpp
+LRESULT CALLBACK ColorSampleViewProc(HWND, UINT, WPARAM, LPARAM);     // win/views/ColorSampleView.cpp
+LRESULT CALLBACK WindowFunctionViewProc(HWND, UINT, WPARAM, LPARAM);  // win/views/WindowFunctionView.cpp
+
+// Starts the display thread, which creates the three graph views.
+void startDisplayThread();                                           // win/app/DisplayThread.cpp
+
+#endif

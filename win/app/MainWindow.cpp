@@ -1,0 +1,212 @@
+// The main window: a fixed-size frame that holds the panel and the views,
+// paints the sunken frames around the three graph views, and owns the close
+// sequence.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "core/app/CommandIds.h"
+#include "win/app/Globals.h"
+#include "win/app/PictureExport.h"
+#include "win/app/ScopedWin.h"
+#include "core/app/ViewFrames.h"
+#include "win/panel/PanelCommands.h"
+
+namespace {
+
+// Room left to the right of and below everything in the client area: as much
+// as the top view frame has above it.
+constexpr int layoutMargin = viewFrames::framesExtent().top;
+
+// Set while onSize moves the window, whose moves send size messages of their
+// own; the outer call settles the size.
+bool placingMainWindow = false;
+
+// The client area that the layout needs: the view frames, and the panel's
+// controls where they really are. The panel re-places them when the dialog
+// font's base units are not the design's, so only the windows themselves
+// tell where its status line and the frames around it end. Before the panel
+// exists, the view frames alone.
+SIZE layoutClientSize(HWND window)
+{
+    const viewFrames::Rect frames = viewFrames::framesExtent();
+    LONG right = frames.right;
+    LONG bottom = frames.bottom;
+    if (HWND panel = controlPanel.load()) {
+        // A drop-down list is a window of its own, so a combo box counts
+        // only with its selection field.
+        for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT r{};
+            GetWindowRect(child, &r);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+            if (r.right > right) right = r.right;
+            if (r.bottom > bottom) bottom = r.bottom;
+        }
+    }
+    return {right + layoutMargin, bottom + layoutMargin};
+}
+
+// Puts the window at the screen's top-left corner with the client area the
+// layout needs. AdjustWindowRectEx knows the caption, border and one line of
+// menu; a menu that wraps, or a frame that the window manager draws its own
+// way, shows only in the real client rectangle, which corrects the guess.
+void placeMainWindow(HWND window)
+{
+    const SIZE client = layoutClientSize(window);
+    RECT outer{0, 0, client.cx, client.cy};
+    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), GetMenu(window) != nullptr,
+                       static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+    int width = outer.right - outer.left;
+    int height = outer.bottom - outer.top;
+    // A second correction is for a menu whose wrapping changed with the first.
+    constexpr int tries = 3;
+    for (int i = 0; i < tries; ++i) {
+        MoveWindow(window, 0, 0, width, height, TRUE);
+        RECT real{};
+        GetClientRect(window, &real);
+        const int missingWidth = client.cx - real.right;
+        const int missingHeight = client.cy - real.bottom;
+        if (missingWidth == 0 && missingHeight == 0) break;
+        width += missingWidth;
+        height += missingHeight;
+    }
+}
+
+// Grey top and left edges of the view frames; lives from create to destroy.
+ScopedPen framePen;
+
+void drawSunkenFrame(HDC dc, const viewFrames::Rect& rect)
+{
+    viewFrames::FramePath path = viewFrames::framePath(rect);
+    HPEN white = static_cast<HPEN>(GetStockObject(WHITE_PEN));
+    MoveToEx(dc, path.startX, path.startY, nullptr);
+    for (const viewFrames::Stroke& stroke : path.strokes) {
+        SelectObject(dc, stroke.light ? white : framePen.get());
+        LineTo(dc, stroke.x, stroke.y);
+    }
+}
+
+// Onto the window in a paint, or onto a picture's DC for WM_PRINTCLIENT.
+void drawFrames(HDC dc)
+{
+    // The strokes switch pens; the DC gets its own pen back at the end.
+    ScopedSelect keepPen(dc, framePen);
+    for (const viewFrames::Area& area : viewFrames::viewAreas) {
+        drawSunkenFrame(dc, viewFrames::innerFrame(area));
+        drawSunkenFrame(dc, viewFrames::outerFrame(area));
+    }
+}
+
+void onPaint(HWND window)
+{
+    PaintScope paint(window);
+    drawFrames(paint);
+}
+
+void onSize(HWND window, WPARAM sizeType)
+{
+    // A minimised window stays minimised: the user may put it away while an
+    // analysis or a recording goes on.
+    if (sizeType == SIZE_MINIMIZED || placingMainWindow) return;
+    placingMainWindow = true;
+    placeMainWindow(window);
+    placingMainWindow = false;
+    // Under Wine a restore that races the end of a run drawn while minimised
+    // can leave a view unpainted; the views only copy their bitmaps, so
+    // asking every child to paint again costs next to nothing.
+    if (sizeType == SIZE_RESTORED) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void onClose(HWND window)
+{
+    // Recorder and player threads read the sound and hold the wave devices;
+    // they must be gone before the process tears down its static objects.
+    stopWorkersForExit();
+    PostMessageW(waveWindow.load(), WM_CLOSE, 0, 0);
+    DestroyWindow(window);
+}
+
+void onCommand(HWND window, WPARAM wParam)
+{
+    switch (LOWORD(wParam)) {
+    case IDM_ABOUT:
+        DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_ABOUT_BOX), window, AboutBoxProc, 0);
+        break;
+    case IDM_EXIT:
+        stopWorkersForExit();
+        DestroyWindow(window);
+        break;
+    case CMD_DISPLAY_THREAD_ENDED:
+        // A recorder or player still running keeps the window open; the user
+        // closes it later.
+        if (busyThreadCount.load() == 0) DestroyWindow(window);
+        break;
+    case IDM_OPEN:
+        PostMessageW(controlPanel.load(), WM_COMMAND, IDM_OPEN, 0);
+        break;
+    case IDM_SAVE_SOUND:
+        PostMessageW(controlPanel.load(), WM_COMMAND, IDM_SAVE_SOUND, 0);
+        break;
+    // The picture is of this window's client area, so the work is done here.
+    case IDM_SAVE_PICTURE:
+        savePicture(window);
+        break;
+    case IDM_COPY_PICTURE:
+        copyPicture(window);
+        break;
+    }
+}
+
+// A file dropped on the window or any of its children opens as from the
+// dialog; of several, the first. While the panel is busy the open is refused
+// there, as a menu open is.
+void onDropFiles(HDROP drop)
+{
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring path(length, L'\0');
+    if (length > 0) DragQueryFileW(drop, 0, &path[0], length + 1);
+    DragFinish(drop);
+    if (!path.empty()) requestOpenPath(path, false);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        framePen.reset(CreatePen(PS_SOLID, 1, RGB(128, 128, 128)));
+        // Drops on the children come here too: none of them accepts files.
+        DragAcceptFiles(window, TRUE);
+        return 0;
+    case WM_DROPFILES:
+        onDropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_SIZE:
+        onSize(window, wParam);
+        return 0;
+    case WM_PAINT:
+        onPaint(window);
+        return 0;
+    case WM_PRINTCLIENT:
+        drawFrames(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_CLOSE:
+        onClose(window);
+        return 0;
+    case WM_DESTROY:
+        framePen.reset();
+        PostQuitMessage(0);
+        return 0;
+    case WM_COMMAND:
+        onCommand(window, wParam);
+        return 0;
+    case WM_INITMENUPOPUP:
+        // Set as the menu opens: the state it depends on changes on its own.
+        EnableMenuItem(reinterpret_cast<HMENU>(wParam), IDM_SAVE_SOUND,
+                       MF_BYCOMMAND | (soundSavable() ? MF_ENABLED : MF_GRAYED));
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

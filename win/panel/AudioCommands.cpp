@@ -1,0 +1,173 @@
+// The panel's play, record and stop commands and the workers' completion
+// commands. The panel owns the two job records and starts one worker at a
+// time; it keeps each worker's thread handle from its start until it has
+// handled the worker's completion command, so that no second worker is ever
+// started on a job record still in use (the activity state alone cannot
+// promise that: a voice-print run overwrites it) and so that closing the
+// program can wait for a worker to let go of its device.
+#include <windows.h>
+
+#include "win/app/Globals.h"
+#include "win/audio/AudioJobs.h"
+#include "win/panel/ControlWrapper.h"
+#include "win/panel/PanelCommands.h"
+#include "core/panel/Parameters.h"
+
+PlayerJob playerJob;
+RecorderJob recorderJob;
+
+namespace {
+
+HANDLE playerThreadHandle = nullptr;
+HANDLE recorderThreadHandle = nullptr;
+
+const DWORD promptCheckMs = 100;
+
+// Closes the message boxes a worker thread shows (an MB_OK box takes WM_CLOSE
+// as its OK), so that a worker stopped at exit can end.
+void dismissPrompts(DWORD threadId)
+{
+    EnumThreadWindows(
+        threadId,
+        [](HWND window, LPARAM) -> BOOL {
+            wchar_t className[16] = {};
+            GetClassNameW(window, className, 16);
+            if (lstrcmpW(className, L"#32770") == 0) PostMessageW(window, WM_CLOSE, 0, 0);
+            return TRUE;
+        },
+        0);
+}
+
+// Waits until the worker has really ended, however long that takes: its job
+// record, the sound it reads and the device blocks it holds are only free
+// once it has. A worker posts its completion command just before it ends, so
+// the wait at completion is short; at exit it can last as long as a reset
+// device takes to hand back its blocks. Sent messages are served meanwhile,
+// so the display thread never blocks on us. `threadId` names a worker that
+// may be showing its "no device" box, which nobody will answer at exit.
+void closeWorker(HANDLE& thread, DWORD threadId = 0)
+{
+    if (!thread) return;
+    while (!waitServingSentMessages(thread, promptCheckMs))
+        if (threadId != 0) dismissPrompts(threadId);
+    CloseHandle(thread);
+    thread = nullptr;
+}
+
+bool mayStartWorker() { return activityState.load() == ActivityIdle && !workerRunning(); }
+
+// Starts the worker on its filled-in job record; if the thread cannot be
+// made, the panel is idle again and says `failedStatus`.
+template <typename Job>
+void startWorker(Job& job, LPTHREAD_START_ROUTINE entry, HANDLE& thread, const wchar_t* failedStatus)
+{
+    job.outcome = WorkerFinished;
+    job.running = 1;
+    thread = CreateThread(nullptr, 0, entry, &job, 0, &job.threadId);
+    if (!thread) {
+        job.running = 0;
+        setStatus(failedStatus);
+        activityState = ActivityIdle;
+    }
+}
+
+void startPlayer(uint32_t position, uint32_t end)
+{
+    playerJob.sound = &theSound;
+    playerJob.cursorWindow = waveWindow.load();
+    playerJob.position = position;
+    playerJob.end = end;
+    startWorker(playerJob, playerThread, playerThreadHandle, L"Playing...Failed.");
+}
+
+// A combo without a selection keeps the value it had.
+int comboOr(const ControlWrapper& combo, int current, int (*fromIndex)(int))
+{
+    const int index = combo.comboSelection();
+    return index < 0 ? current : fromIndex(index);
+}
+
+}  // namespace
+
+bool workerRunning() { return playerThreadHandle != nullptr || recorderThreadHandle != nullptr; }
+
+void onPlay(HWND)
+{
+    if (!mayStartWorker() || theSound.ready.load() != 1) return;
+    activityState = ActivityPlaying;
+    setStatus(L"Playing...");
+    const PlayRange range = selectionPlayRange(selStartX.load(), selEndX.load(), theSound.dataSize, theSound.format.blockAlign);
+    startPlayer(range.position, range.end);
+}
+
+void onPlayAll(HWND)
+{
+    if (!mayStartWorker() || theSound.ready.load() != 1) return;
+    activityState = ActivityPlaying;
+    setStatus(L"Playing...");
+    startPlayer(0, playToEnd);
+}
+
+void onStopPlaying() { playerJob.running = 0; }
+
+void onRecord(HWND panel)
+{
+    if (!mayStartWorker()) return;
+    activityState = ActivityRecording;
+    setStatus(L"Recording...");
+
+    recordRate = comboOr(panelControls::recordRateCombo, recordRate.load(), [](int i) { return (i + 1) * 22050; });
+    recordBits = comboOr(panelControls::recordBitsCombo, recordBits.load(), [](int i) { return i * 8 + 8; });
+    recordSeconds = comboOr(panelControls::recordSecondsCombo, recordSeconds.load(), [](int i) { return i * 2 + 2; });
+
+    recorderJob.sound = &theSound;
+    recorderJob.notifyWindow = panel;
+    recorderJob.bitsPerSample = recordBits.load();
+    recorderJob.sampleRate = static_cast<uint32_t>(recordRate.load());
+    startWorker(recorderJob, recorderThread, recorderThreadHandle, L"Recording...Failed.");
+}
+
+void onStopRecording() { recorderJob.running = 0; }
+
+void onRecordingDone(HWND panel)
+{
+    const bool started = recorderThreadHandle != nullptr;
+    closeWorker(recorderThreadHandle);
+    if (started) {
+        const int outcome = recorderJob.outcome.load();
+        if (outcome == WorkerFailed || recorderJob.capture.ready.load() != 1) {
+            // The loaded sound was never touched; it stays usable.
+            setStatus(L"Recording...Failed.");
+            activityState = ActivityIdle;
+            return;
+        }
+        SoundBuffer* target = recorderJob.sound;
+        target->ready = 0;
+        target->takeFrom(recorderJob.capture);
+        target->ready = 1;
+        noteSoundRecorded();
+    }
+    refreshViewsFromSound(panel);
+    // The recording is whole, but the device never handed back its blocks
+    // and is held open: another recording may find it busy until a restart.
+    const bool deviceKept = started && recorderJob.outcome.load() == WorkerDeviceKept;
+    setStatus(deviceKept ? L"Recording...Done. Device not released." : L"Recording...Done.");
+    activityState = ActivityIdle;
+}
+
+void onPlayingDone(HWND)
+{
+    const bool started = playerThreadHandle != nullptr;
+    closeWorker(playerThreadHandle);
+    const bool failed = started && playerJob.outcome.load() == WorkerFailed;
+    setStatus(failed ? L"Playing...Failed." : L"Playing...Done.");
+    activityState = ActivityIdle;
+}
+
+void stopWorkersForExit()
+{
+    playerJob.running = 0;
+    recorderJob.running = 0;
+    closeWorker(playerThreadHandle, playerJob.threadId);
+    closeWorker(recorderThreadHandle, recorderJob.threadId);
+}

@@ -1,0 +1,204 @@
+// Command 32771: choose a .wav file, read it whole, have it decoded into the
+// one SoundBuffer, then bring the waveform view and the panel up to date.
+// A path named on the command line or dropped on the window is opened the
+// same way, without the dialog.
+//
+// The file is read into memory first and handed to loadWav, which builds the
+// new sound in fresh blocks and swaps it in only when it decoded; so a file
+// that cannot be opened, read or decoded leaves the previous sound, its views
+// and the selection exactly as they were.
+#include "win/panel/PanelCommands.h"
+
+#include <commdlg.h>
+
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "core/app/CommandIds.h"
+#include "win/app/Globals.h"
+#include "win/app/ScopedWin.h"
+#include "core/audio/SoundBuffer.h"
+#include "core/audio/WavFile.h"
+#include "win/panel/ControlWrapper.h"
+#include "core/panel/Parameters.h"
+
+namespace {
+
+constexpr DWORD pathCapacity = 260;
+
+// Set while a load is under way: the open dialog runs a message loop, and
+// the waits below serve sent messages, so a second 32771 could arrive in the
+// middle of the first.
+bool loadUnderWay = false;
+
+// Replacing the sound frees the blocks that a player, a recorder or a run
+// reads; the load must wait until none of them is busy.
+bool soundInUse()
+{
+    return activityState != ActivityIdle || workerRunning();
+}
+
+struct FileBytes {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+};
+
+// Reads the whole file. False when it cannot be opened, its size read, it is
+// larger than a sound can be (4 GiB), memory for it cannot be had, or a read
+// fails. A file that shrinks while it is read yields what was there.
+bool readWholeFile(const wchar_t* path, FileBytes& out)
+{
+    ScopedHandle file(fileOrNull(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr)));
+    if (!file) return false;
+
+    LARGE_INTEGER fileSize;
+    if (!GetFileSizeEx(file.get(), &fileSize)) return false;
+    if (fileSize.QuadPart < 0 || static_cast<uint64_t>(fileSize.QuadPart) > (uint64_t{1} << 32)) return false;
+    const size_t size = static_cast<size_t>(fileSize.QuadPart);
+
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size == 0 ? 1 : size]);
+    if (!bytes) return false;
+
+    // ReadFile takes a 32-bit count and may return less than asked for.
+    size_t done = 0;
+    while (done < size) {
+        const size_t left = size - done;
+        const DWORD chunk = left > (DWORD{1} << 30) ? (DWORD{1} << 30) : static_cast<DWORD>(left);
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.get() + done, chunk, &got, nullptr)) return false;
+        if (got == 0) break;
+        done += got;
+    }
+    out.bytes = std::move(bytes);
+    out.size = done;
+    return true;
+}
+
+// Shows the open-file dialog; true with the chosen path in `path`.
+bool askForFile(wchar_t (&path)[pathCapacity])
+{
+    path[0] = L'\0';
+    OPENFILENAMEW dialog{};
+    // The full record rather than the old 76-byte one: that size only ever
+    // existed for 32-bit builds, and the full one gets the current dialog.
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = mainWindow;
+    dialog.lpstrFilter = L"WAVE ﾌｧｲﾙ(*.wav)\0*.wav\0All Files(*.*)\0*.*\0";
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = pathCapacity;
+    dialog.lpstrTitle = L"ファイルを開く";
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    dialog.lpstrDefExt = L"wav";
+    if (GetOpenFileNameW(&dialog)) return true;
+    CommDlgExtendedError();  // cleared; a cancel and a failure end alike
+    return false;
+}
+
+bool loadSoundFile(const wchar_t* path)
+{
+    FileBytes file;
+    if (!readWholeFile(path, file)) return false;
+    if (!loadWav(theSound, file.bytes.get(), file.size)) return false;
+    noteSoundFromFile(path);
+    return true;
+}
+
+void refuseBusy()
+{
+    setStatus(L"Open A File...Busy.");
+}
+
+}  // namespace
+
+void refreshViewsFromSound(HWND panel)
+{
+    HANDLE waveformDrawn = panelControls::waveformDoneEvent;
+    HWND wave = waveWindow;
+    // Without the waveform view nobody would ever signal the event again.
+    const bool viewThere = wave && IsWindow(wave);
+    if (viewThere && waveformDrawn) ResetEvent(waveformDrawn);
+    if (viewThere)
+        SendMessageW(wave, WM_COMMAND, MAKEWPARAM(CMD_NEW_SOUND, 0), reinterpret_cast<LPARAM>(&theSound));
+    SendMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 0), 4);
+    if (viewThere) waitServingSentMessages(waveformDrawn);
+}
+
+namespace {
+
+// Loads `path` over the current sound (which stays on a failure) and shows
+// it; true when the file was loaded.
+bool loadAndShow(HWND panel, const wchar_t* path)
+{
+    const bool loaded = loadSoundFile(path);
+    if (!loaded) MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
+    panelControls::fileNameEdit.setText(path);
+    // After a failure this redraws the unchanged sound, which is harmless.
+    refreshViewsFromSound(panel);
+    return loaded;
+}
+
+// The path handed over with CMD_OPEN_PATH, and whether to draw after it.
+std::wstring pathToOpen;
+bool drawAfterOpen = false;
+
+}  // namespace
+
+void openSoundFile(HWND panel)
+{
+    if (loadUnderWay || soundInUse()) {
+        refuseBusy();
+        return;
+    }
+    loadUnderWay = true;
+    setStatus(L"Open A File...");
+
+    wchar_t path[pathCapacity];
+    if (askForFile(path)) {
+        // The dialog's message loop may have started a player, a recorder or
+        // a voice print meanwhile.
+        if (soundInUse()) {
+            refuseBusy();
+            loadUnderWay = false;
+            return;
+        }
+        loadAndShow(panel, path);
+    }
+
+    setStatus(L"Open A File...Done.");
+    loadUnderWay = false;
+}
+
+void requestOpenPath(const std::wstring& path, bool thenDraw)
+{
+    pathToOpen = path;
+    drawAfterOpen = thenDraw;
+    PostMessageW(controlPanel.load(), WM_COMMAND, MAKEWPARAM(CMD_OPEN_PATH, 0), 0);
+}
+
+void openRequestedPath(HWND panel)
+{
+    // Until the display thread has made the views (it posts this command
+    // again then), the path waits.
+    if (!voicePrintWindow.load()) return;
+    const std::wstring path = pathToOpen;
+    const bool thenDraw = drawAfterOpen;
+    pathToOpen.clear();
+    drawAfterOpen = false;
+    if (path.empty()) return;
+    if (loadUnderWay || soundInUse()) {
+        refuseBusy();
+        return;
+    }
+    loadUnderWay = true;
+    setStatus(L"Open A File...");
+    const bool loaded = loadAndShow(panel, path.c_str());
+    setStatus(L"Open A File...Done.");
+    loadUnderWay = false;
+    // As if "描画" were pressed right after the open, on the selection the
+    // load left.
+    if (loaded && thenDraw) PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDC_DRAW, BN_CLICKED), 0);
+}

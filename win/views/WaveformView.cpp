@@ -1,0 +1,248 @@
+// WaveDraw: the whole sound as an oscillogram with a time scale, where the user
+// marks the stretch to play and analyse. Runs on the display thread.
+//
+// Grid, trace and labels live in a back buffer that only a new sound (1002)
+// rewrites; a paint copies it with the selection inverted and draws the two
+// selection lines and the cursor on the window, so moving them never needs a
+// re-render.
+#include "core/app/CommandIds.h"
+#include "win/app/Globals.h"
+#include "win/app/ScopedWin.h"
+#include "core/analysis/DftEngine.h"
+#include "core/audio/SoundBuffer.h"
+#include "core/panel/Parameters.h"
+#include "core/views/ViewGeometry.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+constexpr int width = viewColumns;
+constexpr int height = waveformHeight;
+
+struct WaveformView {
+    MemoryCanvas backBuffer;  // grid, trace, labels; the label font stays selected
+    MemoryCanvas gridCopy;    // the empty grid, to start each new sound from
+    ScopedPen selectionPen;
+    ScopedPen cursorPen;
+    ScopedFont labelFont;
+    ScopedHandle doneEvent;  // DFTBuffWait2
+
+    void release()
+    {
+        // The canvases first: the font is selected into the back buffer.
+        backBuffer.reset();
+        gridCopy.reset();
+        labelFont.reset();
+        selectionPen.reset();
+        cursorPen.reset();
+        doneEvent.reset();
+    }
+};
+
+WaveformView view;
+
+// Columns come from messages as unsigned words; keep absurd ones off-screen
+// rather than letting them wrap to negative places.
+int columnPlace(uint32_t column)
+{
+    return static_cast<int>(std::min<uint32_t>(column, 1u << 20));
+}
+
+void invalidateColumns(HWND window, ColumnSpan span)
+{
+    RECT r{span.left, 0, span.right, height};
+    InvalidateRect(window, &r, FALSE);
+}
+
+LRESULT onCreate(HWND window)
+{
+    view.selectionPen.reset(CreatePen(PS_SOLID, 1, RGB(0, 255, 0)));
+    view.cursorPen.reset(CreatePen(PS_SOLID, 2, RGB(50, 50, 255)));
+    {
+        WindowDC screen(window);
+        view.backBuffer = MemoryCanvas(screen, width, height);
+        view.gridCopy = MemoryCanvas(screen, width, height);
+    }
+    fillArea(view.backBuffer, GetStockObject(BLACK_BRUSH), width, height);
+    drawGridLines(view.backBuffer, RGB(0, 159, 98), waveformGridRows(), waveformGridColumns(), width, height);
+    copyCanvas(view.gridCopy, view.backBuffer);
+
+    view.labelFont.reset(createLabelFont(15));
+    SelectObject(view.backBuffer, view.labelFont);
+    SetTextColor(view.backBuffer, RGB(0, 255, 98));
+    SetBkMode(view.backBuffer, TRANSPARENT);
+
+    view.doneEvent.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, processEventName(waveformDoneEventName).c_str()));
+
+    showView(window);
+    PostMessageW(window, WM_SIZE, 0, 0);
+    return 1;
+}
+
+int textWidth(HDC dc, const std::wstring& text)
+{
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+void drawLabels(HDC dc, double seconds)
+{
+    const std::wstring start = secondsLabel(0.0);
+    TextOutW(dc, startLabelX, timeLabelTop, start.c_str(), static_cast<int>(start.size()));
+    const std::wstring total = secondsLabel(seconds);
+    TextOutW(dc, totalLabelX(textWidth(dc, total)), timeLabelTop, total.c_str(), static_cast<int>(total.size()));
+    const std::wstring half = secondsLabel(seconds * 0.5);
+    TextOutW(dc, halfLabelX(textWidth(dc, half)), timeLabelTop, half.c_str(), static_cast<int>(half.size()));
+}
+
+// 1002. A sound without samples or without a rate (nothing loaded yet, a
+// failed load or recording) shows the bare grid labelled "0.00 sec"; the
+// event is signalled all the same, since the panel waits for it.
+void onNewSound(HWND window, const SoundBuffer* sound)
+{
+    HDC dc = view.backBuffer;
+    copyCanvas(dc, view.gridCopy);
+
+    const bool hasSamples = sound && sound->ready.load() == 1 && isAllocated(sound->samples) &&
+                            sound->sampleCount > 0 && sound->rate() > 0;
+    double seconds = 0.0;
+    if (hasSamples) {
+        const std::vector<PixelPoint> trace = waveformTrace(sound->samples, sound->sampleCount);
+        ScopedSelect pen(dc, view.selectionPen);
+        MoveToEx(dc, trace.front().x, trace.front().y, nullptr);
+        for (size_t i = 1; i < trace.size(); ++i) LineTo(dc, trace[i].x, trace[i].y);
+        seconds = soundSeconds(sound->sampleCount, sound->rate());
+    }
+    drawLabels(dc, seconds);
+
+    InvalidateRect(window, nullptr, FALSE);
+    if (view.doneEvent) SetEvent(view.doneEvent);
+}
+
+// What the view shows, onto the window's DC in a paint or onto a picture's
+// DC for WM_PRINTCLIENT.
+void draw(HDC paint)
+{
+    const uint32_t start = selStartX.load();
+    const uint32_t end = selEndX.load();
+    const SelectionCopies copies = selectionCopies(start, end);
+    for (int i = 0; i < copies.count; ++i) {
+        const BandCopy& part = copies.parts[i];
+        BitBlt(paint, part.span.left, 0, part.span.right - part.span.left, height, view.backBuffer, part.span.left, 0,
+               part.inverted ? NOTSRCCOPY : SRCCOPY);
+    }
+    ScopedSelect pen(paint, view.selectionPen);
+    MoveToEx(paint, columnPlace(start), 0, nullptr);
+    LineTo(paint, columnPlace(start), height);
+    MoveToEx(paint, columnPlace(end), 0, nullptr);
+    LineTo(paint, columnPlace(end), height);
+    const int cursor = columnPlace(cursorX.load());
+    SelectObject(paint, view.cursorPen);
+    MoveToEx(paint, cursor, 0, nullptr);
+    LineTo(paint, cursor, height);
+}
+
+void onPaint(HWND window)
+{
+    PaintScope paint(window);
+    draw(paint);
+}
+
+void moveCursor(HWND window, uint32_t column)
+{
+    const uint32_t old = cursorX.exchange(column);
+    invalidateColumns(window, cursorStrip(old, column));
+}
+
+// Sent, not posted: the panel's refresh must have run before the next drag
+// step reads what it rewrote (selEndX).
+void tellPanel(int kind)
+{
+    SendMessageW(controlPanel.load(), WM_COMMAND, MAKEWPARAM(CMD_CURSOR_RUN, 0), kind);
+}
+
+void onButtonDown(HWND window, uint32_t x)
+{
+    selStartX = x;
+    selEndX = x;
+    cursorX = x;
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void onDragStep(HWND window, uint32_t x)
+{
+    const uint32_t old = selEndX.exchange(x);
+    invalidateColumns(window, dragStrip(old, x));
+    tellPanel(2);
+}
+
+void onButtonUp(HWND window, uint32_t x)
+{
+    const uint32_t old = selEndX.exchange(x);
+    tellPanel(x == selStartX.load() ? 1 : 2);
+    invalidateColumns(window, releaseStrip(old, x));
+}
+
+void onCommand(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    switch (LOWORD(wParam)) {
+    case CMD_CURSOR_COLUMN:
+        moveCursor(window, static_cast<uint32_t>(lParam));
+        break;
+    case CMD_NEW_SOUND:
+        onNewSound(window, reinterpret_cast<const SoundBuffer*>(lParam));
+        break;
+    case CMD_FRAME:
+        if (lParam) moveCursor(window, static_cast<uint32_t>(reinterpret_cast<const DftEngine*>(lParam)->frameColumn));
+        break;
+    case CMD_SELECTION_CHANGED:
+        InvalidateRect(window, nullptr, FALSE);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK WaveformViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return onCreate(window);
+    case WM_SIZE:
+        keepWindowAt(window, 240, 5, width, height);
+        return 0;
+    case WM_PAINT:
+        onPaint(window);
+        return 0;
+    case WM_PRINTCLIENT:
+        draw(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_LBUTTONDOWN:
+        onButtonDown(window, LOWORD(lParam));
+        return 0;
+    case WM_MOUSEMOVE:
+        if (wParam & MK_LBUTTON) onDragStep(window, LOWORD(lParam));
+        return 0;
+    case WM_LBUTTONUP:
+        onButtonUp(window, LOWORD(lParam));
+        return 0;
+    case WM_COMMAND:
+        onCommand(window, wParam, lParam);
+        return 0;
+    case WM_CLOSE:
+        view.release();
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        view.release();
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
