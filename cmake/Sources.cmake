@@ -13,18 +13,18 @@ set(KELVARA_CORE_SOURCES
   core/analysis/Framing.cpp
   core/views/ColorMap.cpp
   core/views/ViewGeometry.cpp
-  core/app/TestHooks.cpp
+  core/base/TestHooks.cpp
 )
 
 set(KELVARA_WIN32_SOURCES
   win/app/Main.cpp
-  win/app/Globals.cpp
+  win/base/Globals.cpp
   win/app/MainWindow.cpp
   win/app/AboutBox.cpp
   win/app/WindowPicture.cpp
   win/app/PictureExport.cpp
   win/app/DisplayThread.cpp
-  win/app/FrameHandshake.cpp
+  win/base/FrameHandshake.cpp
   win/panel/ControlPanel.cpp
   win/panel/FileLoading.cpp
   win/panel/FileSaving.cpp

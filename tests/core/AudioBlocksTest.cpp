@@ -1,5 +1,5 @@
 #include "core/audio/AudioBlocks.h"
-#include "core/app/TestHooks.h"
+#include "core/base/TestHooks.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // menu. The panel reaches its controls by id and the views and UI tests find
 // them by place, so a control that is missing, renumbered or moved is a fault
 // that nothing else reports (the wrappers silently turn into no-ops).
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +58,7 @@ std::string unquote(const std::string& s)
     return s.size() >= 2 && s.front() == '"' && s.back() == '"' ? s.substr(1, s.size() - 2) : s;
 }
 
-// Symbols of core/app/CommandIds.h and the script's own #defines, by name.
+// Symbols of core/base/CommandIds.h and the script's own #defines, by name.
 std::map<std::string, std::string> readDefines(const std::vector<std::string>& lines)
 {
     std::map<std::string, std::string> defines;
@@ -91,7 +91,7 @@ protected:
     {
         script = readLines(sourceRoot() + "/resources/Kelvara.rc");
         ASSERT_FALSE(script.empty()) << "cannot read the resource script";
-        defines = readDefines(readLines(sourceRoot() + "/core/app/CommandIds.h"));
+        defines = readDefines(readLines(sourceRoot() + "/core/base/CommandIds.h"));
         for (const auto& d : readDefines(script)) defines.insert(d);
     }
 

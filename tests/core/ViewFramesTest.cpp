@@ -1,5 +1,5 @@
 // The sunken frames the main window paints around the graph views.
-#include "core/app/ViewFrames.h"
+#include "core/base/ViewFrames.h"
 
 #include <gtest/gtest.h>
 

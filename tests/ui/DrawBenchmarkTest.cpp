@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 
 using namespace ui;
 

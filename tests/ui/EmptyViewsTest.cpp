@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 #include "core/views/ColorMap.h"
 
 using namespace ui;

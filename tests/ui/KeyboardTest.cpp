@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 
 using namespace ui;
 

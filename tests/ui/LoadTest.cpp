@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 
 using namespace ui;
 using vpt::WavFileShape;

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <map>
 
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 
 using namespace ui;
 

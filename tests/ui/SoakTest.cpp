@@ -5,7 +5,7 @@
 #include "driver/OutsideRequests.h"
 #include "driver/UiDriver.h"
 
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 
 using namespace ui;
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 
 using namespace ui;
 

@@ -14,9 +14,9 @@
 
 #include "core/analysis/DftEngine.h"
 #include "core/analysis/Framing.h"
-#include "core/app/CommandIds.h"
-#include "win/app/FrameHandshake.h"
-#include "win/app/Globals.h"
+#include "core/base/CommandIds.h"
+#include "win/base/FrameHandshake.h"
+#include "win/base/Globals.h"
 #include "core/audio/SoundBuffer.h"
 #include "win/panel/ControlWrapper.h"
 #include "win/panel/PanelCommands.h"

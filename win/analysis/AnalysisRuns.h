@@ -1,7 +1,7 @@
 // The control panel's three analysis runs, on the user-interface thread: the
 // voice print (1023), the frame behind a voice-print column (1017) and the
 // frame at the waveform cursor (1018). How they hand frames to the views is
-// in win/analysis/AnalysisRuns.cpp and win/app/FrameHandshake.h.
+// in win/analysis/AnalysisRuns.cpp and win/base/FrameHandshake.h.
 #ifndef KELVARA_ANALYSIS_RUNS_H
 #define KELVARA_ANALYSIS_RUNS_H
 

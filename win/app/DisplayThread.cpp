@@ -1,7 +1,7 @@
 // The display thread: it owns the three graph views, so that their drawing
 // goes on while the user-interface thread waits inside an analysis run.
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
 
 namespace {
 

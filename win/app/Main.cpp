@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
 #include "win/panel/PanelCommands.h"
 
 namespace {

@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
 #include "win/app/PictureExport.h"
-#include "win/app/ScopedWin.h"
-#include "core/app/ViewFrames.h"
+#include "win/base/ScopedWin.h"
+#include "core/base/ViewFrames.h"
 #include "win/panel/PanelCommands.h"
 
 namespace {

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
-#include "core/app/TestHooks.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
+#include "core/base/TestHooks.h"
 #include "win/app/WindowPicture.h"
 #include "win/panel/PanelCommands.h"
 #include "core/panel/Parameters.h"

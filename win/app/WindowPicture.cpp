@@ -7,7 +7,7 @@
 // the children (PRF_CHILDREN).
 #include "win/app/WindowPicture.h"
 
-#include "win/app/ScopedWin.h"
+#include "win/base/ScopedWin.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <cstring>
 #include <new>
 
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
-#include "core/app/TestHooks.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
+#include "core/base/TestHooks.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 // program can wait for a worker to let go of its device.
 #include <windows.h>
 
-#include "win/app/Globals.h"
+#include "win/base/Globals.h"
 #include "win/audio/AudioJobs.h"
 #include "win/panel/ControlWrapper.h"
 #include "win/panel/PanelCommands.h"

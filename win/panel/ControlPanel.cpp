@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "win/analysis/AnalysisRuns.h"
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
-#include "win/app/ScopedWin.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
+#include "win/base/ScopedWin.h"
 #include "win/panel/ControlWrapper.h"
 #include "win/panel/PanelCommands.h"
 #include "core/panel/PanelLayout.h"

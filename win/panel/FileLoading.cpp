@@ -16,9 +16,9 @@
 #include <new>
 #include <string>
 
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
-#include "win/app/ScopedWin.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
+#include "win/base/ScopedWin.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/audio/WavFile.h"
 #include "win/panel/ControlWrapper.h"

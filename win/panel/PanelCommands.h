@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "win/app/FrameHandshake.h"
+#include "win/base/FrameHandshake.h"
 
 // win/panel/FileLoading.cpp
 void openSoundFile(HWND panel);            // 32771

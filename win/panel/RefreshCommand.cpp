@@ -3,8 +3,8 @@
 // controls and globals, and writes the result back.
 #include "win/panel/PanelCommands.h"
 
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
 #include "core/audio/SoundBuffer.h"
 #include "win/panel/ControlWrapper.h"
 #include "core/panel/ParameterRefresh.h"

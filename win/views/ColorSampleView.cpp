@@ -1,9 +1,9 @@
 // ColorSample: the current colour map as a vertical scale beside the panel's
 // display settings, index 1 at the bottom rising to 254 at the top. Runs on
 // the user-interface thread.
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
-#include "win/app/ScopedWin.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
+#include "win/base/ScopedWin.h"
 #include "core/views/ColorMap.h"
 #include "core/views/ViewGeometry.h"
 

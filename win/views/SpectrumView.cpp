@@ -4,9 +4,9 @@
 // Each frame (1004) restores the back buffer from a copy of the grid and draws
 // the new curve; the voice-print run waits on DFTBuffWait1 until the paint
 // that shows it, so the engine is not rewritten while the curve is read.
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
-#include "win/app/ScopedWin.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
+#include "win/base/ScopedWin.h"
 #include "core/analysis/DftEngine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/views/ViewGeometry.h"

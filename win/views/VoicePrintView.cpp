@@ -5,10 +5,10 @@
 // Frames are painted into a picture bitmap that is never cleared, so a shorter
 // run leaves the older picture to its right. The overlays and the cursor are
 // drawn on the window at each paint, from the settings of that moment.
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
-#include "win/app/ScopedWin.h"
-#include "core/app/TestHooks.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
+#include "win/base/ScopedWin.h"
+#include "core/base/TestHooks.h"
 #include "core/analysis/DftEngine.h"
 #include "core/panel/Parameters.h"
 #include "core/views/ColorMap.h"

@@ -5,9 +5,9 @@
 // rewrites; a paint copies it with the selection inverted and draws the two
 // selection lines and the cursor on the window, so moving them never needs a
 // re-render.
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
-#include "win/app/ScopedWin.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
+#include "win/base/ScopedWin.h"
 #include "core/analysis/DftEngine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/panel/Parameters.h"

@@ -3,9 +3,9 @@
 //
 // The weights come from the same window functions the analysis applies, on 93
 // full-scale samples; the engine's own tables only exist for powers of two.
-#include "core/app/CommandIds.h"
-#include "win/app/Globals.h"
-#include "win/app/ScopedWin.h"
+#include "core/base/CommandIds.h"
+#include "win/base/Globals.h"
+#include "win/base/ScopedWin.h"
 #include "core/panel/Parameters.h"
 #include "core/views/ViewGeometry.h"
 

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "core/analysis/DftEngine.h"
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 #include "core/audio/WavFile.h"
 
 namespace vpt {

@@ -10,7 +10,7 @@
 
 #include <iterator>
 
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 
 using namespace ui;
 

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 
 using namespace ui;
 

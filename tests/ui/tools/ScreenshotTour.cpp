@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 
 using namespace ui;
 

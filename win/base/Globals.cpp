@@ -1,9 +1,9 @@
 // The process-wide handles, the busy thread count, the one sound and the two
 // engines, and the class registration every Kelvara window shares.
-#include "win/app/Globals.h"
+#include "win/base/Globals.h"
 
 #include "core/analysis/DftEngine.h"
-#include "core/app/CommandIds.h"
+#include "core/base/CommandIds.h"
 #include "core/audio/SoundBuffer.h"
 
 HINSTANCE appInstance = nullptr;

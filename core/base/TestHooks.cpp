@@ -1,4 +1,4 @@
-#include "core/app/TestHooks.h"
+#include "core/base/TestHooks.h"
 
 #include <cstdlib>
 

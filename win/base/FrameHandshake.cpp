@@ -1,4 +1,4 @@
-#include "win/app/FrameHandshake.h"
+#include "win/base/FrameHandshake.h"
 
 bool waitServingSentMessages(HANDLE object, DWORD timeoutMs)
 {
