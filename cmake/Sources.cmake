@@ -10,6 +10,7 @@ set(KELVARA_CORE_SOURCES
   core/audio/AudioBlocks.cpp
   core/analysis/WindowFunction.cpp
   core/analysis/DftEngine.cpp
+  core/analysis/DisplayBins.cpp
   core/analysis/Framing.cpp
   core/views/ColorMap.cpp
   core/views/ViewGeometry.cpp
@@ -25,10 +26,14 @@ set(KELVARA_WIN32_SOURCES
   win/app/PictureExport.cpp
   win/app/DisplayThread.cpp
   win/base/FrameHandshake.cpp
+  win/base/StatusLine.cpp
   win/panel/ControlPanel.cpp
+  win/panel/PanelControls.cpp
+  win/panel/LayoutFitting.cpp
+  win/panel/TopWindowCommands.cpp
   win/panel/FileLoading.cpp
   win/panel/FileSaving.cpp
-  win/panel/StatusLine.cpp
+  win/panel/WavFileDialog.cpp
   win/panel/RefreshCommand.cpp
   win/panel/AudioCommands.cpp
   win/audio/Player.cpp

@@ -23,18 +23,13 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/analysis/Framing.h"
 #include "core/analysis/WindowFunction.h"
 #include "core/audio/SoundBuffer.h"
-#include "core/panel/Parameters.h"
 
 namespace {
 
 constexpr int maxLog2Length = 12;
-
-// The double nearest to 1/551: a sample position maps to the waveform column
-// trunc(p / (count * columnFraction)), the product formed first.
-constexpr double columnFraction = 0.0018148820326678765;
-constexpr int lastColumn = 550;
 
 // Everything that depends only on the frame length. Built once per length on
 // first use and never changed afterwards, so both engines (and any thread)
@@ -349,8 +344,7 @@ void DftEngine::loadFrame(const SoundBuffer& sound, uint32_t start)
 
     // The frame's peak is that of the raw samples, before scaling and window.
     const uint32_t count = sound.sampleCount;
-    const bool inside = start <= count && static_cast<uint32_t>(n) <= count - start;
-    if (inside) {
+    if (frameFits(start, n, count)) {
         const double* source = sound.samples + start;
         energy = largestMagnitude(source, n);
         for (int l = 0; l < n; ++l) im[l] = source[l] * scale;
@@ -362,13 +356,7 @@ void DftEngine::loadFrame(const SoundBuffer& sound, uint32_t start)
         for (int l = 0; l < n; ++l) im[l] *= scale;
     }
     for (int l = 0; l < n; ++l) re[l] = 0.0;
-
-    if (count == 0) {
-        frameColumn = 0;
-    } else {
-        const double column = static_cast<double>(start) / (static_cast<double>(count) * columnFraction);
-        frameColumn = column < lastColumn ? static_cast<int32_t>(column) : lastColumn;
-    }
+    frameColumn = waveformColumnOf(start, count);
 }
 
 void DftEngine::applyWindow(int32_t kind)
@@ -433,7 +421,7 @@ void DftEngine::transform()
     for (; half < n; half *= 2, groups /= 2) transformStage(re, im, cosTable, sinTable, n, half, groups);
 }
 
-void DftEngine::computeMagnitudes()
+void DftEngine::computeMagnitudes(const SpectrumSettings& settings)
 {
     if (!hasArrays(*this)) return;
     const int half = length / 2;
@@ -460,11 +448,11 @@ void DftEngine::computeMagnitudes()
 
     // The panel shows the Log controls for any mode but 0, so every other
     // value is Log here too.
-    if (energyLogMode.load() != 0) {
+    if (settings.energyLogMode != 0) {
         // Out-of-range settings would make ln S zero or let ln v go negative;
         // the panel never writes them, but a NaN here would reach the views.
-        int scale = logScale.load();
-        int threshold = rejection.load();
+        int scale = settings.logScale;
+        int threshold = settings.rejection;
         if (scale < 2) scale = 2;
         if (threshold < 1) threshold = 1;
         const double s = scale;
@@ -486,29 +474,19 @@ void DftEngine::computeMagnitudes()
     magnitude[half] = 0.0;
 }
 
-void DftEngine::resampleToDisplay()
+void DftEngine::resampleToDisplay(int maxFreqStep)
 {
     if (!hasArrays(*this)) return;
-    const int half = length / 2;
-    if (half < 1) return;
-    const int k = maxFreqStep.load();
-    const double step = (512.0 / half) * sampleRate / ((1.0 + 0.05 * k) * 22050.0);
-    for (int i = 0; i < displayBinCount; ++i) {
-        const double position = i / step;
-        // Written so that a NaN or negative position (no sample rate, an
-        // absurd k) stops the loop like one beyond the spectrum does.
-        if (!(position >= 0.0 && position < half)) break;
-        displayBins[i] = magnitude[static_cast<int>(position)];
-    }
+    mapToDisplayBins(magnitude, length / 2, sampleRate, maxFreqStep, displayBins);
 }
 
-void DftEngine::analyseFrame(const SoundBuffer& sound, uint32_t start, int32_t kind)
+void DftEngine::analyseFrame(const SoundBuffer& sound, uint32_t start, int32_t kind, const SpectrumSettings& settings)
 {
     loadFrame(sound, start);
     applyWindow(kind);
     bitReverse();
     fillTwiddles();
     transform();
-    computeMagnitudes();
-    resampleToDisplay();
+    computeMagnitudes(settings);
+    resampleToDisplay(settings.maxFreqStep);
 }

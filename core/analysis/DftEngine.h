@@ -1,21 +1,23 @@
 // One frame's transform: an iterative, in-place, radix-2 decimation-in-time
 // FFT over doubles, then a normalised magnitude spectrum with the frame's
 // energy factor, resampled into the 280 display bins of one voice-print column.
+// Where frames lie and which column they show is Framing's arithmetic, how
+// magnitudes become display bins is DisplayBins'; the engine only calls them.
 //
 // Transforms are scaled by 1/N (the samples are scaled as they are loaded).
 // The engine owns its five arrays; a pointer that owns nothing holds the
 // not-allocated marker. It has no lock: a run must not set up or analyse into
 // an engine that a view still reads. setUp(log2Length 1..12) must come before
-// any frame; analyseFrame reads energyLogMode, logScale, rejection and
-// maxFreqStep from the parameter model at the moment of the call.
+// any frame. The caller passes the spectrum settings with every frame.
 #ifndef KELVARA_DFT_ENGINE_H
 #define KELVARA_DFT_ENGINE_H
 
 #include <cstdint>
 
-struct SoundBuffer;
+#include "core/analysis/DisplayBins.h"
+#include "core/analysis/SpectrumSettings.h"
 
-constexpr int displayBinCount = 280;
+struct SoundBuffer;
 
 struct DftEngine {
     int32_t log2Length = 0;
@@ -45,9 +47,10 @@ struct DftEngine {
     void fillTwiddles();
     void transform();
     void butterfly(int32_t l, double groups, int32_t top, int32_t bottom);
-    void computeMagnitudes();
-    void resampleToDisplay();
-    void analyseFrame(const SoundBuffer& sound, uint32_t start, int32_t kind);
+    // Reads the energy-plot mode, the scale and the rejection of `settings`.
+    void computeMagnitudes(const SpectrumSettings& settings);
+    void resampleToDisplay(int maxFreqStep);
+    void analyseFrame(const SoundBuffer& sound, uint32_t start, int32_t kind, const SpectrumSettings& settings);
 };
 
 #endif

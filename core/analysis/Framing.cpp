@@ -48,14 +48,13 @@ bool frameFits(uint32_t start, int32_t length, uint32_t sampleCount)
 int32_t voicePrintFrameCount(int32_t analysisStart, int32_t period, int32_t length, uint32_t sampleCount)
 {
     int32_t k = 0;
-    while (k < framingColumns && frameFits(frameStart(analysisStart, k, period), length, sampleCount)) ++k;
+    while (k < columnCount && frameFits(frameStart(analysisStart, k, period), length, sampleCount)) ++k;
     return k;
 }
 
 int32_t waveformColumnOf(uint32_t start, uint32_t sampleCount)
 {
-    if (sampleCount == 0) return 0;
-    return truncSaturated(static_cast<double>(start) / samplesPerColumn(sampleCount));
+    return columnOfPosition(start, sampleCount);
 }
 
 int32_t cursorVoicePrintColumn(int32_t cursorSample, int32_t analysisStart, int32_t period)

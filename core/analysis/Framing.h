@@ -3,32 +3,23 @@
 // the runs in AnalysisRuns.cpp and the parameter refresh call it.
 //
 // The numbers deliberately keep the program's historical quirks: frame starts
-// are 32-bit integer sums that wrap, the column width is sampleCount times the
-// double nearest 1/551 (formed before dividing, so a start that lies exactly
-// on a column boundary can land one column to the left), and the cursor's
-// voice-print column truncates toward zero. What they never do is let a frame
-// reach outside the sound or divide by zero.
+// are 32-bit integer sums that wrap, columns map as core/base/Columns.h says
+// (so a start that lies exactly on a column boundary can land one column to
+// the left), and the cursor's voice-print column truncates toward zero. What
+// they never do is let a frame reach outside the sound or divide by zero.
 #ifndef KELVARA_FRAMING_H
 #define KELVARA_FRAMING_H
 
 #include <cstdint>
 
-// Columns of the waveform view and frames of one voice print.
-constexpr int32_t framingColumns = 551;
-
-// The double nearest 1/551. Every column mapping multiplies by this constant
-// rather than dividing by 551, and the rest of the program does the same, so
-// a frame's column agrees wherever it is computed.
-constexpr double inverse551 = 0.0018148820326678765;
-
-// Samples per waveform column: sampleCount * (1/551), in doubles.
-inline double samplesPerColumn(uint32_t sampleCount) { return static_cast<double>(sampleCount) * inverse551; }
+#include "core/base/Columns.h"
 
 // Truncation toward zero that saturates instead of overflowing (NaN gives 0).
 int32_t truncSaturated(double value);
 uint32_t truncSaturatedUnsigned(double value);
 
-// First sample of waveform column `column`: trunc(column * q).
+// First sample of waveform column `column`: trunc(column * q), where q is
+// positionsPerColumn(sampleCount).
 int32_t sampleOfColumn(uint32_t column, double q);
 
 // Frame length 2^frameOrder, or 0 when frameOrder is outside 1..12 (before the
@@ -50,8 +41,8 @@ bool frameFits(uint32_t start, int32_t length, uint32_t sampleCount);
 // Frames of a voice-print run: k = 0, 1, ... up to 551 while frame k fits.
 int32_t voicePrintFrameCount(int32_t analysisStart, int32_t period, int32_t length, uint32_t sampleCount);
 
-// Waveform column of a frame that starts at `start`: trunc(start / (sampleCount * q)).
-// 0 for an empty sound.
+// Waveform column of a frame that starts at `start` (columnOfPosition): the
+// column the waveform view's cursor and the engine's frameColumn show.
 int32_t waveformColumnOf(uint32_t start, uint32_t sampleCount);
 
 // Voice-print column of the cursor: (cursorSample - analysisStart) / period,

@@ -5,11 +5,6 @@
 
 namespace {
 
-// The double nearest to 1/551. The waveform view maps columns with the same
-// constant and the same order of operations; using it here keeps the play
-// cursor and the selection on the same columns.
-const double columnFraction = 1.0 / 551.0;
-
 uint32_t saturate(uint64_t value) { return value > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(value); }
 
 }  // namespace
@@ -53,8 +48,7 @@ PlayBlock nextPlayBlock(uint32_t position, uint32_t end, uint32_t block)
 uint32_t byteOfColumn(uint32_t column, uint32_t dataSize, uint16_t blockAlign)
 {
     const double align = blockAlign == 0 ? 1.0 : blockAlign;
-    const double q = dataSize * columnFraction;
-    const double frames = static_cast<double>(column) * q / align;
+    const double frames = columnStart(column, dataSize) / align;
     if (!(frames > 0.0)) return 0;
     return saturate(static_cast<uint64_t>(frames) * static_cast<uint64_t>(align));
 }
@@ -70,10 +64,7 @@ PlayRange selectionPlayRange(uint32_t a, uint32_t b, uint32_t dataSize, uint16_t
 
 uint32_t columnOfByte(uint32_t position, uint32_t dataSize)
 {
-    if (dataSize == 0) return 0;
-    const double column = position / (dataSize * columnFraction);
-    if (!(column > 0.0)) return 0;
-    return column >= waveformColumns - 1 ? waveformColumns - 1 : static_cast<uint32_t>(column);
+    return static_cast<uint32_t>(columnOfPosition(position, dataSize));
 }
 
 bool appendRecorded(uint8_t* data, uint32_t dataSize, std::atomic<uint32_t>& recordedBytes,

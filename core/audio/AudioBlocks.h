@@ -10,16 +10,13 @@
 #include <cstdint>
 
 #include "core/audio/SoundBuffer.h"
+#include "core/base/Columns.h"
 
 // The player keeps this many blocks queued on the output device.
 constexpr int playerRingSize = 16;
 
 // A play end that means "up to the end of the sound".
 constexpr uint32_t playToEnd = 0xFFFFFFFFu;
-
-// Width in columns of the waveform view that the play range and the cursor
-// refer to.
-constexpr uint32_t waveformColumns = 551;
 
 // Bytes in 1024/22050 s (about 46 ms) of sound in this format:
 // floor(avgBytesPerSec * 1024 / 22050), rounded up to a whole sample frame.
@@ -54,8 +51,7 @@ PlayBlock nextPlayBlock(uint32_t position, uint32_t end, uint32_t block);
 inline uint32_t clampPlayEnd(uint32_t end, uint32_t dataSize) { return end > dataSize ? dataSize : end; }
 
 // Byte offset at which waveform column `column` starts, rounded down to a
-// whole sample frame: trunc(column * q / B) * B with q = dataSize * (1/551)
-// in doubles.
+// whole sample frame: trunc(columnStart(column, dataSize) / B) * B.
 uint32_t byteOfColumn(uint32_t column, uint32_t dataSize, uint16_t blockAlign);
 
 struct PlayRange {
@@ -68,8 +64,7 @@ struct PlayRange {
 // (to the end when the larger maps to byte 0).
 PlayRange selectionPlayRange(uint32_t a, uint32_t b, uint32_t dataSize, uint16_t blockAlign);
 
-// Waveform column (0..550) of byte offset `position`: trunc(position /
-// (dataSize * (1/551))). 0 for an empty sound.
+// Waveform column (0..550) of byte offset `position` (columnOfPosition).
 uint32_t columnOfByte(uint32_t position, uint32_t dataSize);
 
 // Appends `n` recorded bytes from `block` to `data` (capacity `dataSize`) at

@@ -1,9 +1,15 @@
-// The two-pixel sunken frames the main window paints around the three graph
-// views. Platform-neutral so the geometry can be checked without a screen.
+// Where the five views sit in the main window's client area, and the
+// two-pixel sunken frames the main window paints around the three graph
+// views. One table serves the views, which move themselves to their places,
+// and the frames, so the two cannot drift apart. Platform-neutral so the
+// geometry can be checked without a screen.
 #ifndef KELVARA_VIEW_FRAMES_H
 #define KELVARA_VIEW_FRAMES_H
 
 #include <array>
+
+#include "core/base/Columns.h"
+#include "core/base/CommandIds.h"
 
 namespace viewFrames {
 
@@ -14,9 +20,27 @@ struct Area {
     int height;
 };
 
-// Fixed places of WaveDraw, SPECTRAMDraw and SPECTDraw in the main window's
-// client area; each view moves itself there.
-constexpr std::array<Area, 3> viewAreas{{{240, 5, 551, 128}, {240, 139, 551, 128}, {240, 273, 551, 280}}};
+enum View { waveform, spectrum, voicePrint, windowShape, colorSample, viewCount };
+
+struct Place {
+    Area area;
+    // The panel control the view is centred over, 0 for none. Those frames
+    // move with the dialog font, so `area` is then only the place the view
+    // takes while the panel does not exist yet.
+    int frameId;
+};
+
+// WaveDraw, SPECTRAMDraw, SPECTDraw, WinFunc, ColorSample.
+constexpr std::array<Place, viewCount> windowPlaces{{
+    {{240, 5, columnCount, 128}, 0},
+    {{240, 139, columnCount, 128}, 0},
+    {{240, 273, columnCount, 280}, 0},
+    {{128, 290, 93, 32}, IDC_WINFUNC_FRAME},
+    {{206, 376, 20, 148}, IDC_COLOR_SAMPLE_FRAME},
+}};
+
+// The graph views, each in a sunken frame of the main window.
+constexpr std::array<View, 3> framedViews{{waveform, spectrum, voicePrint}};
 
 struct Rect {
     int left;
@@ -35,9 +59,9 @@ constexpr Rect outerFrame(Area a) { return {a.left - 2, a.top - 2, a.left + a.wi
 // rectangle's right and bottom lines, so they are painted too.
 constexpr Rect framesExtent()
 {
-    Rect extent = outerFrame(viewAreas[0]);
-    for (const Area& area : viewAreas) {
-        const Rect r = outerFrame(area);
+    Rect extent = outerFrame(windowPlaces[framedViews[0]].area);
+    for (View view : framedViews) {
+        const Rect r = outerFrame(windowPlaces[view].area);
         if (r.left < extent.left) extent.left = r.left;
         if (r.top < extent.top) extent.top = r.top;
         if (r.right > extent.right) extent.right = r.right;

@@ -1,13 +1,34 @@
 // What the control panel puts into its controls and how it reads them back:
-// the combo lists, the track-bar ranges, the echo values shown beside the
-// track bars and the enabled state of the colour and energy controls.
-// Platform-neutral, so that the mappings can be checked without a screen.
+// the parameters' start-up values, the combo lists, the track-bar ranges,
+// the values the positions stand for and the enabled state of the controls.
+// Every mapping between a control and a parameter is written here once, for
+// the panel, the parameter refresh and the tests alike. Platform-neutral, so
+// that the mappings can be checked without a screen.
 #ifndef KELVARA_PANEL_TABLES_H
 #define KELVARA_PANEL_TABLES_H
 
 #include <cstddef>
 
+#include "core/analysis/DisplayBins.h"
+
 namespace panelTables {
+
+// The parameter model's values before any user action (core/panel/Parameters.h).
+constexpr int defaultRecordRate = 22050;
+constexpr int defaultRecordBits = 8;
+constexpr int defaultRecordSeconds = 8;
+constexpr int defaultWindowKind = 1;      // Hanning
+constexpr int defaultFrameOrder = 0;      // until the first full refresh reads the combo
+constexpr int defaultFramePeriod = 1;     // until the first refresh reads the track bar; also appliedFramePeriod's
+constexpr int defaultLogScale = 320;
+constexpr int defaultRejection = 1;
+constexpr int defaultMaxFreqStep = -3;    // 5124.9 Hz
+constexpr int defaultEnergyLogMode = 1;   // Log
+constexpr double defaultColorWidth = 1.0;
+constexpr int defaultPrintMonoMode = 0;   // Color
+constexpr int defaultSideGraduate = 0;
+constexpr int defaultGraduateLine = 0;
+constexpr int defaultSourceMode = 0;      // open a file
 
 // Combo lists, in list order. The parameter each list feeds is a function of
 // the selected index (see the mappings below), never of the text.
@@ -22,9 +43,16 @@ constexpr const wchar_t* recordSecondsEntries[] = {L"2.0Sec",  L"4.0Sec",  L"6.0
 template <typename T, std::size_t N>
 constexpr int entryCount(const T (&)[N]) { return static_cast<int>(N); }
 
+// Whether a combo's selection is an entry of its list. A combo with an edit
+// field has none (-1) once the user typed into it; the parameter then keeps
+// the value it had.
+template <typename T, std::size_t N>
+constexpr bool isEntryIndex(const T (&entries)[N], int index) { return index >= 0 && index < entryCount(entries); }
+
 // The frame-length combo starts on "1024".
 constexpr int frameLengthStartIndex = 9;
 
+constexpr int windowKindOfIndex(int index) { return index; }
 constexpr int frameOrderOfIndex(int index) { return index + 1; }
 constexpr int recordRateOfIndex(int index) { return (index + 1) * 22050; }
 constexpr int recordBitsOfIndex(int index) { return (index + 1) * 8; }
@@ -53,9 +81,8 @@ constexpr int framePeriodSamples(int position) { return position * 32; }
 constexpr int logScaleOf(int position) { return position * 40; }
 constexpr double colorWidthOf(int position) { return position * 0.1; }
 
-// Highest frequency the voice print shows: its 280 rows span 0 to this.
-// 6029.296875 Hz is 280 rows of a 1024-point frame at 22050 Hz.
-constexpr double maxFrequencyHz(int maxFreqStep) { return (1 + 0.05 * maxFreqStep) * 6029.296875; }
+// The maximum-frequency echo: the frequency the voice print's rows reach.
+using ::maxFrequencyHz;
 
 // The enabled state of every control that is ever disabled, from the four
 // settings it depends on: the source decides whether the file or the

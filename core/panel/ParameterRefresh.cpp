@@ -5,6 +5,9 @@
 #include <cwchar>
 
 #include "core/analysis/Framing.h"
+#include "core/base/Columns.h"
+
+namespace pt = panelTables;
 
 std::wstring formatInt(int value)
 {
@@ -33,7 +36,7 @@ int framePeriodFromTrack(int position)
 {
     // The track bar runs 1..16; the period must stay at least one sample even
     // if the control is missing and reports -1.
-    int period = position * 32;
+    int period = pt::framePeriodSamples(position);
     return period < 1 ? 1 : period;
 }
 
@@ -44,7 +47,7 @@ uint32_t selectionEndAfterPeriods(uint32_t selStartX, uint32_t selEndX, int fram
 {
     if (q <= 0.0) return selEndX;
     int64_t startSample = sampleOfColumn(selStartX, q);
-    int64_t endSample = startSample + int64_t{framePeriod} * framingColumns;
+    int64_t endSample = startSample + int64_t{framePeriod} * columnCount;
     return truncSaturatedUnsigned(static_cast<double>(endSample) / q);
 }
 
@@ -66,15 +69,16 @@ void fullRefresh(const RefreshControls& controls, const RefreshSound& sound, dou
     // The combos have edit fields; typing into one can leave it without a
     // selection. A frame length or window of "index -1" means nothing, so the
     // previous choice stays in force then.
-    if (controls.frameLengthIndex >= 0 && controls.frameLengthIndex <= 11)
-        s.frameOrder = controls.frameLengthIndex + 1;
-    if (controls.windowIndex >= 0 && controls.windowIndex <= 3) s.windowKind = controls.windowIndex;
-    s.logScale = controls.scalePosition * 40;
+    if (pt::isEntryIndex(pt::frameLengthEntries, controls.frameLengthIndex))
+        s.frameOrder = pt::frameOrderOfIndex(controls.frameLengthIndex);
+    if (pt::isEntryIndex(pt::windowKindEntries, controls.windowIndex))
+        s.windowKind = pt::windowKindOfIndex(controls.windowIndex);
+    s.logScale = pt::logScaleOf(controls.scalePosition);
     s.rejection = controls.rejectionPosition;
     s.maxFreqStep = controls.maxFreqPosition;
 
-    e.colorWidthEcho = formatOneDecimal(controls.colorWidthPosition * 0.1);
-    e.scaleEcho = formatInt(controls.scalePosition * 40);
+    e.colorWidthEcho = formatOneDecimal(pt::colorWidthOf(controls.colorWidthPosition));
+    e.scaleEcho = formatInt(pt::logScaleOf(controls.scalePosition));
 
     e.frameLengthMs = formatOneDecimal(samplesToMilliseconds(std::pow(2.0, s.frameOrder), sound.rate));
     e.framePeriodMs = formatOneDecimal(samplesToMilliseconds(s.framePeriod, sound.rate));
@@ -99,7 +103,7 @@ RefreshResult refreshParameters(int kind, const RefreshControls& controls, const
 
     RefreshState& s = result.state;
     RefreshEdits& e = result.edits;
-    const double q = samplesPerColumn(sound.sampleCount);
+    const double q = positionsPerColumn(sound.sampleCount);
 
     switch (kind) {
     case 1:
@@ -114,7 +118,7 @@ RefreshResult refreshParameters(int kind, const RefreshControls& controls, const
     case 2: {
         s.selectionLocked = 1;
         int64_t span = std::llabs(int64_t{sampleOfColumn(s.selEndX, q)} - int64_t{sampleOfColumn(s.selStartX, q)});
-        int period = static_cast<int>(span / framingColumns);
+        int period = static_cast<int>(span / columnCount);
         // The box shows the unclamped value, so a selection narrower than 551
         // samples reads 0 while the analysis uses 1.
         e.framePeriodEcho = formatInt(period);

@@ -16,16 +16,19 @@
 #include <optional>
 #include <string>
 
+#include "core/panel/PanelTables.h"
+
 // Positions and selections read from the panel's controls (-1 where a
-// control is missing or a combo has no selection).
+// control is missing or a combo has no selection); by default, what they show
+// at start-up.
 struct RefreshControls {
-    int framePeriodPosition = 2;   // track bar 1003, 1..16
-    int frameLengthIndex = 9;      // combo 1009, 0..11
-    int windowIndex = 1;           // combo 1008, 0..3
-    int scalePosition = 8;         // track bar 1007, 5..25
-    int rejectionPosition = 1;     // track bar 1005, 1..10
-    int colorWidthPosition = 10;   // track bar 1015, 10..20
-    int maxFreqPosition = -3;      // track bar 32794, -10..10
+    int framePeriodPosition = panelTables::framePeriodStartPosition;                     // track bar 1003
+    int frameLengthIndex = panelTables::frameLengthStartIndex;                           // combo 1009
+    int windowIndex = panelTables::defaultWindowKind;                                    // combo 1008
+    int scalePosition = panelTables::scalePositionOf(panelTables::defaultLogScale);      // track bar 1007
+    int rejectionPosition = panelTables::defaultRejection;                               // track bar 1005
+    int colorWidthPosition = panelTables::colorWidthRange.minimum;                       // track bar 1015
+    int maxFreqPosition = panelTables::defaultMaxFreqStep;                               // track bar 32794
 };
 
 struct RefreshSound {
@@ -41,15 +44,15 @@ struct RefreshState {
     uint32_t selEndX = 0;
     uint32_t cursorX = 0;
     int selectionLocked = 0;
-    int framePeriod = 1;
-    int appliedFramePeriod = 1;
+    int framePeriod = panelTables::defaultFramePeriod;
+    int appliedFramePeriod = panelTables::defaultFramePeriod;
     int analysisStart = 0;
     int cursorSample = 0;
-    int frameOrder = 0;
-    int windowKind = 1;
-    int logScale = 320;
-    int rejection = 1;
-    int maxFreqStep = -3;
+    int frameOrder = panelTables::defaultFrameOrder;
+    int windowKind = panelTables::defaultWindowKind;
+    int logScale = panelTables::defaultLogScale;
+    int rejection = panelTables::defaultRejection;
+    int maxFreqStep = panelTables::defaultMaxFreqStep;
 };
 
 // Texts for the edit boxes; an empty optional leaves the box untouched.

@@ -1,24 +1,28 @@
 #include "core/panel/Parameters.h"
 
-std::atomic<int> recordRate{22050};
-std::atomic<int> recordBits{8};
-std::atomic<int> recordSeconds{8};
+#include "core/panel/PanelTables.h"
 
-std::atomic<int> windowKind{1};
-std::atomic<int> frameOrder{0};
-std::atomic<int> framePeriod{1};
-std::atomic<int> appliedFramePeriod{1};
-std::atomic<int> logScale{320};
-std::atomic<int> rejection{1};
-std::atomic<int> maxFreqStep{-3};
-std::atomic<int> energyLogMode{1};
+namespace pt = panelTables;
 
-std::atomic<double> colorWidth{1.0};
-std::atomic<int> printMonoMode{0};
-std::atomic<int> sideGraduate{0};
-std::atomic<int> graduateLine{0};
+std::atomic<int> recordRate{pt::defaultRecordRate};
+std::atomic<int> recordBits{pt::defaultRecordBits};
+std::atomic<int> recordSeconds{pt::defaultRecordSeconds};
 
-std::atomic<int> sourceMode{0};
+std::atomic<int> windowKind{pt::defaultWindowKind};
+std::atomic<int> frameOrder{pt::defaultFrameOrder};
+std::atomic<int> framePeriod{pt::defaultFramePeriod};
+std::atomic<int> appliedFramePeriod{pt::defaultFramePeriod};
+std::atomic<int> logScale{pt::defaultLogScale};
+std::atomic<int> rejection{pt::defaultRejection};
+std::atomic<int> maxFreqStep{pt::defaultMaxFreqStep};
+std::atomic<int> energyLogMode{pt::defaultEnergyLogMode};
+
+std::atomic<double> colorWidth{pt::defaultColorWidth};
+std::atomic<int> printMonoMode{pt::defaultPrintMonoMode};
+std::atomic<int> sideGraduate{pt::defaultSideGraduate};
+std::atomic<int> graduateLine{pt::defaultGraduateLine};
+
+std::atomic<int> sourceMode{pt::defaultSourceMode};
 
 std::atomic<uint32_t> selStartX{0};
 std::atomic<uint32_t> selEndX{0};
@@ -29,24 +33,29 @@ std::atomic<int> cursorSample{0};
 
 std::atomic<int> activityState{ActivityIdle};
 
+SpectrumSettings currentSpectrumSettings()
+{
+    return {energyLogMode.load(), logScale.load(), rejection.load(), maxFreqStep.load()};
+}
+
 void resetParameters()
 {
-    recordRate = 22050;
-    recordBits = 8;
-    recordSeconds = 8;
-    windowKind = 1;
-    frameOrder = 0;
-    framePeriod = 1;
-    appliedFramePeriod = 1;
-    logScale = 320;
-    rejection = 1;
-    maxFreqStep = -3;
-    energyLogMode = 1;
-    colorWidth = 1.0;
-    printMonoMode = 0;
-    sideGraduate = 0;
-    graduateLine = 0;
-    sourceMode = 0;
+    recordRate = pt::defaultRecordRate;
+    recordBits = pt::defaultRecordBits;
+    recordSeconds = pt::defaultRecordSeconds;
+    windowKind = pt::defaultWindowKind;
+    frameOrder = pt::defaultFrameOrder;
+    framePeriod = pt::defaultFramePeriod;
+    appliedFramePeriod = pt::defaultFramePeriod;
+    logScale = pt::defaultLogScale;
+    rejection = pt::defaultRejection;
+    maxFreqStep = pt::defaultMaxFreqStep;
+    energyLogMode = pt::defaultEnergyLogMode;
+    colorWidth = pt::defaultColorWidth;
+    printMonoMode = pt::defaultPrintMonoMode;
+    sideGraduate = pt::defaultSideGraduate;
+    graduateLine = pt::defaultGraduateLine;
+    sourceMode = pt::defaultSourceMode;
     selStartX = 0;
     selEndX = 0;
     cursorX = 0;

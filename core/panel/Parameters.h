@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "core/analysis/SpectrumSettings.h"
+
 // Recording (taken from the combos when a recording starts)
 extern std::atomic<int> recordRate;      // 22050 or 44100
 extern std::atomic<int> recordBits;      // 8 or 16
@@ -25,6 +27,11 @@ extern std::atomic<int> logScale;            // 200..1000
 extern std::atomic<int> rejection;           // 1..10
 extern std::atomic<int> maxFreqStep;         // -10..10
 extern std::atomic<int> energyLogMode;       // 0 Linear, 1 Log, -1 neither checked
+
+// energyLogMode, logScale, rejection and maxFreqStep as they stand now, for
+// the engine; the runs take them afresh for every frame, so a setting changed
+// during a run shows from the next frame on.
+SpectrumSettings currentSpectrumSettings();
 
 // Display
 extern std::atomic<double> colorWidth;       // 1.0..2.0

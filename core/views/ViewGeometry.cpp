@@ -36,8 +36,8 @@ int truncToInt(double value)
 
 ColumnExtent waveformColumnExtent(const double* samples, uint32_t count, int column)
 {
-    const double step = count * columnFraction;
-    const double base = column * step;
+    const double step = positionsPerColumn(count);
+    const double base = columnStart(column, count);
     // The last column's share ends at `count` only on paper: base + k can
     // round up onto it, so every index is checked before it is read.
     const uint32_t last = count - 1;
@@ -64,9 +64,9 @@ std::vector<PixelPoint> waveformTrace(const double* samples, uint32_t count)
 {
     std::vector<PixelPoint> points;
     if (count == 0 || samples == nullptr) return points;
-    points.reserve(2 * viewColumns + 1);
+    points.reserve(2 * columnCount + 1);
     points.push_back({0, waveformZeroRow});
-    for (int j = 0; j < viewColumns; ++j) {
+    for (int j = 0; j < columnCount; ++j) {
         const ColumnExtent e = waveformColumnExtent(samples, count, j);
         // Silent columns add no point, so the line runs on from the last one.
         if (e.low < 0) points.push_back({j, waveformRow(e.low)});
@@ -95,7 +95,7 @@ int totalLabelX(int width)
 
 int halfLabelX(int width)
 {
-    return truncToInt((viewColumns - width) * 0.5);
+    return truncToInt((columnCount - width) * 0.5);
 }
 
 std::vector<int> waveformGridRows()
@@ -108,9 +108,9 @@ std::vector<int> waveformGridRows()
 std::vector<int> waveformGridColumns()
 {
     std::vector<int> columns;
-    for (int i = 0; i * viewColumns / 44 < viewColumns; ++i) columns.push_back(i * viewColumns / 44);
+    for (int i = 0; i * columnCount / 44 < columnCount; ++i) columns.push_back(i * columnCount / 44);
     // One pixel right of the quarter lines, so each quarter shows a double line.
-    for (int i = 0; i < 4; ++i) columns.push_back(truncToInt(i * viewColumns / 4.0 + 1));
+    for (int i = 0; i < 4; ++i) columns.push_back(truncToInt(i * columnCount / 4.0 + 1));
     return columns;
 }
 
@@ -137,15 +137,15 @@ SelectionCopies selectionCopies(uint32_t selStart, uint32_t selEnd)
     const auto add = [&copies](int left, int right, bool inverted) {
         if (left < right) copies.parts[copies.count++] = {{left, right}, inverted};
     };
-    if (lo >= static_cast<uint32_t>(viewColumns)) {
-        add(0, viewColumns, false);
+    if (lo >= static_cast<uint32_t>(columnCount)) {
+        add(0, columnCount, false);
         return copies;
     }
     const int left = static_cast<int>(lo);
-    const int right = hi >= static_cast<uint32_t>(viewColumns) ? viewColumns : static_cast<int>(hi);
+    const int right = hi >= static_cast<uint32_t>(columnCount) ? columnCount : static_cast<int>(hi);
     add(0, left, false);
     add(left, right, true);
-    add(right, viewColumns, false);
+    add(right, columnCount, false);
     return copies;
 }
 
@@ -193,7 +193,7 @@ PixelPoint spectrumClosingPoint(int length, uint32_t rate)
 
 double pixelsPerHertz(int maxFreqStep)
 {
-    return (1024.0 / 22050) / (1 + 0.05 * maxFreqStep);
+    return (binReferenceLength / binReferenceRate) / frequencySpanScale(maxFreqStep);
 }
 
 int voicePrintRowOfBin(int bin)

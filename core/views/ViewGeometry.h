@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "core/analysis/DisplayBins.h"
+#include "core/base/Columns.h"
+
 struct PixelPoint {
     int x;
     int y;
@@ -26,13 +29,6 @@ struct ColumnSpan {
     int right;
     bool operator==(const ColumnSpan& o) const { return left == o.left && right == o.right; }
 };
-
-// The waveform and the voice print are this many columns wide.
-constexpr int viewColumns = 551;
-
-// The double nearest to 1/551: columns and sound positions are converted with
-// total * columnFraction, the product formed first.
-constexpr double columnFraction = 1.0 / 551;
 
 int truncToInt(double value);
 
@@ -122,12 +118,12 @@ PixelPoint spectrumClosingPoint(int length, uint32_t rate);
 
 // ---- Voice-print view (SPECTDraw), 551 x 280 ----
 
-constexpr int voicePrintHeight = 280;
-constexpr int voicePrintBottomRow = 279;
-constexpr int voicePrintLastColumn = 550;
+// One row per display bin.
+constexpr int voicePrintHeight = displayBinCount;
+constexpr int voicePrintBottomRow = voicePrintHeight - 1;
 
 // Pixels per hertz for the maximum-frequency setting p (-10..10):
-// (1024/22050) / (1 + 0.05 p).
+// (1024/22050) / frequencySpanScale(p), so that the rows span maxFrequencyHz(p).
 double pixelsPerHertz(int maxFreqStep);
 
 int voicePrintRowOfBin(int bin);

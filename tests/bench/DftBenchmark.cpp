@@ -14,7 +14,6 @@
 #include "core/analysis/DftEngine.h"
 #include "core/analysis/WindowFunction.h"
 #include "core/audio/SoundBuffer.h"
-#include "core/panel/Parameters.h"
 
 namespace {
 
@@ -50,14 +49,11 @@ const SoundBuffer& benchSound()
     return sound;
 }
 
-void useDefaultParameters()
-{
-    resetParameters();  // Log mode, S 320, R 1, k -3, Hanning
-}
+// The panel's start-up settings, which the FFTW side below hard-codes too.
+constexpr SpectrumSettings defaultSettings{1, 320, 1, -3};  // Log, S, R, k
 
 void BM_EngineFrame(benchmark::State& state)
 {
-    useDefaultParameters();
     const int log2Length = static_cast<int>(state.range(0));
     const SoundBuffer& sound = benchSound();
     DftEngine engine;
@@ -65,7 +61,7 @@ void BM_EngineFrame(benchmark::State& state)
     const uint32_t span = sound.sampleCount - static_cast<uint32_t>(engine.length);
     uint32_t start = 0;
     for (auto _ : state) {
-        engine.analyseFrame(sound, start, WindowHanning);
+        engine.analyseFrame(sound, start, WindowHanning, defaultSettings);
         benchmark::DoNotOptimize(engine.displayBins);
         benchmark::ClobberMemory();
         start = (start + hop) % span;
@@ -113,7 +109,7 @@ struct FftwFrame {
             magnitude[i] = std::sqrt(output[i][0] * output[i][0] + output[i][1] * output[i][1]);
             strongest = std::fmax(strongest, magnitude[i]);
         }
-        const double s = 320.0;
+        const double s = defaultSettings.logScale;
         const double logS = std::log(s);
         double e = framePeak / sound.peak * 200.0;
         if (!(e >= 1.0)) e = 1.0;
@@ -123,7 +119,7 @@ struct FftwFrame {
             magnitude[i] = (v >= 1.0 ? std::log(v) / logS : 0.0) * factor;
         }
         magnitude[half] = 0.0;
-        const double step = (512.0 / half) * sound.rate() / ((1.0 + 0.05 * -3) * 22050.0);
+        const double step = (512.0 / half) * sound.rate() / ((1.0 + 0.05 * defaultSettings.maxFreqStep) * 22050.0);
         for (int i = 0; i < displayBinCount; ++i) {
             const double position = i / step;
             if (!(position < half)) break;

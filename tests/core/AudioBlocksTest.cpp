@@ -150,7 +150,7 @@ TEST(AudioBlocks, EveryColumnStartsOnAWholeFrame)
     } sounds[] = {{352800, 2}, {705602, 4}, {123457, 3}};
     for (const auto& s : sounds) {
         uint32_t previous = 0;
-        for (uint32_t x = 0; x < waveformColumns; ++x) {
+        for (uint32_t x = 0; x < static_cast<uint32_t>(columnCount); ++x) {
             const uint32_t byte = byteOfColumn(x, s.dataSize, s.align);
             ASSERT_EQ(byte % s.align, 0u) << "column " << x << " of " << s.dataSize;
             ASSERT_GE(byte, previous) << "column " << x;

@@ -9,7 +9,6 @@
 #include "core/analysis/DftEngine.h"
 #include "core/analysis/WindowFunction.h"
 #include "core/audio/SoundBuffer.h"
-#include "core/panel/Parameters.h"
 
 namespace {
 
@@ -160,18 +159,14 @@ struct LiteralFrame {
 
 bool sameBits(const double* a, const double* b, size_t count) { return std::memcmp(a, b, count * sizeof(double)) == 0; }
 
-class DftEngineTest : public ::testing::Test {
-protected:
-    void SetUp() override { resetParameters(); }
-    void TearDown() override { resetParameters(); }
-};
+// The panel's start-up settings: Log, S 320, R 1, k -3.
+constexpr SpectrumSettings startUpSettings{1, 320, 1, -3};
 
-TEST_F(DftEngineTest, FramesMatchTheLiteralAlgorithmBitForBit)
+SpectrumSettings linearSettings() { return {0, 320, 1, -3}; }
+
+TEST(DftEngine, FramesMatchTheLiteralAlgorithmBitForBit)
 {
-    struct Settings {
-        int logMode, s, r, k;
-    };
-    const Settings settings[] = {{1, 320, 1, -3}, {0, 320, 1, 0}, {1, 1000, 10, 10}, {1, 200, 3, -10}};
+    const SpectrumSettings settings[] = {{1, 320, 1, -3}, {0, 320, 1, 0}, {1, 1000, 10, 10}, {1, 200, 3, -10}};
     const uint32_t rates[] = {22050, 44100, 8000};
     const int kinds[] = {0, 1, 2, 3, 9, -1};
     const std::vector<double> samples = busySamples(20000);
@@ -184,18 +179,14 @@ TEST_F(DftEngineTest, FramesMatchTheLiteralAlgorithmBitForBit)
             engine.setUp(log2, rate);
             const uint32_t n = static_cast<uint32_t>(engine.length);
             const uint32_t starts[] = {0, 7777, sound.sampleCount - n};
-            for (const Settings& p : settings) {
-                energyLogMode = p.logMode;
-                logScale = p.s;
-                rejection = p.r;
-                maxFreqStep = p.k;
+            for (const SpectrumSettings& p : settings) {
                 for (int kind : kinds) {
                     for (uint32_t start : starts) {
                         LiteralFrame expected(log2, rate, engine.displayBins);
-                        expected.analyse(sound, start, kind, p.logMode, p.s, p.r, p.k);
-                        engine.analyseFrame(sound, start, kind);
+                        expected.analyse(sound, start, kind, p.energyLogMode, p.logScale, p.rejection, p.maxFreqStep);
+                        engine.analyseFrame(sound, start, kind, p);
                         SCOPED_TRACE(::testing::Message() << "rate " << rate << ", N " << n << ", kind " << kind << ", mode "
-                                                          << p.logMode << ", start " << start);
+                                                          << p.energyLogMode << ", start " << start);
                         ASSERT_TRUE(sameBits(engine.re, expected.re.data(), n));
                         ASSERT_TRUE(sameBits(engine.im, expected.im.data(), n));
                         ASSERT_TRUE(sameBits(engine.cosTable, expected.cosTable.data(), n / 2 + 1));
@@ -212,7 +203,7 @@ TEST_F(DftEngineTest, FramesMatchTheLiteralAlgorithmBitForBit)
     }
 }
 
-TEST_F(DftEngineTest, TransformEqualsSingleButterfliesInStageOrder)
+TEST(DftEngine, TransformEqualsSingleButterfliesInStageOrder)
 {
     for (int log2 = 1; log2 <= 12; ++log2) {
         DftEngine fast, single;
@@ -273,7 +264,7 @@ std::vector<long double> bruteForceMagnitudes(const std::vector<double>& frame, 
     return result;
 }
 
-TEST_F(DftEngineTest, SineMagnitudesForEachWindow)
+TEST(DftEngine, SineMagnitudesForEachWindow)
 {
     const struct {
         int kind;
@@ -307,7 +298,7 @@ TEST_F(DftEngineTest, SineMagnitudesForEachWindow)
         if (e.kind != WindowRectangular) continue;
         // Normalised, the frame that holds the sound's peak has its sine at
         // exactly 1 and, in Log mode, everything else below R.
-        engine.computeMagnitudes();
+        engine.computeMagnitudes(startUpSettings);
         EXPECT_EQ(engine.energy, 1.0);
         for (int k = 0; k < n / 2; ++k) EXPECT_EQ(engine.magnitude[k], k == b ? 1.0 : 0.0) << "bin " << k;
     }
@@ -324,18 +315,16 @@ void setSpectrum(DftEngine& engine, const std::vector<double>& realParts)
     engine.energy = engine.soundPeak = 1000.0;
 }
 
-TEST_F(DftEngineTest, NormalisationInLogAndLinearMode)
+TEST(DftEngine, NormalisationInLogAndLinearMode)
 {
     DftEngine engine;
     engine.setUp(4, 22050);
 
     // S = 320, R = 5: 1/64 of the strongest gives v = 5 exactly and is kept;
     // one just below is dropped; half the strongest gives ln 160 / ln 320.
-    logScale = 320;
-    rejection = 5;
     setSpectrum(engine, {64.0, 1.0, std::nextafter(1.0, 0.0), 32.0, 3.0, 4.0});
     engine.im[4] = 4.0;  // |3 + 4j| = 5
-    engine.computeMagnitudes();
+    engine.computeMagnitudes({1, 320, 5, -3});
     EXPECT_EQ(engine.magnitude[0], 1.0);
     EXPECT_DOUBLE_EQ(engine.magnitude[1], std::log(5.0) / std::log(320.0));
     EXPECT_EQ(engine.magnitude[2], 0.0);
@@ -344,17 +333,14 @@ TEST_F(DftEngineTest, NormalisationInLogAndLinearMode)
     EXPECT_EQ(engine.magnitude[6], 0.0);
 
     // R = 1: exactly 1/S of the strongest maps to ln 1 = 0.
-    logScale = 256;
-    rejection = 1;
     setSpectrum(engine, {256.0, 1.0, 16.0});
-    engine.computeMagnitudes();
+    engine.computeMagnitudes({1, 256, 1, -3});
     EXPECT_EQ(engine.magnitude[1], 0.0);
     EXPECT_DOUBLE_EQ(engine.magnitude[2], 0.5);
 
-    energyLogMode = 0;
     setSpectrum(engine, {3.0, 4.0, 8.0});
     engine.im[0] = 4.0;
-    engine.computeMagnitudes();
+    engine.computeMagnitudes(linearSettings());
     EXPECT_EQ(engine.magnitude[0], 5.0 / 8.0);
     EXPECT_EQ(engine.magnitude[1], 0.5);
     EXPECT_EQ(engine.magnitude[2], 1.0);
@@ -362,18 +348,17 @@ TEST_F(DftEngineTest, NormalisationInLogAndLinearMode)
 
     // A silent frame of a silent sound: zeros in both modes, not NaN.
     for (int mode : {0, 1}) {
-        energyLogMode = mode;
         setSpectrum(engine, {});
         engine.energy = engine.soundPeak = 0.0;
-        engine.computeMagnitudes();
-        engine.resampleToDisplay();
+        engine.computeMagnitudes({mode, 320, 1, -3});
+        engine.resampleToDisplay(-3);
         EXPECT_EQ(engine.energy, 0.0);
         for (int i = 0; i <= 8; ++i) EXPECT_EQ(engine.magnitude[i], 0.0) << "mode " << mode << ", bin " << i;
         for (double bin : engine.displayBins) EXPECT_EQ(bin, 0.0) << "mode " << mode;
     }
 }
 
-TEST_F(DftEngineTest, EnergyFactorFollowsTheFramePeak)
+TEST(DftEngine, EnergyFactorFollowsTheFramePeak)
 {
     const struct {
         double fraction, stated, exact;  // frame peak / sound peak, the design's figure, the formula
@@ -384,7 +369,6 @@ TEST_F(DftEngineTest, EnergyFactorFollowsTheFramePeak)
         {1.0 / 200, 0.0, 0.0},
         {1.0 / 1000, 0.0, 0.0},
     };
-    energyLogMode = 0;
     for (const auto& c : cases) {
         // Frame 0 holds a square wave at the fraction; the sound's peak comes later.
         std::vector<double> samples(128, 0.0);
@@ -394,14 +378,14 @@ TEST_F(DftEngineTest, EnergyFactorFollowsTheFramePeak)
         setSound(sound, samples, 22050);
         DftEngine engine;
         engine.setUp(6, 22050);
-        engine.analyseFrame(sound, 0, WindowRectangular);
+        engine.analyseFrame(sound, 0, WindowRectangular, linearSettings());
         EXPECT_NEAR(engine.energy, c.exact, 1e-12) << c.fraction;
         EXPECT_NEAR(engine.energy, c.stated, 5e-5) << c.fraction;
         EXPECT_EQ(*std::max_element(engine.magnitude, engine.magnitude + 32), engine.energy) << c.fraction;
     }
 }
 
-TEST_F(DftEngineTest, NTwoShowsTheMeanOfTheWindowedPairEverywhere)
+TEST(DftEngine, NTwoShowsTheMeanOfTheWindowedPairEverywhere)
 {
     SoundBuffer sound;
     setSound(sound, {300.0, -100.0, 500.0}, 22050);
@@ -410,11 +394,10 @@ TEST_F(DftEngineTest, NTwoShowsTheMeanOfTheWindowedPairEverywhere)
     EXPECT_EQ(rawMagnitudes(engine, sound, 0, WindowRectangular)[0], 100.0);  // |300 - 100| / 2
     EXPECT_EQ(rawMagnitudes(engine, sound, 0, WindowHanning)[0], 50.0);       // weights 0 and 1: |-100| / 2
 
-    energyLogMode = 0;
     for (uint32_t rate : {22050u, 44100u}) {
         engine.setUp(1, rate);
         std::fill(engine.displayBins, engine.displayBins + displayBinCount, -1.0);
-        engine.analyseFrame(sound, 1, WindowRectangular);  // mean 200, frame peak 500 = the sound's
+        engine.analyseFrame(sound, 1, WindowRectangular, linearSettings());  // mean 200, frame peak 500 = the sound's
         for (double bin : engine.displayBins) EXPECT_EQ(bin, 1.0) << "rate " << rate;
     }
 }
@@ -427,12 +410,11 @@ std::vector<double> mappedEntries(int log2, uint32_t rate, int k)
     engine.setUp(log2, rate);
     for (int j = 0; j <= engine.length / 2; ++j) engine.magnitude[j] = j;
     std::fill(engine.displayBins, engine.displayBins + displayBinCount, -1.0);
-    maxFreqStep = k;
-    engine.resampleToDisplay();
+    engine.resampleToDisplay(k);
     return std::vector<double>(engine.displayBins, engine.displayBins + displayBinCount);
 }
 
-TEST_F(DftEngineTest, DisplayBinsShowTheEntryAtOrBelowTheirFrequency)
+TEST(DftEngine, DisplayBinsShowTheEntryAtOrBelowTheirFrequency)
 {
     const struct {
         int log2;
@@ -460,7 +442,7 @@ TEST_F(DftEngineTest, DisplayBinsShowTheEntryAtOrBelowTheirFrequency)
                 EXPECT_NE(mappedEntries(log2, rate, k)[279], -1.0) << "stopped early: rate " << rate << ", k " << k << ", log2 " << log2;
 }
 
-TEST_F(DftEngineTest, BitReverseIgnoresWhateverReHeld)
+TEST(DftEngine, BitReverseIgnoresWhateverReHeld)
 {
     DftEngine engine;
     engine.setUp(5, 22050);
@@ -476,12 +458,12 @@ TEST_F(DftEngineTest, BitReverseIgnoresWhateverReHeld)
     }
 }
 
-TEST_F(DftEngineTest, SetUpSizesTheFrameAndReleaseRestoresTheMarkers)
+TEST(DftEngine, SetUpSizesTheFrameAndReleaseRestoresTheMarkers)
 {
     DftEngine engine;
     SoundBuffer sound;
     setSound(sound, busySamples(64), 22050);
-    engine.analyseFrame(sound, 0, WindowHanning);  // before any set-up: nothing happens
+    engine.analyseFrame(sound, 0, WindowHanning, startUpSettings);  // before any set-up: nothing happens
     EXPECT_EQ(engine.displayBins[0], 0.0);
 
     for (int log2 : {1, 7, 12, 3}) {

@@ -1,5 +1,6 @@
 // The panel's combo lists, track-bar ranges, echoes and enabling rule.
 #include "core/panel/PanelTables.h"
+#include "core/analysis/WindowFunction.h"
 #include "core/panel/Parameters.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,99 @@ class PanelDefaults : public ::testing::Test {
 protected:
     void SetUp() override { resetParameters(); }
 };
+
+// The start-up values the design gives the parameter model, one by one.
+TEST(PanelDefaultValues, AreTheDesignsStartUpValues)
+{
+    const struct {
+        const char* name;
+        int value;
+        int expected;
+    } cases[] = {
+        {"recordRate", defaultRecordRate, 22050},   {"recordBits", defaultRecordBits, 8},
+        {"recordSeconds", defaultRecordSeconds, 8}, {"windowKind", defaultWindowKind, WindowHanning},
+        {"frameOrder", defaultFrameOrder, 0},       {"framePeriod", defaultFramePeriod, 1},
+        {"logScale", defaultLogScale, 320},         {"rejection", defaultRejection, 1},
+        {"maxFreqStep", defaultMaxFreqStep, -3},    {"energyLogMode", defaultEnergyLogMode, 1},
+        {"printMonoMode", defaultPrintMonoMode, 0}, {"sideGraduate", defaultSideGraduate, 0},
+        {"graduateLine", defaultGraduateLine, 0},   {"sourceMode", defaultSourceMode, 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.value, c.expected) << c.name;
+    EXPECT_EQ(defaultColorWidth, 1.0);
+}
+
+// Every parameter goes back to its default, also after a run changed it.
+TEST(PanelDefaultValues, ResetParametersRestoresEveryDefault)
+{
+    recordRate = 44100;
+    recordBits = 16;
+    recordSeconds = 20;
+    windowKind = 3;
+    frameOrder = 12;
+    framePeriod = 512;
+    appliedFramePeriod = 512;
+    logScale = 1000;
+    rejection = 10;
+    maxFreqStep = 10;
+    energyLogMode = 0;
+    colorWidth = 2.0;
+    printMonoMode = 1;
+    sideGraduate = 1;
+    graduateLine = 1;
+    sourceMode = 1;
+    resetParameters();
+    EXPECT_EQ(recordRate.load(), defaultRecordRate);
+    EXPECT_EQ(recordBits.load(), defaultRecordBits);
+    EXPECT_EQ(recordSeconds.load(), defaultRecordSeconds);
+    EXPECT_EQ(windowKind.load(), defaultWindowKind);
+    EXPECT_EQ(frameOrder.load(), defaultFrameOrder);
+    EXPECT_EQ(framePeriod.load(), defaultFramePeriod);
+    EXPECT_EQ(appliedFramePeriod.load(), defaultFramePeriod);
+    EXPECT_EQ(logScale.load(), defaultLogScale);
+    EXPECT_EQ(rejection.load(), defaultRejection);
+    EXPECT_EQ(maxFreqStep.load(), defaultMaxFreqStep);
+    EXPECT_EQ(energyLogMode.load(), defaultEnergyLogMode);
+    EXPECT_EQ(colorWidth.load(), defaultColorWidth);
+    EXPECT_EQ(printMonoMode.load(), defaultPrintMonoMode);
+    EXPECT_EQ(sideGraduate.load(), defaultSideGraduate);
+    EXPECT_EQ(graduateLine.load(), defaultGraduateLine);
+    EXPECT_EQ(sourceMode.load(), defaultSourceMode);
+}
+
+// The panel shows each default through its control, and reading the control
+// back must give the default again: otherwise the first refresh or recording
+// would change a setting the user never touched.
+TEST(PanelDefaultValues, EachDefaultSurvivesTheTripThroughItsControl)
+{
+    EXPECT_EQ(recordRateOfIndex(indexOfRecordRate(defaultRecordRate)), defaultRecordRate);
+    EXPECT_EQ(recordBitsOfIndex(indexOfRecordBits(defaultRecordBits)), defaultRecordBits);
+    EXPECT_EQ(recordSecondsOfIndex(indexOfRecordSeconds(defaultRecordSeconds)), defaultRecordSeconds);
+    EXPECT_TRUE(isEntryIndex(windowKindEntries, defaultWindowKind));
+    EXPECT_EQ(windowKindOfIndex(defaultWindowKind), defaultWindowKind);
+    EXPECT_EQ(logScaleOf(scalePositionOf(defaultLogScale)), defaultLogScale);
+    // The colour width bar is only given its range, so it rests on the minimum.
+    EXPECT_EQ(colorWidthOf(colorWidthRange.minimum), defaultColorWidth);
+}
+
+TEST(PanelCombos, AnEntryIndexIsOneOfTheList)
+{
+    EXPECT_FALSE(isEntryIndex(frameLengthEntries, -1));
+    EXPECT_TRUE(isEntryIndex(frameLengthEntries, 0));
+    EXPECT_TRUE(isEntryIndex(frameLengthEntries, 11));
+    EXPECT_FALSE(isEntryIndex(frameLengthEntries, 12));
+    EXPECT_TRUE(isEntryIndex(windowKindEntries, 3));
+    EXPECT_FALSE(isEntryIndex(windowKindEntries, 4));
+}
+
+// The window combo lists the kinds in the order the window functions number them.
+TEST(PanelCombos, WindowEntriesAreInWindowKindOrder)
+{
+    EXPECT_STREQ(windowKindEntries[WindowRectangular], L"方形窓");
+    EXPECT_STREQ(windowKindEntries[WindowHanning], L"ハニング窓");
+    EXPECT_STREQ(windowKindEntries[WindowHamming], L"ハミング窓");
+    EXPECT_STREQ(windowKindEntries[WindowBlackman], L"ブラックマン窓");
+    for (int i = 0; i < entryCount(windowKindEntries); ++i) EXPECT_EQ(windowKindOfIndex(i), i);
+}
 
 TEST(PanelCombos, ListsHaveTheirEntryCounts)
 {

@@ -3,6 +3,8 @@
 #include <climits>
 
 #include "core/panel/ParameterRefresh.h"
+#include "core/panel/PanelTables.h"
+#include "core/panel/Parameters.h"
 
 namespace {
 
@@ -207,6 +209,86 @@ TEST(ParameterRefresh, ComboWithoutSelectionKeepsThePreviousChoice)
     EXPECT_EQ(r.state.frameOrder, 8);
     EXPECT_EQ(r.state.windowKind, 2);
     EXPECT_EQ(*r.edits.frameLengthMs, L"11.6");  // 256 samples at 22050 Hz
+}
+
+// One past the end of a list is no entry either: the frame length and the
+// window stay as they were rather than becoming 13 or kind 4.
+TEST(ParameterRefresh, ComboIndexPastItsListKeepsThePreviousChoice)
+{
+    RefreshControls controls;
+    controls.frameLengthIndex = panelTables::entryCount(panelTables::frameLengthEntries);
+    controls.windowIndex = panelTables::entryCount(panelTables::windowKindEntries);
+    RefreshState before;
+    before.frameOrder = 8;
+    before.windowKind = 2;
+    RefreshResult r = refreshParameters(3, controls, sound(35264), before);
+    EXPECT_EQ(r.state.frameOrder, 8);
+    EXPECT_EQ(r.state.windowKind, 2);
+}
+
+// A refresh of `kind` with one control moved from its start-up place.
+RefreshResult refreshWithControl(int kind, int RefreshControls::*control, int value)
+{
+    RefreshControls controls;
+    controls.*control = value;
+    return refreshParameters(kind, controls, sound(35264), RefreshState{});
+}
+
+// Each position of the bars, and each frame-length entry, reaches the
+// parameters and the echoes through the panel's own mapping.
+TEST(ParameterRefresh, EveryPositionMapsAsThePanelTablesDo)
+{
+    namespace pt = panelTables;
+    for (int p = pt::scaleRange.minimum; p <= pt::scaleRange.maximum; ++p) {
+        const RefreshResult r = refreshWithControl(3, &RefreshControls::scalePosition, p);
+        EXPECT_EQ(r.state.logScale, pt::logScaleOf(p)) << p;
+        EXPECT_EQ(*r.edits.scaleEcho, formatInt(pt::logScaleOf(p))) << p;
+    }
+    for (int p = pt::colorWidthRange.minimum; p <= pt::colorWidthRange.maximum; ++p)
+        EXPECT_EQ(*refreshWithControl(3, &RefreshControls::colorWidthPosition, p).edits.colorWidthEcho,
+                  formatOneDecimal(pt::colorWidthOf(p))) << p;
+    for (int i = 0; i < pt::entryCount(pt::frameLengthEntries); ++i)
+        EXPECT_EQ(refreshWithControl(3, &RefreshControls::frameLengthIndex, i).state.frameOrder,
+                  pt::frameOrderOfIndex(i)) << i;
+    for (int p = pt::framePeriodRange.minimum; p <= pt::framePeriodRange.maximum; ++p)
+        EXPECT_EQ(refreshWithControl(1, &RefreshControls::framePeriodPosition, p).state.framePeriod,
+                  pt::framePeriodSamples(p)) << p;
+}
+
+// The refresh's idea of the start-up values is the parameter model's: a
+// refresh fed a fresh RefreshState must see what the globals hold at start.
+TEST(ParameterRefresh, FreshStateHoldsTheParameterModelsStartUpValues)
+{
+    resetParameters();
+    const RefreshState fresh;
+    EXPECT_EQ(fresh.selStartX, selStartX.load());
+    EXPECT_EQ(fresh.selEndX, selEndX.load());
+    EXPECT_EQ(fresh.cursorX, cursorX.load());
+    EXPECT_EQ(fresh.selectionLocked, selectionLocked.load());
+    EXPECT_EQ(fresh.framePeriod, framePeriod.load());
+    EXPECT_EQ(fresh.appliedFramePeriod, appliedFramePeriod.load());
+    EXPECT_EQ(fresh.analysisStart, analysisStart.load());
+    EXPECT_EQ(fresh.cursorSample, cursorSample.load());
+    EXPECT_EQ(fresh.frameOrder, frameOrder.load());
+    EXPECT_EQ(fresh.windowKind, windowKind.load());
+    EXPECT_EQ(fresh.logScale, logScale.load());
+    EXPECT_EQ(fresh.rejection, rejection.load());
+    EXPECT_EQ(fresh.maxFreqStep, maxFreqStep.load());
+}
+
+// The controls as the panel's initialisation leaves them.
+TEST(ParameterRefresh, DefaultControlsAreThoseOfAFreshPanel)
+{
+    namespace pt = panelTables;
+    resetParameters();
+    const RefreshControls fresh;
+    EXPECT_EQ(fresh.framePeriodPosition, pt::framePeriodStartPosition);
+    EXPECT_STREQ(pt::frameLengthEntries[fresh.frameLengthIndex], L"1024");
+    EXPECT_EQ(fresh.windowIndex, windowKind.load());
+    EXPECT_EQ(pt::logScaleOf(fresh.scalePosition), logScale.load());
+    EXPECT_EQ(fresh.rejectionPosition, rejection.load());
+    EXPECT_EQ(pt::colorWidthOf(fresh.colorWidthPosition), colorWidth.load());
+    EXPECT_EQ(fresh.maxFreqPosition, maxFreqStep.load());
 }
 
 TEST(ParameterRefresh, EmptySoundOrZeroRateShowsZerosInsteadOfDividing)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/audio/SoundBuffer.h"
+#include "tests/support/WavBytes.h"
 
 namespace {
 
@@ -22,17 +23,6 @@ void fill(SoundBuffer& sound, const WaveFormat& format, const std::vector<uint8_
     sound.data = new uint8_t[bytes.size()];
     if (!bytes.empty()) std::memcpy(sound.data, bytes.data(), bytes.size());
     sound.dataSize = static_cast<uint32_t>(bytes.size());
-}
-
-std::vector<uint8_t> floatBytes(std::initializer_list<float> values)
-{
-    std::vector<uint8_t> bytes;
-    for (float value : values) {
-        uint8_t raw[4];
-        std::memcpy(raw, &value, 4);  // the test machine is little-endian, like the file
-        bytes.insert(bytes.end(), raw, raw + 4);
-    }
-    return bytes;
 }
 
 struct DecodeCase {
@@ -77,9 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0x7F, 0x00, 0x80, 0xFE, 0x7F},
                    {-32768.0, 1.0, 32767.0, 0x7FFE8000 / 65536.0}, 32768.0},
         // value * 32768 and nothing cut: a passage louder than full scale keeps its shape and its peak
-        DecodeCase{"FloatScaledNotClamped", formatOf(3, 1, 32), floatBytes({0.5f, -0.25f, 1.0f, -1.0f, 2.0f, -inf, nan}),
+        DecodeCase{"FloatScaledNotClamped", formatOf(3, 1, 32), wavbytes::float32({0.5f, -0.25f, 1.0f, -1.0f, 2.0f, -inf, nan}),
                    {16384.0, -8192.0, 32768.0, -32768.0, 65536.0, 0.0, 0.0}, 65536.0},
-        DecodeCase{"FloatBitsUnderPcmTagAreIntegers", formatOf(1, 1, 32), floatBytes({1.0f}), {0x3F800000 / 65536.0},
+        DecodeCase{"FloatBitsUnderPcmTagAreIntegers", formatOf(1, 1, 32), wavbytes::float32({1.0f}), {0x3F800000 / 65536.0},
                    0x3F800000 / 65536.0},
         DecodeCase{"EmptySound", formatOf(1, 1, 16), {}, {}, 0.0}));
 

@@ -1,5 +1,8 @@
-// The sunken frames the main window paints around the graph views.
+// The places of the views and the sunken frames the main window paints
+// around the graph views.
 #include "core/base/ViewFrames.h"
+
+#include "core/views/ViewGeometry.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +31,48 @@ TEST(ViewFrames, RectanglesSurroundEachView)
         {"SPECTDraw", {239, 272, 791, 553}, {238, 271, 792, 554}},
     };
     for (int i = 0; i < 3; ++i) {
-        expectRect(innerFrame(viewAreas[i]), cases[i].inner, cases[i].view);
-        expectRect(outerFrame(viewAreas[i]), cases[i].outer, cases[i].view);
+        const Area area = windowPlaces[framedViews[i]].area;
+        expectRect(innerFrame(area), cases[i].inner, cases[i].view);
+        expectRect(outerFrame(area), cases[i].outer, cases[i].view);
+    }
+}
+
+// A place whose size differs from the picture its view draws would stretch
+// nothing but leave a strip unpainted or cut the picture off.
+TEST(ViewFrames, PlacesAreAsLargeAsTheViewsPictures)
+{
+    struct Case {
+        View view;
+        int width;
+        int height;
+        int frameId;
+    };
+    const Case cases[] = {
+        {waveform, columnCount, waveformHeight, 0},
+        {spectrum, columnCount, spectrumHeight, 0},
+        {voicePrint, columnCount, voicePrintHeight, 0},
+        {windowShape, windowShapeWidth, windowShapeHeight, IDC_WINFUNC_FRAME},
+        {colorSample, colorSampleWidth, colorSampleHeight, IDC_COLOR_SAMPLE_FRAME},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(windowPlaces[c.view].area.width, c.width) << c.view;
+        EXPECT_EQ(windowPlaces[c.view].area.height, c.height) << c.view;
+        EXPECT_EQ(windowPlaces[c.view].frameId, c.frameId) << c.view;
+    }
+}
+
+// The panel's views sit inside the panel, left of the graph views' frames,
+// and only the graph views are framed.
+TEST(ViewFrames, FramesExtentCoversOnlyTheGraphViews)
+{
+    const Rect extent = framesExtent();
+    EXPECT_EQ(extent.left, 238);
+    EXPECT_EQ(extent.top, 3);
+    EXPECT_EQ(extent.right, 793);
+    EXPECT_EQ(extent.bottom, 555);
+    for (View view : {windowShape, colorSample}) {
+        const Area a = windowPlaces[view].area;
+        EXPECT_LT(a.left + a.width, extent.left) << view;
     }
 }
 

@@ -54,7 +54,7 @@ TEST(WaveformColumnScan, ShortSoundShowsOneSamplePerColumn)
     // shows the single sample j*100/551.
     std::vector<double> samples(100);
     for (int i = 0; i < 100; ++i) samples[i] = (i % 2 ? 1.0 : -1.0) * (100 * i + 7);
-    for (int j = 0; j < viewColumns; ++j) {
+    for (int j = 0; j < columnCount; ++j) {
         const double expected = samples[j * 100 / 551];
         const ColumnExtent e = waveformColumnExtent(samples.data(), 100, j);
         ASSERT_EQ(e.low, expected) << "column " << j;
@@ -68,7 +68,7 @@ TEST(WaveformColumnScan, ColumnCoversItsShareOfTheSamples)
     // a + 1 with a = j*1000/551.
     std::vector<double> samples(1000);
     for (int i = 0; i < 1000; ++i) samples[i] = (i % 3 == 0 ? -1.0 : 1.0) * (i * 31 % 997);
-    for (int j = 0; j < viewColumns; ++j) {
+    for (int j = 0; j < columnCount; ++j) {
         const int a = j * 1000 / 551;
         const ColumnExtent e = waveformColumnExtent(samples.data(), 1000, j);
         ASSERT_EQ(e.low, std::min(samples[a], samples[a + 1])) << "column " << j;
@@ -88,7 +88,7 @@ TEST(WaveformColumnScan, NeverReadsAtOrPastTheSampleCount)
     for (uint32_t count : counts) {
         std::vector<double> samples(count + 1, -5.0);
         samples[count] = sentinel;
-        for (int j = 0; j < viewColumns; ++j) {
+        for (int j = 0; j < columnCount; ++j) {
             const ColumnExtent e = waveformColumnExtent(samples.data(), count, j);
             ASSERT_EQ(e.high, -5.0) << "count " << count << " column " << j;
         }
@@ -122,7 +122,7 @@ TEST(WaveformTrace, StrokeFromMinimumToMaximumInEveryColumn)
     std::vector<double> samples(100);
     for (int i = 0; i < 100; ++i) samples[i] = (i % 4 == 3) ? 0.0 : (i % 2 ? 8192.0 : -8192.0);
     std::vector<PixelPoint> expected{{0, 64}};
-    for (int j = 0; j < viewColumns; ++j) {
+    for (int j = 0; j < columnCount; ++j) {
         const double s = samples[j * 100 / 551];
         if (s < 0) expected.push_back({j, 80});  // 64 + 16.0002
         if (s > 0) expected.push_back({j, 47});  // 64 - 16.0002

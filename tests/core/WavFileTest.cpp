@@ -8,99 +8,23 @@
 #include <vector>
 
 #include "core/audio/WavFile.h"
+#include "tests/support/WavBytes.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void put(Bytes& b, uint32_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
-Bytes operator+(Bytes a, const Bytes& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Bytes id(const char* four) { return Bytes(four, four + 4); }
-
-Bytes chunk(const char* name, const Bytes& body, uint32_t claimedSize)
-{
-    Bytes b = id(name);
-    put(b, claimedSize, 4);
-    b = b + body;
-    if (body.size() % 2 == 1 && claimedSize == body.size()) b.push_back(0);  // pad byte
-    return b;
-}
-
-Bytes chunk(const char* name, const Bytes& body) { return chunk(name, body, static_cast<uint32_t>(body.size())); }
-
-Bytes riff(const Bytes& chunks, const char* riffId = "RIFF")
-{
-    Bytes b = id(riffId);
-    put(b, static_cast<uint32_t>(chunks.size() + 4), 4);
-    return b + id("WAVE") + chunks;
-}
-
-// The sixteen common bytes of a format chunk.
-Bytes fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits)
-{
-    Bytes b;
-    const uint16_t align = static_cast<uint16_t>(channels * (bits / 8));
-    put(b, tag, 2), put(b, channels, 2), put(b, rate, 4), put(b, rate * align, 4), put(b, align, 2), put(b, bits, 2);
-    return b;
-}
-
-// The same with the block alignment a writer chose, such as arecord's 4 bytes
-// per 24-bit sample.
-Bytes fmtAligned(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t align)
-{
-    Bytes b;
-    put(b, tag, 2), put(b, channels, 2), put(b, rate, 4), put(b, rate * align, 4), put(b, align, 2), put(b, bits, 2);
-    return b;
-}
-
-Bytes fmt18(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) { return fmt(tag, channels, rate, bits) + Bytes{0, 0}; }
-
-// WAVE_FORMAT_EXTENSIBLE, 40 bytes, the sub-format's tag opening its GUID.
-Bytes extensible(uint16_t subFormat, uint16_t channels, uint32_t rate, uint16_t bits)
-{
-    Bytes b = fmt(0xFFFE, channels, rate, bits);
-    put(b, 22, 2), put(b, bits, 2), put(b, 4, 4), put(b, subFormat, 2);
-    return b + Bytes{0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
-}
-
-Bytes extensibleAligned(uint16_t subFormat, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t align)
-{
-    Bytes b = fmtAligned(0xFFFE, channels, rate, bits, align);
-    put(b, 22, 2), put(b, bits, 2), put(b, 3, 4), put(b, subFormat, 2);
-    return b + Bytes{0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
-}
-
-Bytes doubles(std::initializer_list<double> values)
-{
-    Bytes b;
-    for (double v : values) {
-        uint64_t raw;
-        std::memcpy(&raw, &v, 8);
-        put(b, static_cast<uint32_t>(raw), 4), put(b, static_cast<uint32_t>(raw >> 32), 4);
-    }
-    return b;
-}
-
-Bytes words(std::initializer_list<int16_t> values)
-{
-    Bytes b;
-    for (int16_t v : values) put(b, static_cast<uint16_t>(v), 2);
-    return b;
-}
-
-Bytes canonical(const Bytes& format16, const Bytes& data, const char* riffId = "RIFF")
-{
-    return riff(chunk("fmt ", format16) + chunk("data", data), riffId);
-}
+using wavbytes::aligned;
+using wavbytes::Bytes;
+using wavbytes::canonical;
+using wavbytes::chunk;
+using wavbytes::chunkDeclaring;
+using wavbytes::extensible;
+using wavbytes::float64;
+using wavbytes::fmt16;
+using wavbytes::fmt18;
+using wavbytes::packed;
+using wavbytes::pcm16;
+using wavbytes::riff;
+using wavbytes::operator+;
 
 struct LayoutCase {
     const char* name;
@@ -134,64 +58,55 @@ TEST_P(FindsFormatAndData, AndDecodes)
     for (size_t i = 0; i < c.samples.size(); ++i) EXPECT_EQ(sound.samples[i], c.samples[i]) << "sample " << i;
 }
 
-Bytes floats(float value)
-{
-    uint32_t raw;
-    std::memcpy(&raw, &value, 4);
-    Bytes b;
-    put(b, raw, 4);
-    return b;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Files, FindsFormatAndData,
     ::testing::Values(
-        LayoutCase{"CanonicalSixteenBitMono", canonical(fmt(1, 1, 22050, 16), words({1000, -2, 3})), 1, 1, 16, 44, 6, {1000, -2, 3}},
-        LayoutCase{"CanonicalEightBit", canonical(fmt(1, 1, 22050, 8), {0x80, 0x81, 0x00}), 1, 1, 8, 44, 3, {0, 256, -32768}},
-        LayoutCase{"EighteenByteFormat", canonical(fmt18(1, 1, 22050, 16), words({7, 8})), 1, 1, 16, 46, 4, {7, 8}},
+        LayoutCase{"CanonicalSixteenBitMono", canonical(fmt16(packed(1, 1, 22050, 16)), pcm16({1000, -2, 3})), 1, 1, 16, 44, 6, {1000, -2, 3}},
+        LayoutCase{"CanonicalEightBit", canonical(fmt16(packed(1, 1, 22050, 8)), {0x80, 0x81, 0x00}), 1, 1, 8, 44, 3, {0, 256, -32768}},
+        LayoutCase{"EighteenByteFormat", canonical(fmt18(packed(1, 1, 22050, 16)), pcm16({7, 8})), 1, 1, 16, 46, 4, {7, 8}},
         LayoutCase{"ListAndFactBeforeData",
-                   riff(chunk("fmt ", fmt(1, 1, 22050, 16)) + chunk("LIST", Bytes(26, 'x')) + chunk("fact", {4, 0, 0, 0}) +
-                        chunk("data", words({-5, 6}))),
+                   riff(chunk("fmt ", fmt16(packed(1, 1, 22050, 16))) + chunk("LIST", Bytes(26, 'x')) + chunk("fact", {4, 0, 0, 0}) +
+                        chunk("data", pcm16({-5, 6}))),
                    1, 1, 16, 90, 4, {-5, 6}},
-        LayoutCase{"OddChunkPaddedToAWord", riff(chunk("junk", {1, 2, 3}) + chunk("fmt ", fmt(1, 1, 22050, 8)) + chunk("data", {0x90})),
+        LayoutCase{"OddChunkPaddedToAWord", riff(chunk("junk", {1, 2, 3}) + chunk("fmt ", fmt16(packed(1, 1, 22050, 8))) + chunk("data", {0x90})),
                    1, 1, 8, 56, 1, {4096}},
-        LayoutCase{"ExtensiblePcm", canonical(extensible(1, 1, 22050, 24), {0x00, 0x01, 0x00}), 1, 1, 24, 68, 3, {1}},
-        LayoutCase{"ExtensibleFloat", canonical(extensible(3, 1, 22050, 32), floats(-0.5f)), 3, 1, 32, 68, 4, {-16384}},
-        LayoutCase{"TwentyFourBit", canonical(fmt(1, 1, 22050, 24), {0x00, 0x00, 0xC0}), 1, 1, 24, 44, 3, {-16384}},
-        LayoutCase{"ThirtyTwoBitInteger", canonical(fmt(1, 1, 22050, 32), {0x00, 0x00, 0x02, 0x00}), 1, 1, 32, 44, 4, {2}},
-        LayoutCase{"StereoFirstChannel", canonical(fmt(1, 2, 22050, 16), words({11, -11, 12, -12})), 1, 2, 16, 44, 8, {11, 12}},
-        LayoutCase{"DataBeyondTheFileIsClamped", riff(chunk("fmt ", fmt(1, 1, 22050, 16)) + chunk("data", words({4, 5}), 1000)), 1,
+        LayoutCase{"ExtensiblePcm", canonical(extensible(packed(1, 1, 22050, 24), 4), {0x00, 0x01, 0x00}), 1, 1, 24, 68, 3, {1}},
+        LayoutCase{"ExtensibleFloat", canonical(extensible(packed(3, 1, 22050, 32), 4), wavbytes::float32({-0.5f})), 3, 1, 32, 68, 4, {-16384}},
+        LayoutCase{"TwentyFourBit", canonical(fmt16(packed(1, 1, 22050, 24)), {0x00, 0x00, 0xC0}), 1, 1, 24, 44, 3, {-16384}},
+        LayoutCase{"ThirtyTwoBitInteger", canonical(fmt16(packed(1, 1, 22050, 32)), {0x00, 0x00, 0x02, 0x00}), 1, 1, 32, 44, 4, {2}},
+        LayoutCase{"StereoFirstChannel", canonical(fmt16(packed(1, 2, 22050, 16)), pcm16({11, -11, 12, -12})), 1, 2, 16, 44, 8, {11, 12}},
+        LayoutCase{"DataBeyondTheFileIsClamped", riff(chunk("fmt ", fmt16(packed(1, 1, 22050, 16))) + chunkDeclaring("data", 1000, pcm16({4, 5}))), 1,
                    1, 16, 44, 4, {4, 5}},
         // Foreign or damaged headers load at the fixed offsets, as PCM by their width.
-        LayoutCase{"RifxWithAnOddTag", canonical(fmt(0x55, 1, 22050, 8), {0x70, 0x90}, "RIFX"), 1, 1, 8, 44, 2, {-4096, 4096}},
+        LayoutCase{"RifxWithAnOddTag", canonical(fmt16(packed(0x55, 1, 22050, 8)), {0x70, 0x90}, "RIFX"), 1, 1, 8, 44, 2, {-4096, 4096}},
         LayoutCase{"HugeChunkSizeEndsTheWalk",
-                   riff(chunk("fmt ", fmt(1, 1, 22050, 8)) + chunk("LIST", {0x7F, 0x81}, 0xFFFFFFFF)), 1, 1, 8, 44, 2, {-256, 256}},
+                   riff(chunk("fmt ", fmt16(packed(1, 1, 22050, 8))) + chunkDeclaring("LIST", 0xFFFFFFFF, {0x7F, 0x81})), 1, 1, 8, 44, 2, {-256, 256}},
         // Samples padded into wider containers (plain chunk, block alignment
         // above the width): each read from its container's low bytes. The
         // padding bytes are chosen so that reading them changes the value.
         LayoutCase{"TwentyFourInFourMono",
-                   canonical(fmtAligned(1, 1, 22050, 24, 4),
+                   canonical(fmt16(aligned(1, 1, 22050, 24, 4)),
                              {0x00, 0x00, 0x80, 0x7F, 0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x01, 0x00, 0xFF, 0x00, 0x00, 0xC0, 0x12}),
                    1, 1, 24, 44, 16, {-32768, 32767, 1, -16384}},
         LayoutCase{"TwentyFourInFourStereoWithAPartFrame",
-                   canonical(fmtAligned(1, 2, 22050, 24, 8),
+                   canonical(fmt16(aligned(1, 2, 22050, 24, 8)),
                              {0x00, 0x00, 0xFF, 0xFF, 0x11, 0x22, 0x33, 0x00,  // -65536, then the other channel
                               0x80, 0xFF, 0xFF, 0x00, 0x44, 0x55, 0x66, 0x00,  // -128
                               0x00, 0x40, 0x00, 0xFF, 0x77, 0x88, 0x99, 0x00,  // 16384
                               0x00, 0x00, 0x80, 0x00, 0x01}),
                    1, 2, 24, 44, 29, {-256, -0.5, 64}},
         LayoutCase{"SixteenInFourStereo",
-                   canonical(fmtAligned(1, 2, 22050, 16, 8),
+                   canonical(fmt16(aligned(1, 2, 22050, 16, 8)),
                              {0x34, 0x12, 0xEE, 0xEE, 0x01, 0x00, 0x00, 0x00, 0x00, 0x80, 0x55, 0x55, 0x02, 0x00, 0x00, 0x00}),
                    1, 2, 16, 44, 16, {4660, -32768}},
-        LayoutCase{"EightInTwoMono", canonical(fmtAligned(1, 1, 22050, 8, 2), {0x00, 0x80, 0xFF, 0x00}), 1, 1, 8, 44, 4,
+        LayoutCase{"EightInTwoMono", canonical(fmt16(aligned(1, 1, 22050, 8, 2)), {0x00, 0x80, 0xFF, 0x00}), 1, 1, 8, 44, 4,
                    {-32768, 32512}},
-        LayoutCase{"FloatInEightMono", canonical(fmtAligned(3, 1, 22050, 32, 8), floats(-0.5f) + Bytes{0, 0, 0x80, 0x3F}), 3, 1, 32,
+        LayoutCase{"FloatInEightMono", canonical(fmt16(aligned(3, 1, 22050, 32, 8)), wavbytes::float32({-0.5f}) + Bytes{0, 0, 0x80, 0x3F}), 3, 1, 32,
                    44, 8, {-16384}},
         // 64-bit float, handed on as 32-bit float, its samples from the 64-bit values.
-        LayoutCase{"SixtyFourBitFloat", canonical(fmt(3, 1, 22050, 64), doubles({0.1, -0.75, 1.25})), 3, 1, 32, 44, 24,
+        LayoutCase{"SixtyFourBitFloat", canonical(fmt16(packed(3, 1, 22050, 64)), float64({0.1, -0.75, 1.25})), 3, 1, 32, 44, 24,
                    {0.1 * 32768, -24576, 40960}},
-        LayoutCase{"ExtensibleSixtyFourBitFloatStereo", canonical(extensible(3, 2, 22050, 64), doubles({-0.5, 0.9, 0.25, -0.9})), 3,
+        LayoutCase{"ExtensibleSixtyFourBitFloatStereo", canonical(extensible(packed(3, 2, 22050, 64), 4), float64({-0.5, 0.9, 0.25, -0.9})), 3,
                    2, 32, 68, 32, {-16384, 8192}}));
 
 TEST(ParseWav, RefusesWhatCannotBeDecoded)
@@ -203,12 +118,12 @@ TEST(ParseWav, RefusesWhatCannotBeDecoded)
         {"empty", {}},
         {"shorter than the header", Bytes(43, 0)},
         {"RIFF/WAVE with nothing in it", riff({})},
-        {"zero channels", canonical(fmt(1, 0, 22050, 16), words({1}))},
-        {"zero bits", canonical(fmt(1, 1, 22050, 0), words({1}))},
-        {"twelve bits", canonical(fmt(1, 1, 22050, 12), words({1}))},
-        {"extensible ADPCM", canonical(extensible(2, 1, 22050, 16), words({1}))},
-        {"64-bit integer", canonical(fmt(1, 1, 22050, 64), doubles({0.5}))},
-        {"extensible 64-bit integer", canonical(extensible(1, 1, 22050, 64), doubles({0.5}))},
+        {"zero channels", canonical(fmt16(packed(1, 0, 22050, 16)), pcm16({1}))},
+        {"zero bits", canonical(fmt16(packed(1, 1, 22050, 0)), pcm16({1}))},
+        {"twelve bits", canonical(fmt16(packed(1, 1, 22050, 12)), pcm16({1}))},
+        {"extensible ADPCM", canonical(extensible(packed(2, 1, 22050, 16), 4), pcm16({1}))},
+        {"64-bit integer", canonical(fmt16(packed(1, 1, 22050, 64)), float64({0.5}))},
+        {"extensible 64-bit integer", canonical(extensible(packed(1, 1, 22050, 64), 4), float64({0.5}))},
     };
     for (const auto& c : refused) {
         WavLayout layout;
@@ -223,9 +138,8 @@ TEST(ParseWav, DerivedFieldsAgreeWithWidthAndChannels)
     // A writer that left the block alignment at 0 and the byte rate at a made-up
     // value: the sound is read by width and channels, and the device must be
     // told a format that agrees with itself.
-    Bytes sloppy;
-    put(sloppy, 1, 2), put(sloppy, 2, 2), put(sloppy, 11025, 4), put(sloppy, 7, 4), put(sloppy, 0, 2), put(sloppy, 16, 2);
-    const Bytes file = canonical(sloppy, words({1, 2, 3, 4}));
+    const Bytes sloppy = fmt16(wavbytes::Format{1, 2, 11025, 7, 0, 16});
+    const Bytes file = canonical(sloppy, pcm16({1, 2, 3, 4}));
     WavLayout layout;
     ASSERT_TRUE(parseWav(file.data(), file.size(), layout));
     EXPECT_EQ(layout.format.blockAlign, 4);
@@ -241,11 +155,11 @@ TEST(ParseWav, UntrustedBlockAlignmentsReadPackedFrames)
         const char* what;
         Bytes file;
     } cases[] = {
-        {"smaller than the frame", canonical(fmtAligned(1, 2, 22050, 24, 2), packed)},
-        {"not a multiple of the channels", canonical(fmtAligned(1, 2, 22050, 24, 7), packed)},
-        {"zero", canonical(fmtAligned(1, 2, 22050, 24, 0), packed)},
-        {"extensible, whose width is its container", canonical(extensibleAligned(1, 2, 22050, 24, 8), packed)},
-        {"a foreign header read at the fixed offsets", canonical(fmtAligned(1, 2, 22050, 24, 8), packed, "RIFX")},
+        {"smaller than the frame", canonical(fmt16(aligned(1, 2, 22050, 24, 2)), packed)},
+        {"not a multiple of the channels", canonical(fmt16(aligned(1, 2, 22050, 24, 7)), packed)},
+        {"zero", canonical(fmt16(aligned(1, 2, 22050, 24, 0)), packed)},
+        {"extensible, whose width is its container", canonical(extensible(aligned(1, 2, 22050, 24, 8), 3), packed)},
+        {"a foreign header read at the fixed offsets", canonical(fmt16(aligned(1, 2, 22050, 24, 8)), packed, "RIFX")},
     };
     for (const auto& c : cases) {
         SoundBuffer sound;
@@ -261,7 +175,7 @@ TEST(ParseWav, UntrustedBlockAlignmentsReadPackedFrames)
 
 TEST(ParseWav, TruncatedFilesNeverReachPastTheirEnd)
 {
-    const Bytes full = riff(chunk("fmt ", fmt18(1, 2, 22050, 16)) + chunk("LIST", {1, 2, 3, 4, 5}) + chunk("data", words({1, 2, 3, 4})));
+    const Bytes full = riff(chunk("fmt ", fmt18(packed(1, 2, 22050, 16))) + chunk("LIST", {1, 2, 3, 4, 5}) + chunk("data", pcm16({1, 2, 3, 4})));
     for (size_t size = 0; size <= full.size(); ++size) {
         const Bytes prefix(full.begin(), full.begin() + static_cast<long>(size));
         WavLayout layout;
@@ -276,16 +190,16 @@ TEST(ParseWav, TruncatedFilesNeverReachPastTheirEnd)
 TEST(LoadWav, ReplacesTheSoundOnlyWhenTheNewOneDecodes)
 {
     SoundBuffer target;
-    const Bytes good = canonical(fmt(1, 1, 22050, 16), words({100, -200}));
+    const Bytes good = canonical(fmt16(packed(1, 1, 22050, 16)), pcm16({100, -200}));
     ASSERT_TRUE(loadWav(target, good.data(), good.size()));
     const uint8_t* oldData = target.data;
     const double* oldSamples = target.samples;
     const WaveFormat oldFormat = target.format;
 
-    const Bytes bad = canonical(fmt(1, 0, 44100, 8), {1, 2, 3});
+    const Bytes bad = canonical(fmt16(packed(1, 0, 44100, 8)), {1, 2, 3});
     EXPECT_FALSE(loadWav(target, bad.data(), bad.size()));
     EXPECT_FALSE(loadWav(target, bad.data(), 10));
-    const Bytes integer64 = canonical(fmtAligned(1, 1, 44100, 64, 16), doubles({0.5, 0.25}));
+    const Bytes integer64 = canonical(fmt16(aligned(1, 1, 44100, 64, 16)), float64({0.5, 0.25}));
     EXPECT_FALSE(loadWav(target, integer64.data(), integer64.size()));
     EXPECT_EQ(target.ready.load(), 1);
     EXPECT_EQ(target.data, oldData);
@@ -300,7 +214,7 @@ TEST(LoadWav, ReplacesTheSoundOnlyWhenTheNewOneDecodes)
     EXPECT_EQ(empty.data, notAllocated<uint8_t>());
 
     // A good load frees the old blocks (the leak checker watches) and takes the new format whole.
-    const Bytes silent = canonical(fmt(1, 1, 8000, 8), {});
+    const Bytes silent = canonical(fmt16(packed(1, 1, 8000, 8)), {});
     ASSERT_TRUE(loadWav(target, silent.data(), silent.size()));
     EXPECT_EQ(target.format.samplesPerSec, 8000u);
     EXPECT_EQ(target.sampleCount, 0u);
@@ -311,7 +225,7 @@ TEST(LoadWav, ReplacesTheSoundOnlyWhenTheNewOneDecodes)
 // containers arrive packed, with the alignment and byte rate of packed frames.
 TEST(LoadWav, PaddedContainersArePackedForTheDevice)
 {
-    const Bytes file = canonical(fmtAligned(1, 2, 48000, 24, 8),
+    const Bytes file = canonical(fmt16(aligned(1, 2, 48000, 24, 8)),
                                  {0x01, 0x02, 0x03, 0xAA, 0x04, 0x05, 0x06, 0xBB,  // frame 0
                                   0x07, 0x08, 0xF9, 0xCC, 0x0A, 0x0B, 0x0C, 0xDD,  // frame 1
                                   0x0E, 0x0F, 0x10});                              // a part frame
@@ -344,7 +258,7 @@ TEST(LoadWav, PaddedContainersArePackedForTheDevice)
 TEST(LoadWav, SixtyFourBitFloatPlaysAsThirtyTwoAndKeepsItsPrecision)
 {
     const double values[] = {0.1, -0.3, 1.0 / 3.0, 0.7, 2.5, 0.0};
-    const Bytes file = canonical(fmt(3, 2, 22050, 64), doubles({values[0], values[1], values[2], values[3], values[4], values[5]}));
+    const Bytes file = canonical(fmt16(packed(3, 2, 22050, 64)), float64({values[0], values[1], values[2], values[3], values[4], values[5]}));
     SoundBuffer sound;
     ASSERT_TRUE(loadWav(sound, file.data(), file.size()));
     ASSERT_EQ(sound.sampleCount, 3u);
@@ -359,7 +273,7 @@ TEST(LoadWav, SixtyFourBitFloatPlaysAsThirtyTwoAndKeepsItsPrecision)
     EXPECT_EQ(sound.format.blockAlign, 8);
     EXPECT_EQ(sound.format.avgBytesPerSec, 22050u * 8);
     Bytes narrowed;
-    for (double v : values) narrowed = narrowed + floats(static_cast<float>(v));
+    for (double v : values) narrowed = narrowed + wavbytes::float32({static_cast<float>(v)});
     ASSERT_EQ(sound.dataSize, narrowed.size());
     EXPECT_EQ(std::memcmp(sound.data, narrowed.data(), narrowed.size()), 0);
 }
@@ -377,13 +291,12 @@ TEST(LoadWav, NonFiniteAndHugeFloatsBecomeFiniteSamples)
     const double inf64 = std::numeric_limits<double>::infinity();
     const double nan64 = std::numeric_limits<double>::quiet_NaN();
     const double top = static_cast<double>(FLT_MAX) * 32768;
-    const Bytes float32 = floats(inf32) + floats(-inf32) + floats(std::numeric_limits<float>::quiet_NaN()) + floats(FLT_MAX) +
-                          floats(-1.5f);
+    const Bytes float32 = wavbytes::float32({inf32, -inf32, std::numeric_limits<float>::quiet_NaN(), FLT_MAX, -1.5f});
     const NonFiniteCase cases[] = {
-        {"32-bit", canonical(fmt(3, 1, 22050, 32), float32), {0, 0, 0, top, -49152}, float32},
-        {"64-bit", canonical(fmt(3, 1, 22050, 64), doubles({nan64, inf64, -inf64, 1e300, -1e300, 1e39, -3.0})),
+        {"32-bit", canonical(fmt16(packed(3, 1, 22050, 32)), float32), {0, 0, 0, top, -49152}, float32},
+        {"64-bit", canonical(fmt16(packed(3, 1, 22050, 64)), float64({nan64, inf64, -inf64, 1e300, -1e300, 1e39, -3.0})),
          {0, 0, 0, top, -top, top, -98304},
-         floats(0) + floats(0) + floats(0) + floats(FLT_MAX) + floats(-FLT_MAX) + floats(FLT_MAX) + floats(-3.0f)},
+         wavbytes::float32({0, 0, 0, FLT_MAX, -FLT_MAX, FLT_MAX, -3.0f})},
     };
     for (const NonFiniteCase& c : cases) {
         SoundBuffer sound;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "core/audio/WavFile.h"
+#include "tests/support/WavBytes.h"
 
 namespace {
 
@@ -67,12 +68,9 @@ std::vector<double> sourceSound(int channels)
 
 bool writeDoubles(const fs::path& path, const std::vector<double>& values)
 {
+    const std::vector<uint8_t> bytes = wavbytes::float64(values);
     std::ofstream out(path, std::ios::binary);
-    for (double v : values) {
-        uint64_t raw;
-        std::memcpy(&raw, &v, 8);
-        for (int b = 0; b < 8; ++b) out.put(static_cast<char>(raw >> (8 * b)));
-    }
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 

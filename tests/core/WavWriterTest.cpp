@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "tests/support/WavBytes.h"
+
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using wavbytes::Bytes;
+using wavbytes::concat;
 
 WaveFormat formatOf(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits)
 {
@@ -23,13 +26,6 @@ WaveFormat formatOf(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bit
     f.avgBytesPerSec = 7;
     f.extraSize = 18;
     return f;
-}
-
-Bytes concat(std::initializer_list<Bytes> parts)
-{
-    Bytes all;
-    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
 }
 
 struct WriteCase {

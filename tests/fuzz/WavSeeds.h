@@ -7,16 +7,20 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "tests/support/WavBytes.h"
+
 namespace wavseeds {
+
+using wavbytes::Bytes;
+using wavbytes::operator+;
 
 struct Seed {
     std::string name;
-    std::vector<uint8_t> bytes;
+    Bytes bytes;
     bool mustLoad = false;  // whole files whose layout the reader promises to read
     uint32_t frames = 0;    // sample frames in the file when mustLoad
 };
@@ -32,57 +36,21 @@ struct Shape {
     uint16_t containerBytes() const { return container ? container : static_cast<uint16_t>(bits / 8); }
 };
 
-class Bytes {
-public:
-    void u8(uint32_t v) { b_.push_back(static_cast<uint8_t>(v)); }
-    void u16(uint32_t v) { u8(v); u8(v >> 8); }
-    void u24(uint32_t v) { u16(v); u8(v >> 16); }
-    void u32(uint32_t v) { u16(v); u16(v >> 16); }
-    void tag(const char* t) { b_.insert(b_.end(), t, t + 4); }
-    void append(const std::vector<uint8_t>& more) { b_.insert(b_.end(), more.begin(), more.end()); }
-    // A chunk with its size field; an odd payload gets its pad byte.
-    void chunk(const char* id, const std::vector<uint8_t>& payload) {
-        tag(id);
-        u32(static_cast<uint32_t>(payload.size()));
-        append(payload);
-        if (payload.size() % 2) u8(0);
-    }
-    void patch32(size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b_[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-    size_t size() const { return b_.size(); }
-    std::vector<uint8_t>& vec() { return b_; }
+inline uint16_t plainTag(const Shape& s) { return s.coding == Coding::Float ? wavbytes::floatTag : wavbytes::pcmTag; }
 
-private:
-    std::vector<uint8_t> b_;
-};
+inline wavbytes::Format formatOf(const Shape& s)
+{
+    return wavbytes::aligned(plainTag(s), s.channels, s.rate, s.bits, static_cast<uint16_t>(s.channels * s.containerBytes()));
+}
 
 // A format chunk's payload of 16, 18 or 40 bytes; 40 is the extensible form.
-inline std::vector<uint8_t> fmtPayload(const Shape& s, int length) {
-    const uint16_t plainTag = s.coding == Coding::Float ? 3 : 1;
-    const uint16_t align = static_cast<uint16_t>(s.channels * s.containerBytes());
-    Bytes p;
-    p.u16(length == 40 ? 0xFFFE : plainTag);
-    p.u16(s.channels);
-    p.u32(s.rate);
-    p.u32(s.rate * align);
-    p.u16(align);
-    p.u16(s.bits);
-    if (length >= 18) p.u16(length == 40 ? 22 : 0);
-    if (length == 40) {
-        p.u16(s.bits);                     // valid bits
-        p.u32(s.channels == 2 ? 3 : 4);    // speaker mask
-        p.u16(plainTag);                   // sub-format GUID: tag, then the fixed tail
-        const uint8_t tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
-                                  0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-        for (uint8_t t : tail) p.u8(t);
-    }
-    return p.vec();
-}
+inline Bytes fmtPayload(const Shape& s, int length) { return wavbytes::fmtOfSize(formatOf(s), length); }
 
 // `frames` frames of a tone that reaches both ends of the range; the second
 // channel runs in the opposite direction so taking the wrong one shows.
-inline std::vector<uint8_t> samplePayload(const Shape& s, uint32_t frames) {
+inline Bytes samplePayload(const Shape& s, uint32_t frames)
+{
+    using wavbytes::put;
     Bytes p;
     for (uint32_t i = 0; i < frames; ++i) {
         for (uint16_t c = 0; c < s.channels; ++c) {
@@ -91,30 +59,24 @@ inline std::vector<uint8_t> samplePayload(const Shape& s, uint32_t frames) {
             if (i == 2) x = c == 0 ? -1.0 : 0.0;
             if (i == 3 && c == 0 && s.coding == Coding::Float) x = 1.5;  // beyond full scale
             if (s.coding == Coding::Float && s.bits == 64) {
-                uint64_t bitsOf;
-                std::memcpy(&bitsOf, &x, 8);
-                p.u32(static_cast<uint32_t>(bitsOf));
-                p.u32(static_cast<uint32_t>(bitsOf >> 32));
+                wavbytes::append(p, wavbytes::float64({x}));
                 continue;
             }
             if (s.coding == Coding::Float) {
-                float f = static_cast<float>(x);
-                uint32_t bitsOf;
-                std::memcpy(&bitsOf, &f, 4);
-                p.u32(bitsOf);
+                wavbytes::append(p, wavbytes::float32({static_cast<float>(x)}));
                 continue;
             }
             switch (s.bits) {
-            case 8: p.u8(static_cast<uint32_t>(std::lround(std::fmin(x * 128.0 + 128.0, 255.0)))); break;
-            case 16: p.u16(static_cast<uint32_t>(static_cast<int32_t>(std::fmin(x * 32768.0, 32767.0)))); break;
-            case 24: p.u24(static_cast<uint32_t>(static_cast<int32_t>(std::fmin(x * 8388608.0, 8388607.0)))); break;
-            default: p.u32(static_cast<uint32_t>(static_cast<int64_t>(std::fmin(x * 2147483648.0, 2147483647.0)))); break;
+            case 8: put(p, static_cast<uint32_t>(std::lround(std::fmin(x * 128.0 + 128.0, 255.0))), 1); break;
+            case 16: put(p, static_cast<uint32_t>(static_cast<int32_t>(std::fmin(x * 32768.0, 32767.0))), 2); break;
+            case 24: put(p, static_cast<uint32_t>(static_cast<int32_t>(std::fmin(x * 8388608.0, 8388607.0))), 3); break;
+            default: put(p, static_cast<uint32_t>(static_cast<int64_t>(std::fmin(x * 2147483648.0, 2147483647.0))), 4); break;
             }
             // Padding that no sample value explains, so reading it shows.
-            for (int pad = s.bits / 8; pad < s.containerBytes(); ++pad) p.u8(0xA5);
+            for (int pad = s.bits / 8; pad < s.containerBytes(); ++pad) p.push_back(0xA5);
         }
     }
-    return p.vec();
+    return p;
 }
 
 struct Layout {
@@ -126,33 +88,27 @@ struct Layout {
 };
 
 // A RIFF/WAVE file; returns it with the offset where its sample bytes start.
-inline std::vector<uint8_t> riffFile(const Shape& s, uint32_t frames, const Layout& l, size_t& dataStart) {
-    Bytes f;
-    f.tag("RIFF");
-    f.u32(0);
-    f.tag("WAVE");
-    f.chunk("fmt ", fmtPayload(s, l.fmtLength));
+// The data chunk gets a pad byte only when a chunk follows it.
+inline Bytes riffFile(const Shape& s, uint32_t frames, const Layout& l, size_t& dataStart)
+{
+    using wavbytes::chunk;
+    Bytes chunks = chunk("fmt ", fmtPayload(s, l.fmtLength));
     if (l.listAndFactFirst) {
-        Bytes info;
-        info.tag("INFO");
-        info.chunk("ISFT", {'K', 'v', 0, 0});
-        f.chunk("LIST", info.vec());
+        wavbytes::append(chunks, chunk("LIST", wavbytes::id("INFO") + chunk("ISFT", {'K', 'v', 0, 0})));
         Bytes fact;
-        fact.u32(frames);
-        f.chunk("fact", fact.vec());
+        wavbytes::put(fact, frames, 4);
+        wavbytes::append(chunks, chunk("fact", fact));
     }
-    if (l.oddJunkFirst) f.chunk("junk", {1, 2, 3, 4, 5});  // odd size, so a pad byte follows
-    const std::vector<uint8_t> payload = samplePayload(s, frames);
-    f.tag("data");
-    f.u32(l.claimedDataSize ? l.claimedDataSize : static_cast<uint32_t>(payload.size()));
-    dataStart = f.size();
-    f.append(payload);
+    if (l.oddJunkFirst) wavbytes::append(chunks, chunk("junk", {1, 2, 3, 4, 5}));  // odd size, so a pad byte follows
+    const Bytes payload = samplePayload(s, frames);
+    wavbytes::append(chunks, wavbytes::chunkHeader("data", l.claimedDataSize ? l.claimedDataSize : static_cast<uint32_t>(payload.size())));
+    dataStart = 12 + chunks.size();
+    wavbytes::append(chunks, payload);
     if (l.trailingChunk) {
-        if (payload.size() % 2) f.u8(0);
-        f.chunk("LIST", {'I', 'N', 'F', 'O'});
+        if (payload.size() % 2) chunks.push_back(0);
+        wavbytes::append(chunks, chunk("LIST", {'I', 'N', 'F', 'O'}));
     }
-    f.patch32(4, static_cast<uint32_t>(f.size() - 8));
-    return f.vec();
+    return wavbytes::riff(chunks);
 }
 
 // Every seed, then each one cut at every byte up to and including its first
@@ -204,105 +160,73 @@ inline std::vector<Seed> makeSeeds() {
     }
 
     // Shapes the reader is free to take or refuse: judged by the invariants only.
-    auto extra = [&](const char* name, std::vector<uint8_t> bytes) {
+    auto extra = [&](const char* name, Bytes bytes) {
         seeds.push_back(Seed{name, std::move(bytes), false, 0});
         headerEnds.push_back(0);
     };
     size_t unused;
     {
-        std::vector<uint8_t> rifx = riffFile(pcm16m, 20, {}, unused);
+        Bytes rifx = riffFile(pcm16m, 20, {}, unused);
         rifx[3] = 'X';  // big-endian form id, little-endian fields: the fixed layout
         extra("rifx-fixed-layout", rifx);
     }
     {
-        std::vector<uint8_t> adpcm = riffFile(pcm16m, 20, {}, unused);
+        Bytes adpcm = riffFile(pcm16m, 20, {}, unused);
         adpcm[20] = 2;  // a format tag nobody here decodes
         extra("non-pcm-tag", adpcm);
     }
     {
         // The data chunk first, then the format: a reader that stops at "data"
         // never sees the format.
-        Bytes f;
-        f.tag("RIFF");
-        f.u32(0);
-        f.tag("WAVE");
-        f.chunk("data", samplePayload(pcm16m, 10));
-        f.chunk("fmt ", fmtPayload(pcm16m, 16));
-        f.patch32(4, static_cast<uint32_t>(f.size() - 8));
-        extra("data-before-fmt", f.vec());
+        extra("data-before-fmt",
+              wavbytes::riff(wavbytes::chunk("data", samplePayload(pcm16m, 10)) + wavbytes::chunk("fmt ", fmtPayload(pcm16m, 16))));
     }
     {
         // A chunk whose size runs far past the file, before the format.
-        Bytes f;
-        f.tag("RIFF");
-        f.u32(0xFFFFFFFFu);
-        f.tag("WAVE");
-        f.tag("LIST");
-        f.u32(0xFFFFFFF0u);
-        f.append(fmtPayload(pcm16m, 16));
-        extra("chunk-size-past-file", f.vec());
+        extra("chunk-size-past-file",
+              wavbytes::riffDeclaring(0xFFFFFFFFu, wavbytes::chunkHeader("LIST", 0xFFFFFFF0u) + fmtPayload(pcm16m, 16)));
     }
     {
-        std::vector<uint8_t> zeroChannels = riffFile(pcm16m, 8, {}, unused);
-        zeroChannels[22] = 0;
-        extra("zero-channels", zeroChannels);
-        std::vector<uint8_t> fourBits = riffFile(pcm16m, 8, {}, unused);
-        fourBits[34] = 4;
-        extra("four-bit-width", fourBits);
-        std::vector<uint8_t> twelveBits = riffFile(pcm16m, 8, {}, unused);
-        twelveBits[34] = 12;
-        extra("twelve-bit-width", twelveBits);
-        std::vector<uint8_t> float64 = riffFile(float32m, 8, {}, unused);
-        float64[34] = 64;
-        extra("float-64-bit-width", float64);
+        // One byte of a good header changed: the channel count (byte 22) or
+        // the width (byte 34).
+        const struct {
+            const char* name;
+            Shape shape;
+            size_t at;
+            uint8_t value;
+        } changed[] = {
+            {"zero-channels", pcm16m, 22, 0},
+            {"four-bit-width", pcm16m, 34, 4},
+            {"twelve-bit-width", pcm16m, 34, 12},
+            {"float-64-bit-width", float32m, 34, 64},
+        };
+        for (const auto& c : changed) {
+            Bytes file = riffFile(c.shape, 8, {}, unused);
+            file[c.at] = c.value;
+            extra(c.name, file);
+        }
     }
     {
         // NaN, infinities and the largest float: must land finite and in range.
-        Bytes payload;
-        const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                             -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::max(),
-                             -std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min()};
-        for (float v : odd) {
-            uint32_t bitsOf;
-            std::memcpy(&bitsOf, &v, 4);
-            payload.u32(bitsOf);
-        }
-        Bytes f;
-        f.tag("RIFF");
-        f.u32(0);
-        f.tag("WAVE");
-        f.chunk("fmt ", fmtPayload(float32m, 16));
-        f.chunk("data", payload.vec());
-        f.patch32(4, static_cast<uint32_t>(f.size() - 8));
-        extra("float32-non-finite", f.vec());
+        const Bytes payload = wavbytes::float32({std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                                                 -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::max(),
+                                                 -std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min()});
+        extra("float32-non-finite", wavbytes::canonical(fmtPayload(float32m, 16), payload));
     }
     {
         // The same for 64-bit float, with magnitudes no 32-bit float can hold.
-        Bytes payload;
-        const double odd[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                              -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::max(),
-                              -std::numeric_limits<double>::max(), 1e39, -1e300, std::numeric_limits<double>::denorm_min()};
-        for (double v : odd) {
-            uint64_t bitsOf;
-            std::memcpy(&bitsOf, &v, 8);
-            payload.u32(static_cast<uint32_t>(bitsOf));
-            payload.u32(static_cast<uint32_t>(bitsOf >> 32));
-        }
-        Bytes f;
-        f.tag("RIFF");
-        f.u32(0);
-        f.tag("WAVE");
-        f.chunk("fmt ", fmtPayload(float64m, 16));
-        f.chunk("data", payload.vec());
-        f.patch32(4, static_cast<uint32_t>(f.size() - 8));
-        extra("float64-non-finite", f.vec());
+        const Bytes payload = wavbytes::float64({std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                                                 -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::max(),
+                                                 -std::numeric_limits<double>::max(), 1e39, -1e300,
+                                                 std::numeric_limits<double>::denorm_min()});
+        extra("float64-non-finite", wavbytes::canonical(fmtPayload(float64m, 16), payload));
     }
     {
         // Block alignments the reader must not trust: smaller than the frame,
         // not a multiple of the channels, zero, and far larger than the data.
         const uint16_t aligns[] = {2, 5, 0, 0xFFFF};
         for (uint16_t align : aligns) {
-            std::vector<uint8_t> odd = riffFile(pcm24s, 12, {}, unused);
+            Bytes odd = riffFile(pcm24s, 12, {}, unused);
             odd[32] = static_cast<uint8_t>(align);
             odd[33] = static_cast<uint8_t>(align >> 8);
             extra(("pcm24-stereo-block-align-" + std::to_string(align)).c_str(), odd);

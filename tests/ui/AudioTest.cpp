@@ -4,6 +4,7 @@
 // (length of the loud stretch, Goertzel power at the expected frequency), so
 // nothing depends on the program's own arithmetic.
 #include "driver/UiDriver.h"
+#include "driver/UserSteps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -204,17 +205,9 @@ protected:
         KelvaraSession::SetUp();
     }
 
-    std::wstring status() { return controlText(w.panel, IDC_STATUS); }
-    bool waitForStatus(const wchar_t* text, DWORD timeoutMs = defaultTimeoutMs)
-    {
-        return waitFor([&] { return status() == text; }, timeoutMs);
-    }
-
     void load(const std::wstring& path)
     {
-        postCommand(w.panel, IDM_OPEN);
-        ASSERT_TRUE(chooseFileInOpenDialog(app.pid(), path));
-        ASSERT_TRUE(waitForStatus(L"Open A File...Done."));
+        ASSERT_TRUE(openFromMenu(app.pid(), w.panel, w.panel, path, defaultTimeoutMs)) << narrow(status());
     }
 
     // Record mode, then the combos: rate 22050 * (rate + 1), bits 8 * (bits + 1),
@@ -238,6 +231,19 @@ protected:
         ASSERT_TRUE(waitForStatus(L"Playing...Done.", 30000)) << narrow(status());
         ASSERT_TRUE(capture.waitForMore(captureRate / 5));
         capture.stop();
+    }
+
+    // Plays back a recording of the 2 kHz tone that was stopped a few seconds
+    // in: anything well short of the chosen 20 s shows the stop took (a
+    // loaded machine stretches the rest).
+    void expectTheStoppedRecordingOfTheTone(const wchar_t* captureName)
+    {
+        SinkCapture capture(captureName);
+        playAllInto(capture);
+        const Stretch played = loudStretch(capture.samples());
+        EXPECT_GT(played.seconds(), 1.0);
+        EXPECT_LT(played.seconds(), 12.0);
+        expectOnlyTone(capture.samples(), played, 2000);
     }
 };
 
@@ -290,7 +296,7 @@ TEST_F(AudioTest, PlayPlaysOnlyTheSelectedStretch)
     load(writeWav16(L"twotones.wav", 22050, 1, sound));
 
     // Columns 330 to 440 of 551: 2.396 s to 3.194 s, inside the 2 kHz half.
-    drag(w.wave, 330, 64, 440, 64);
+    dragSelection(w.wave, 330, 440);
     ASSERT_TRUE(drainPostedMessages(control(w.panel, IDC_STATUS)));
 
     SinkCapture capture(L"selection");
@@ -489,14 +495,7 @@ TEST_F(AudioTest, StopRecordingKeepsWhatCameIn)
     std::printf("[ benchmark ] stop to \"Recording...Done.\": %.0f ms\n", doneAfter);
     EXPECT_EQ(controlText(w.panel, IDC_BIT_RATE), L"8.0");
 
-    SinkCapture capture(L"shortplayback");
-    playAllInto(capture);
-    const Stretch played = loudStretch(capture.samples());
-    // About four seconds came in before the stop; anything well short of the
-    // chosen 20 s shows the stop took (a loaded machine stretches the rest).
-    EXPECT_GT(played.seconds(), 1.0);
-    EXPECT_LT(played.seconds(), 12.0);
-    expectOnlyTone(capture.samples(), played, 2000);
+    expectTheStoppedRecordingOfTheTone(L"shortplayback");
 }
 
 TEST_F(AudioTest, LosingTheSoundServerFailsPlayAndRecordButNotThePanel)
@@ -535,8 +534,16 @@ TEST_F(AudioTest, LosingTheSoundServerFailsPlayAndRecordButNotThePanel)
     ASSERT_EQ(soundServer("start"), 0);
     SinkCapture capture(L"serverback");
     playAllInto(capture);
+    // The whole second again. On a loaded machine the restarted server can
+    // stutter, which stretches the span of loud samples without losing any,
+    // so the loud samples are counted as well.
     const Stretch played = loudStretch(capture.samples());
-    EXPECT_NEAR(played.seconds(), 1.0, 0.1);
+    const size_t loud = static_cast<size_t>(std::count_if(capture.samples().begin(), capture.samples().end(),
+                                                          [](int16_t v) { return std::abs(v) >= loudThreshold; }));
+    EXPECT_GT(played.seconds(), 0.9);
+    EXPECT_LT(played.seconds(), 2.0);
+    // 92 % of a 16000-amplitude sine's samples lie above the threshold.
+    EXPECT_GT(loud, size_t(captureRate * 0.8)) << "less than the whole second played";
 }
 
 // Wine looks for sound devices once per process: a Kelvara started without a
@@ -675,12 +682,7 @@ TEST_F(SlowDriverTest, RecorderWhoseBlocksComeBackAfterItsWaitKeepsTheRecording)
     Sleep(static_cast<DWORD>(lateMs));
     ASSERT_TRUE(app.running());
     clickButton(w.panel, IDC_SOURCE_FILE);
-    SinkCapture capture(L"slowplayback");
-    playAllInto(capture);
-    const Stretch played = loudStretch(capture.samples());
-    EXPECT_GT(played.seconds(), 1.0);
-    EXPECT_LT(played.seconds(), 12.0);
-    expectOnlyTone(capture.samples(), played, 2000);
+    expectTheStoppedRecordingOfTheTone(L"slowplayback");
 
     expectCleanExit(app);
 }

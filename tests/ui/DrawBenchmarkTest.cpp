@@ -4,7 +4,9 @@
 //  - "描画" to "Voice-Print...Done." for 551 frames at N = 256, 1024, 4096;
 //  - a 10-minute 44.1 kHz 16-bit mono file (about 53 MB): Open pressed in
 //    the dialog to "Open A File...Done.", and to the waveform on the screen.
+#include "driver/Pictures.h"
 #include "driver/UiDriver.h"
+#include "driver/UserSteps.h"
 #include "driver/ViewExpectations.h"
 
 #include <algorithm>
@@ -20,13 +22,6 @@ namespace {
 
 constexpr int runsPerLength = 5;
 constexpr DWORD boundMs = 120000;
-
-std::wstring oneDecimal(double value)
-{
-    wchar_t text[32];
-    std::swprintf(text, 32, L"%.1f", value);
-    return text;
-}
 
 double median(std::vector<double> values)
 {
@@ -56,8 +51,8 @@ TEST_F(DrawBenchmark, VoicePrintOf551Frames)
     // Ten seconds, so that 551 frames of 4096 samples at the track bar's
     // period of 64 fit from the start.
     const int rate = 22050;
-    const std::vector<int16_t> samples = vpt::joined(tone(1000, rate, 5.0, 16000), tone(3000, rate, 5.0, 16000));
-    ASSERT_TRUE(vpt::openFile(app.pid(), w.panel, writeWav16(L"ten-seconds.wav", rate, 1, samples)));
+    const std::vector<int16_t> samples = ui::joined(tone(1000, rate, 5.0, 16000), tone(3000, rate, 5.0, 16000));
+    ASSERT_TRUE(ui::openFile(app.pid(), w.panel, writeWav16(L"ten-seconds.wav", rate, 1, samples)));
 
     struct Length {
         int comboIndex;
@@ -73,13 +68,13 @@ TEST_F(DrawBenchmark, VoicePrintOf551Frames)
         // the first one is checked to have done so.
         std::vector<double> times;
         for (int run = 0; run < runsPerLength; ++run) {
-            vpt::markStatus(w.panel);
-            const double pressed = vpt::seconds();
+            ui::markStatus(w.panel);
+            const double pressed = ui::seconds();
             clickButton(w.panel, IDC_DRAW);
-            ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Voice-Print...Done.", boundMs));
-            times.push_back(vpt::seconds() - pressed);
+            ASSERT_TRUE(ui::waitForStatus(w.panel, L"Voice-Print...Done.", boundMs));
+            times.push_back(ui::seconds() - pressed);
         }
-        const Image picture = vpt::captureUntil(w.voicePrint, [](const Image& i) { return columnPainted(i, 550); });
+        const Image picture = ui::captureUntil(w.voicePrint, [](const Image& i) { return columnPainted(i, 550); });
         EXPECT_TRUE(columnPainted(picture, 0) && columnPainted(picture, 550)) << "the run did not paint 551 columns";
         std::printf("BENCH voiceprint N=%d 551 frames: %.2f s (median of %d; fastest %.2f s, slowest %.2f s)\n",
                     length.n, median(times), runsPerLength, *std::min_element(times.begin(), times.end()),
@@ -94,26 +89,26 @@ TEST_F(DrawBenchmark, VoicePrintOf551Frames)
 TEST_F(DrawBenchmark, VoicePrintOf551FramesUnpainted)
 {
     const int rate = 22050;
-    const std::vector<int16_t> samples = vpt::joined(tone(1000, rate, 5.0, 16000), tone(3000, rate, 5.0, 16000));
-    ASSERT_TRUE(vpt::openFile(app.pid(), w.panel, writeWav16(L"ten-seconds.wav", rate, 1, samples)));
+    const std::vector<int16_t> samples = ui::joined(tone(1000, rate, 5.0, 16000), tone(3000, rate, 5.0, 16000));
+    ASSERT_TRUE(ui::openFile(app.pid(), w.panel, writeWav16(L"ten-seconds.wav", rate, 1, samples)));
     PostMessageW(w.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(waitFor([&] { return IsIconic(w.main) != FALSE; }));
 
     std::vector<double> times;
     for (int run = 0; run < runsPerLength; ++run) {
-        vpt::markStatus(w.panel);
-        const double pressed = vpt::seconds();
+        ui::markStatus(w.panel);
+        const double pressed = ui::seconds();
         postCommand(w.panel, IDC_DRAW, reinterpret_cast<LPARAM>(control(w.panel, IDC_DRAW)));
-        ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Voice-Print...Done.", boundMs));
-        times.push_back(vpt::seconds() - pressed);
+        ASSERT_TRUE(ui::waitForStatus(w.panel, L"Voice-Print...Done.", boundMs));
+        times.push_back(ui::seconds() - pressed);
     }
     PostMessageW(w.main, WM_SYSCOMMAND, SC_RESTORE, 0);
     ASSERT_TRUE(waitFor([&] { return IsIconic(w.main) == FALSE; }));
     // The view's first paint after a restore is now and then lost under
     // Wine (see VoicePrintTest); ask again rather than time that out.
-    if (!columnPainted(vpt::captureUntil(w.voicePrint, [](const Image& i) { return columnPainted(i, 550); }, 5000), 550))
+    if (!columnPainted(ui::captureUntil(w.voicePrint, [](const Image& i) { return columnPainted(i, 550); }, 5000), 550))
         InvalidateRect(w.voicePrint, nullptr, FALSE);
-    const Image picture = vpt::captureUntil(w.voicePrint, [](const Image& i) { return columnPainted(i, 550); });
+    const Image picture = ui::captureUntil(w.voicePrint, [](const Image& i) { return columnPainted(i, 550); });
     EXPECT_TRUE(columnPainted(picture, 0) && columnPainted(picture, 550)) << "the run did not paint 551 columns";
     std::printf("BENCH voiceprint N=1024 551 frames, main window minimised (no screen paints): %.2f s "
                 "(median of %d; fastest %.2f s, slowest %.2f s)\n",
@@ -125,18 +120,18 @@ TEST_F(DrawBenchmark, VoicePrintOf551FramesUnpainted)
 TEST_F(DrawBenchmark, LoadOfATenMinuteSound)
 {
     const int rate = 44100;
-    const std::vector<int16_t> samples = vpt::risingTone(440, rate, 540.0, 60.0, 20000);
+    const std::vector<int16_t> samples = ui::risingTone(440, rate, 540.0, 60.0, 20000);
     ASSERT_EQ(samples.size(), 26460000u);
     const std::wstring path = writeWav16(L"ten-minutes.wav", rate, 1, samples);
     ASSERT_FALSE(path.empty());
-    const Image emptyWave = vpt::captureVisibleClient(w.wave);
+    const Image emptyWave = ui::captureVisibleClient(w.wave);
 
     double pressed = 0;
-    ASSERT_TRUE(vpt::chooseThroughDialog(app.pid(), w.panel, path, &pressed));
-    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Done.", boundMs));
-    const double done = vpt::seconds() - pressed;
-    vpt::captureUntil(w.wave, [&](const Image& i) { return i.pixels != emptyWave.pixels; }, boundMs);
-    const double onScreen = vpt::seconds() - pressed;
+    ASSERT_TRUE(ui::chooseThroughDialog(app.pid(), w.panel, path, &pressed));
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done.", boundMs));
+    const double done = ui::seconds() - pressed;
+    ui::captureUntil(w.wave, [&](const Image& i) { return i.pixels != emptyWave.pixels; }, boundMs);
+    const double onScreen = ui::seconds() - pressed;
     std::printf("BENCH load 10 min 44.1 kHz 16-bit mono (%.1f MB): Open pressed to \"Open A File...Done.\" %.2f s, "
                 "to the waveform on screen %.2f s\n",
                 (44.0 + 2.0 * samples.size()) / 1e6, done, onScreen);
@@ -148,7 +143,7 @@ TEST_F(DrawBenchmark, LoadOfATenMinuteSound)
     const vpt::WaveformState state{0, vpt::selectionEndFromPeriod(0, 64, static_cast<uint32_t>(samples.size())), 0};
     std::vector<int> columns;
     for (int x = 5; x < 551; x += 25) columns.push_back(x);
-    const Image settled = vpt::captureUntil(w.wave, [&](const Image& i) {
+    const Image settled = ui::captureUntil(w.wave, [&](const Image& i) {
         return vpt::compareWaveform(i, asDoubles, state, columns).mismatches == 0;
     });
     const vpt::Comparison c = vpt::compareWaveform(settled, asDoubles, state, columns);

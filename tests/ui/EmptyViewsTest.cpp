@@ -10,6 +10,7 @@
 // text is allowed, in its colour, inside the box the same font measures.
 #include "driver/Pictures.h"
 #include "driver/UiDriver.h"
+#include "driver/ViewExpectations.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,15 +25,7 @@ using namespace ui;
 
 namespace {
 
-constexpr Rgb black{0, 0, 0};
-constexpr Rgb waveGrid{0, 159, 98};
-constexpr Rgb waveSelection{0, 255, 0};
-constexpr Rgb waveCursor{50, 50, 255};
-constexpr Rgb spectrumGrid{0, 159, 98};
 constexpr Rgb spectrumLabel{0, 200, 98};
-constexpr Rgb voiceCursor{255, 0, 0};
-constexpr Rgb tickGrey{128, 128, 128};
-constexpr Rgb yellow{255, 255, 0};
 constexpr Rgb barBlue{0, 0, 124};
 constexpr Rgb outlineGrey{128, 128, 128};
 constexpr Rgb shapeBackground{180, 180, 180};
@@ -40,11 +33,6 @@ constexpr Rgb shapeBackground{180, 180, 180};
 // The side scale's and the kilohertz lines' rows for 0 to 5 kHz at the
 // starting maximum frequency (5124.9 Hz); 6 kHz and up lie above the picture.
 const int defaultKilohertzRows[] = {279, 224, 169, 115, 60, 5};
-
-Rgb toRgb(ColorRef c)
-{
-    return Rgb{static_cast<uint8_t>(redOf(c)), static_cast<uint8_t>(greenOf(c)), static_cast<uint8_t>(blueOf(c))};
-}
 
 // Size of `text` in the views' label font ("System" of the given height), as
 // this machine's font system draws it: the same fonts serve both processes.
@@ -119,13 +107,13 @@ protected:
 
 ExpectedPicture emptyWaveform()
 {
-    ExpectedPicture picture(551, 128, black);
-    for (int y = 0; y <= 128; y += 8) picture.setRow(y, waveGrid);
-    for (int i = 0; i * 551 / 44 < 551; ++i) picture.setColumn(i * 551 / 44, waveGrid);
-    for (int x : {1, 138, 276, 414}) picture.setColumn(x, waveGrid);
+    ExpectedPicture picture(551, 128, vpt::black);
+    for (int y = 0; y <= 128; y += 8) picture.setRow(y, vpt::waveGrid);
+    for (int i = 0; i * 551 / 44 < 551; ++i) picture.setColumn(i * 551 / 44, vpt::waveGrid);
+    for (int x : {1, 138, 276, 414}) picture.setColumn(x, vpt::waveGrid);
     // Selection ends and cursor all start on column 0; the cursor is drawn last.
-    picture.setColumn(0, waveSelection);
-    cursorLine(picture, 0, waveCursor);
+    picture.setColumn(0, vpt::traceGreen);
+    cursorLine(picture, 0, vpt::waveCursorBlue);
     return picture;
 }
 
@@ -136,8 +124,8 @@ TEST_F(EmptyViews, WaveformShowsOnlyItsGridBeforeAnySound)
 
     // The quarters of the width are double lines, the other columns single.
     const Image shown = captureClient(w.wave);
-    for (int x : {137, 138, 275, 276, 413, 414}) EXPECT_EQ(shown.at(x, 4), waveGrid) << "column " << x;
-    for (int x : {11, 13, 139, 277, 415}) EXPECT_EQ(shown.at(x, 4), black) << "column " << x;
+    for (int x : {137, 138, 275, 276, 413, 414}) EXPECT_EQ(shown.at(x, 4), vpt::waveGrid) << "column " << x;
+    for (int x : {11, 13, 139, 277, 415}) EXPECT_EQ(shown.at(x, 4), vpt::black) << "column " << x;
 }
 
 // ---- Spectrum view --------------------------------------------------------
@@ -150,10 +138,10 @@ const SpectrumLabel spectrumLabels[] = {{L"0kHz", 2}, {L"5kHz", 168}, {L"10kHz",
 
 TEST_F(EmptyViews, SpectrumShowsGridAndKilohertzLabelsBeforeAnyFrame)
 {
-    ExpectedPicture expected(551, 128, black);
-    for (int i = 0; i <= 10; ++i) expected.setRow(static_cast<int>(12.8 * i), spectrumGrid);
-    for (int f = 0; f <= 39000; f += 1000) expected.setColumn(f / 30, spectrumGrid);
-    for (int f = 0; f <= 20000; f += 5000) expected.setColumn(f / 30 + 1, spectrumGrid);
+    ExpectedPicture expected(551, 128, vpt::black);
+    for (int i = 0; i <= 10; ++i) expected.setRow(static_cast<int>(12.8 * i), vpt::waveGrid);
+    for (int f = 0; f <= 39000; f += 1000) expected.setColumn(f / 30, vpt::waveGrid);
+    for (int f = 0; f <= 20000; f += 5000) expected.setColumn(f / 30 + 1, vpt::waveGrid);
     for (const SpectrumLabel& label : spectrumLabels) {
         const SIZE size = labelSize(label.text, 15);
         // One pixel of slack on the right for a glyph's overhang.
@@ -168,16 +156,16 @@ TEST_F(EmptyViews, SpectrumShowsGridAndKilohertzLabelsBeforeAnyFrame)
             << "no trace of the label \"" << narrow(label.text) << "\" at x = " << label.x;
     }
     // 5, 10 and 15 kHz are doubled; 1 kHz (column 33) is not.
-    for (int x : {166, 167, 333, 334, 500, 501}) EXPECT_EQ(shown.at(x, 60), spectrumGrid) << "column " << x;
-    for (int x : {32, 34, 168}) EXPECT_EQ(shown.at(x, 60), black) << "column " << x;
+    for (int x : {166, 167, 333, 334, 500, 501}) EXPECT_EQ(shown.at(x, 60), vpt::waveGrid) << "column " << x;
+    for (int x : {32, 34, 168}) EXPECT_EQ(shown.at(x, 60), vpt::black) << "column " << x;
 }
 
 // ---- Voice-print view -------------------------------------------------------
 
 ExpectedPicture blackVoicePrint()
 {
-    ExpectedPicture picture(551, 280, black);
-    cursorLine(picture, 0, voiceCursor);
+    ExpectedPicture picture(551, 280, vpt::black);
+    cursorLine(picture, 0, vpt::voicePrintCursorRed);
     return picture;
 }
 
@@ -195,28 +183,28 @@ TEST_F(EmptyViews, SideGraduateShowsTheKilohertzScaleAtTheStartingMaximum)
     // Ticks 15 pixels long on each kilohertz row; each label (drawn twice,
     // at x = 1 and 2) stands just above its tick; the rest stays black.
     const double pixelsPerHertz = (1024.0 / 22050) / (1 + 0.05 * -3);
-    ExpectedPicture expected(551, 280, black);
+    ExpectedPicture expected(551, 280, vpt::black);
     std::vector<RECT> labelBoxes;
     for (int n = 0; n <= 5; ++n) {
         const int row = defaultKilohertzRows[n];
         ASSERT_EQ(row, static_cast<int>(279 - 1000.0 * n * pixelsPerHertz)) << n << " kHz";
-        for (int x = 0; x < 15; ++x) expected.set(x, row, tickGrey);
+        for (int x = 0; x < 15; ++x) expected.set(x, row, vpt::axisGrey);
         wchar_t text[16];
         std::swprintf(text, 16, L"%dkHz", n);
         const SIZE size = labelSize(text, 16);
         const int top = static_cast<int>(279 - 1000.0 * n * pixelsPerHertz - size.cy);
         const RECT box{1, top, 2 + size.cx + 1, top + size.cy};
-        expected.allowRect(box.left, box.top, box.right, box.bottom, yellow);
+        expected.allowRect(box.left, box.top, box.right, box.bottom, vpt::kilohertzLineYellow);
         labelBoxes.push_back(box);
     }
-    expected.setColumn(0, tickGrey);  // the scale's edge, under the cursor
-    cursorLine(expected, 0, voiceCursor);
+    expected.setColumn(0, vpt::axisGrey);  // the scale's edge, under the cursor
+    cursorLine(expected, 0, vpt::voicePrintCursorRed);
     expectPicture(w.voicePrint, expected, "SideGraduate");
 
     const Image shown = captureClient(w.voicePrint);
     for (int n = 0; n <= 4; ++n) {  // the 5 kHz label is mostly above the picture
         const RECT& b = labelBoxes[n];
-        EXPECT_GT(countIn(shown, b.left, b.top, b.right, b.bottom, yellow), 0) << "no " << n << "kHz label";
+        EXPECT_GT(countIn(shown, b.left, b.top, b.right, b.bottom, vpt::kilohertzLineYellow), 0) << "no " << n << "kHz label";
     }
 
     clickButton(w.panel, IDC_SIDE_GRADUATE);
@@ -228,9 +216,9 @@ TEST_F(EmptyViews, GraduateLineCrossesThePictureAtEveryKilohertz)
     clickButton(w.panel, IDC_GRADUATE_LINE);
     ASSERT_TRUE(waitFor([&] { return isChecked(w.panel, IDC_GRADUATE_LINE); }));
 
-    ExpectedPicture expected(551, 280, black);
-    for (int row : defaultKilohertzRows) expected.setRow(row, yellow);
-    cursorLine(expected, 0, voiceCursor);
+    ExpectedPicture expected(551, 280, vpt::black);
+    for (int row : defaultKilohertzRows) expected.setRow(row, vpt::kilohertzLineYellow);
+    cursorLine(expected, 0, vpt::voicePrintCursorRed);
     expectPicture(w.voicePrint, expected, "GraduateLine");
 
     clickButton(w.panel, IDC_GRADUATE_LINE);
@@ -324,7 +312,7 @@ ExpectedPicture colorSample(int monoMode, double width)
     const ColorTable colors(monoMode, width);
     ExpectedPicture picture(20, 148, outlineGrey);
     for (int n = 1; n <= 147; ++n) {
-        const Rgb c = toRgb(colors[((148 - n) * 256) / 148]);
+        const Rgb c = vpt::rgbOf(colors[((148 - n) * 256) / 148]);
         for (int x = 0; x < 20; ++x) picture.set(x, n, c);
     }
     return picture;

@@ -2,7 +2,7 @@
 // reach whichever window has the focus through the program's message loop,
 // with the modifier state that a person's typing leaves.
 #include "driver/UiDriver.h"
-#include "driver/ViewExpectations.h"
+#include "driver/UserSteps.h"
 
 #include <cstdio>
 #include <initializer_list>
@@ -76,10 +76,10 @@ TEST_P(CtrlO, OpensAFileWithTheFocusInTheMainWindowOrThePanel)
 {
     if (GetParam()) ASSERT_TRUE(tabTo(IDC_DRAW));
     press('O', {VK_CONTROL});
-    vpt::markStatus(w.panel);
+    ui::markStatus(w.panel);
     ASSERT_TRUE(chooseFileInOpenDialog(app.pid(), writeWav16(L"ctrl-o.wav", 22050, 1, tone(440, 22050, 0.5))))
         << "no open-file dialog after Ctrl+O";
-    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Done.", 60000)) << narrow(vpt::status(w.panel));
+    EXPECT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done.", 60000)) << narrow(ui::status(w.panel));
 }
 
 INSTANTIATE_TEST_SUITE_P(Keyboard, CtrlO, ::testing::Values(false, true),
@@ -105,7 +105,7 @@ TEST_F(Keyboard, TabAndShiftTabWalkThePanelInItsOrder)
 
 TEST_F(Keyboard, ArrowsMoveTheFramePeriodBarWithItsEchoAndRefresh)
 {
-    ASSERT_TRUE(vpt::openFile(app.pid(), w.panel, writeWav16(L"arrows.wav", 22050, 1, tone(440, 22050, 1.0))));
+    ASSERT_TRUE(ui::openFile(app.pid(), w.panel, writeWav16(L"arrows.wav", 22050, 1, tone(440, 22050, 1.0))));
     ASSERT_TRUE(tabTo(IDC_FRAME_PERIOD));
     ASSERT_EQ(trackBarPosition(w.panel, IDC_FRAME_PERIOD), 2);
     // 32 samples a step; the refresh shows the period in ms at 22050 Hz.

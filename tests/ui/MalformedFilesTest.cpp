@@ -11,6 +11,7 @@
 #include "driver/HostileWavs.h"
 #include "driver/Pictures.h"
 #include "driver/UiDriver.h"
+#include "driver/UserSteps.h"
 
 #include <cstdio>
 #include <map>
@@ -106,8 +107,8 @@ public:
         ASSERT_TRUE(app_.waitForWindows());
         w_ = app_.windows();
 
-        const FormatFields good = pcmFormat(22050, 1, 16);
-        goodPath_ = writeTempFile(L"good-sweep.wav", canonicalWav(good, encodeSamples(good, sweep(300, 4000, 22050, 2.0))));
+        const wavbytes::Format good = wavbytes::packed(wavbytes::pcmTag, 1, 22050, 16);
+        goodPath_ = writeTempFile(L"good-sweep.wav", wavbytes::encodedFile(good, sweep(300, 4000, 22050, 2.0)));
         ASSERT_NO_FATAL_FAILURE(openExpectingLoad(goodPath_, true));
         ASSERT_NO_FATAL_FAILURE(takeBaseline());
 
@@ -136,10 +137,10 @@ public:
     }
 
 private:
-    std::wstring status() { return controlText(w_.panel, IDC_STATUS); }
+    std::wstring status() { return ui::status(w_.panel); }
     bool waitForStatus(const wchar_t* text, DWORD timeoutMs = defaultTimeoutMs)
     {
-        return waitFor([&] { return status() == text; }, timeoutMs);
+        return ui::waitForStatus(w_.panel, text, timeoutMs);
     }
 
     void expectAnswers()
@@ -193,11 +194,7 @@ private:
         ASSERT_EQ(status(), L"Open A File...Done.");
     }
 
-    void drawVoicePrint()
-    {
-        clickButton(w_.panel, IDC_DRAW);
-        ASSERT_TRUE(waitForStatus(L"Voice-Print...Done.", voicePrintTimeoutMs)) << narrow(status());
-    }
+    void drawVoicePrint() { ASSERT_TRUE(ui::drawVoicePrint(w_.panel, voicePrintTimeoutMs)) << narrow(status()); }
 
     void takeBaseline()
     {

@@ -2,7 +2,9 @@
 // takes them: a file named on the command line (a shortcut, "Open with", a
 // script), with /draw to see its voice print at once, and files dropped on
 // the window. Each must end exactly as the dialog's open does.
+#include "driver/Pictures.h"
 #include "driver/UiDriver.h"
+#include "driver/UserSteps.h"
 #include "driver/ViewExpectations.h"
 
 #include <shlobj.h>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "core/base/CommandIds.h"
+#include "tests/support/WavBytes.h"
 
 using namespace ui;
 
@@ -35,9 +38,9 @@ struct TestSound {
 
     explicit TestSound(const std::wstring& name, double hz = 440)
     {
-        samples = vpt::risingTone(hz, rate, 3.0, 0.5, 20000);
+        samples = ui::risingTone(hz, rate, 3.0, 0.5, 20000);
         for (int16_t s : samples) shown.push_back(s);
-        const std::vector<uint8_t> bytes = wavBytes16(rate, 1, samples);
+        const std::vector<uint8_t> bytes = wavbytes::pcm16File(rate, 1, samples);
         vpt::loadSound(sound, bytes);
         path = writeTempFile(name, bytes);
     }
@@ -51,11 +54,11 @@ struct TestSound {
 vpt::Comparison seeWaveformOf(HWND wave, const TestSound& sound, const char* name)
 {
     const vpt::WaveformState state = sound.stateAfterLoad();
-    const Image image = vpt::captureUntil(wave, [&](const Image& i) {
+    const Image image = ui::captureUntil(wave, [&](const Image& i) {
         return vpt::compareWaveform(i, sound.shown, state).mismatches == 0;
     });
     const vpt::Comparison c = vpt::compareWaveform(image, sound.shown, state);
-    if (c.mismatches) vpt::keepPicture(image, name);
+    if (c.mismatches) ui::keepPicture(image, name);
     return c;
 }
 
@@ -66,7 +69,7 @@ struct StartedKelvara {
 
     explicit StartedKelvara(const std::wstring& arguments)
     {
-        startedAt = vpt::seconds();
+        startedAt = ui::seconds();
         EXPECT_TRUE(app.launch(L"", arguments));
         EXPECT_TRUE(app.waitForWindows());
     }
@@ -122,7 +125,7 @@ TEST(CommandLine, FileNamedOnTheCommandLineOpensAsFromTheDialog)
     const TestSound sound(L"声 の sample ñ.wav");
     StartedKelvara k(quoted(sound.path));
     ASSERT_TRUE(k.w().complete());
-    EXPECT_TRUE(vpt::waitForStatus(k.w().panel, L"Open A File...Done."));
+    EXPECT_TRUE(ui::waitForStatus(k.w().panel, L"Open A File...Done."));
     EXPECT_EQ(controlText(k.w().panel, IDC_FILE_NAME), sound.path);
     EXPECT_EQ(controlText(k.w().panel, IDC_SAMPLE_RATE), L"22.1");
     const vpt::Comparison wave = seeWaveformOf(k.w().wave, sound, "OpenWaysTest-command-line");
@@ -134,20 +137,20 @@ TEST(CommandLine, DrawOptionShowsTheVoicePrintOfTheSelectionALoadLeaves)
     const TestSound sound(L"draw me.wav", 1500);
     StartedKelvara k(L"/draw " + quoted(sound.path));
     ASSERT_TRUE(k.w().complete());
-    ASSERT_TRUE(vpt::waitForStatus(k.w().panel, L"Voice-Print...Done.", runBoundMs)) << narrow(vpt::status(k.w().panel));
-    const double firstPicture = vpt::seconds() - k.startedAt;
+    ASSERT_TRUE(ui::waitForStatus(k.w().panel, L"Voice-Print...Done.", runBoundMs)) << narrow(ui::status(k.w().panel));
+    const double firstPicture = ui::seconds() - k.startedAt;
 
     // A load leaves the selection at column 0 with the track bar's period:
     // 551 frames from the first sample, 64 samples apart.
     const std::vector<vpt::VoicePrintColumn> expected =
         vpt::expectedVoicePrint(sound.sound, 0, trackBarPeriod, frameOrder, hanning, ColorTable(0, 1.0));
     ASSERT_EQ(expected.size(), 551u);
-    const Image image = vpt::captureUntil(k.w().voicePrint, [&](const Image& i) {
+    const Image image = ui::captureUntil(k.w().voicePrint, [&](const Image& i) {
         return vpt::compareVoicePrint(i, expected, {}).mismatches == 0;
     });
     const vpt::Comparison picture = vpt::compareVoicePrint(image, expected, {});
     EXPECT_EQ(picture.mismatches, 0) << picture;
-    if (picture.mismatches) vpt::keepPicture(image, "OpenWaysTest-draw-option");
+    if (picture.mismatches) ui::keepPicture(image, "OpenWaysTest-draw-option");
     std::printf("[ benchmark ] start to \"Voice-Print...Done.\" with /draw, 3.5 s sound: %.2f s\n", firstPicture);
 }
 
@@ -159,10 +162,10 @@ TEST(CommandLine, UnreadableFileGetsTheOpenFailureAndNoDraw)
     ASSERT_TRUE(box);
     EXPECT_EQ(messageBoxText(box), L"ファイルオープンに失敗しました。");
     ASSERT_TRUE(dismissMessageBox(box));
-    EXPECT_TRUE(vpt::waitForStatus(k.w().panel, L"Open A File...Done."));
+    EXPECT_TRUE(ui::waitForStatus(k.w().panel, L"Open A File...Done."));
     ASSERT_TRUE(drainPostedMessages(control(k.w().panel, IDC_STATUS)));
-    EXPECT_EQ(vpt::status(k.w().panel), L"Open A File...Done.") << "a draw followed the failed open";
-    EXPECT_TRUE(vpt::answers(k.w().main));
+    EXPECT_EQ(ui::status(k.w().panel), L"Open A File...Done.") << "a draw followed the failed open";
+    EXPECT_TRUE(ui::answers(k.w().main));
 }
 
 TEST(CommandLine, TheShippedSampleOpensAndDraws)
@@ -172,8 +175,8 @@ TEST(CommandLine, TheShippedSampleOpensAndDraws)
     if (source.empty()) GTEST_SKIP() << "KELVARA_SOURCE_DIR names the tree with samples/";
     const std::wstring sample = windowsPath(source + "/samples/voice-print.wav");
     StartedKelvara k(L"/draw " + quoted(sample));
-    ASSERT_TRUE(vpt::waitForStatus(k.w().panel, L"Voice-Print...Done.", runBoundMs)) << narrow(vpt::status(k.w().panel));
-    const double firstPicture = vpt::seconds() - k.startedAt;
+    ASSERT_TRUE(ui::waitForStatus(k.w().panel, L"Voice-Print...Done.", runBoundMs)) << narrow(ui::status(k.w().panel));
+    const double firstPicture = ui::seconds() - k.startedAt;
     EXPECT_EQ(controlText(k.w().panel, IDC_SAMPLE_RATE), L"22.1");
     std::printf("[ benchmark ] start to the first voice print of samples/voice-print.wav (make run): %.2f s\n",
                 firstPicture);
@@ -186,15 +189,15 @@ TEST_F(DropTest, FileDroppedOnAViewOpensAndOfSeveralTheFirst)
     const TestSound first(L"dropped first.wav", 600);
     const TestSound second(L"dropped second.wav", 2500);
     ASSERT_TRUE(dropFiles(app.handle(), w.voicePrint, {first.path, second.path}));
-    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Done."));
+    EXPECT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done."));
     EXPECT_EQ(controlText(w.panel, IDC_FILE_NAME), first.path);
     const vpt::Comparison wave = seeWaveformOf(w.wave, first, "OpenWaysTest-drop");
     EXPECT_EQ(wave.mismatches, 0) << wave;
 
     // A drop on the main window itself replaces it.
-    vpt::markStatus(w.panel);
+    ui::markStatus(w.panel);
     ASSERT_TRUE(dropFiles(app.handle(), w.main, {second.path}));
-    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Done."));
+    EXPECT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done."));
     EXPECT_EQ(controlText(w.panel, IDC_FILE_NAME), second.path);
 }
 
@@ -204,18 +207,18 @@ TEST_F(DropTest, DropWhilePlayingIsRefusedAndKeepsTheSound)
     const TestSound playing(L"playing.wav", 800);
     const TestSound other(L"other.wav", 3000);
     ASSERT_TRUE(dropFiles(app.handle(), w.main, {playing.path}));
-    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Done."));
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done."));
 
     clickButton(w.panel, IDC_PLAY_ALL);
-    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Playing..."));
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Playing..."));
     ASSERT_TRUE(dropFiles(app.handle(), w.wave, {other.path}));
-    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Busy."));
+    EXPECT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Busy."));
     EXPECT_EQ(controlText(w.panel, IDC_FILE_NAME), playing.path);
     clickButton(w.panel, IDC_STOP);
-    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Playing...Done.", 10000));
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Playing...Done.", 10000));
     // Idle again, the same drop is taken.
     ASSERT_TRUE(dropFiles(app.handle(), w.wave, {other.path}));
-    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Open A File...Done."));
+    EXPECT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done."));
     EXPECT_EQ(controlText(w.panel, IDC_FILE_NAME), other.path);
 }
 

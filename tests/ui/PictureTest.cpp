@@ -4,9 +4,10 @@
 // window's client area at that moment, even when something covers the window
 // or part of it is off the screen. The files are read back by ImageMagick,
 // the clipboard's bitmap by Windows' own DIB decoding.
-#include "driver/UiDriver.h"
 #include "driver/Pictures.h"
 #include "driver/SaveDialog.h"
+#include "driver/UiDriver.h"
+#include "driver/UserSteps.h"
 #include "driver/ViewExpectations.h"
 
 #include <algorithm>
@@ -90,11 +91,17 @@ Image decodedByImageMagick(const std::wstring& path, std::string& format)
     return image;
 }
 
-// The client area once the paints have settled: two captures that agree.
+// The client area once the paints have settled. A text just set (the marked
+// status line) is painted when its thread next finds its queue empty, which
+// on a loaded machine can be after two quick captures that agree; so every
+// pending paint is asked for first (for another thread's windows that waits
+// for them), then the captures must agree across a tenth of a second.
 Image shownNow(HWND main)
 {
+    RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     Image last = captureClient(main);
     waitFor([&] {
+        Sleep(100);
         const Image next = captureClient(main);
         const bool settled = next.pixels == last.pixels;
         last = next;
@@ -107,9 +114,9 @@ Image shownNow(HWND main)
 bool savePicture(const KelvaraProcess& app, const std::wstring& path, const wchar_t* status,
                  SaveChoice* choice = nullptr)
 {
-    vpt::markStatus(app.windows().panel);
+    ui::markStatus(app.windows().panel);
     postCommand(app.windows().main, IDM_SAVE_PICTURE);
-    return chooseFileInSaveDialog(app.pid(), path, choice) && vpt::waitForStatus(app.windows().panel, status);
+    return chooseFileInSaveDialog(app.pid(), path, choice) && ui::waitForStatus(app.windows().panel, status);
 }
 
 }  // namespace
@@ -121,22 +128,20 @@ protected:
         KelvaraSession::SetUp();
         if (HasFatalFailure()) return;
         // One second of 1 kHz and one of 3 kHz, a stretch of it marked and drawn.
-        const std::vector<int16_t> samples = vpt::joined(tone(1000, rate, 1.0), tone(3000, rate, 1.0));
-        ASSERT_TRUE(vpt::openFile(app.pid(), w.panel, writeWav16(L"two-tones.wav", rate, 1, samples)));
-        drag(w.wave, 60, 64, 480, 64);
+        const std::vector<int16_t> samples = ui::joined(tone(1000, rate, 1.0), tone(3000, rate, 1.0));
+        ASSERT_TRUE(ui::openFile(app.pid(), w.panel, writeWav16(L"two-tones.wav", rate, 1, samples)));
+        dragSelection(w.wave, 60, 480);
         const uint32_t count = static_cast<uint32_t>(samples.size());
         const int period = (vpt::sampleOfColumn(480, count) - vpt::sampleOfColumn(60, count)) / 551;
         ASSERT_TRUE(waitFor([&] { return controlText(w.panel, IDC_FRAME_PERIOD_ECHO) == std::to_wstring(period); }));
-        vpt::markStatus(w.panel);
-        clickButton(w.panel, IDC_DRAW);
-        ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Voice-Print...Done.", 60000));
+        ASSERT_TRUE(drawVoicePrint(w.panel));
     }
 
     // What the screen shows just before a command: the status line marked, so
     // that the program's own status after the command is seen.
     Image shownBeforeCommand()
     {
-        vpt::markStatus(w.panel);
+        ui::markStatus(w.panel);
         return shownNow(w.main);
     }
 
@@ -167,7 +172,7 @@ TEST_F(PictureTest, CopyFromTheMenuPutsTheScreensPixelsOnTheClipboard)
 {
     const Image shown = shownBeforeCommand();
     postCommand(w.main, IDM_COPY_PICTURE);
-    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Copy A Picture...Done."));
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Copy A Picture...Done."));
     expectOnClipboard(shown, "PictureTest-copy");
 }
 
@@ -184,7 +189,7 @@ TEST_F(PictureTest, CtrlCCopiesThePicture)
         keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
     }
     SendInput(4, keys, sizeof(INPUT));
-    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Copy A Picture...Done."));
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Copy A Picture...Done."));
     expectOnClipboard(shown, "PictureTest-ctrl-c");
 }
 
@@ -202,7 +207,7 @@ TEST_F(PictureTest, CoveredAndPartlyOffScreenWindowStillGivesItsWholePicture)
     ASSERT_NE(differences(captureClient(w.main), shown), "") << "the screen shows the whole window still";
 
     sendCommand(w.main, IDM_COPY_PICTURE);
-    EXPECT_EQ(vpt::status(w.panel), L"Copy A Picture...Done.");
+    EXPECT_EQ(ui::status(w.panel), L"Copy A Picture...Done.");
     expectOnClipboard(shown, "PictureTest-covered");
     DestroyWindow(cover);
     SetWindowPos(w.main, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -227,14 +232,14 @@ TEST_F(PictureTest, SaveOntoAFullDiskSaysSoAndLeavesNothingBehind)
     };
     const std::wstring path = folder + L"\\picture.png";
 
-    vpt::markStatus(w.panel);
+    ui::markStatus(w.panel);
     postCommand(w.main, IDM_SAVE_PICTURE);
     ASSERT_TRUE(chooseFileInSaveDialog(app.pid(), path));
     HWND box = waitForMessageBox(app.pid());
     ASSERT_NE(box, nullptr) << "no message about the failed save";
     EXPECT_EQ(messageBoxText(box), L"画像の保存に失敗しました。");
     EXPECT_TRUE(dismissMessageBox(box));
-    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Save A Picture...Failed."));
+    EXPECT_TRUE(ui::waitForStatus(w.panel, L"Save A Picture...Failed."));
     EXPECT_EQ(listing(), "filler\n");
 
     // With the room given back the same save goes through and leaves only the
@@ -247,15 +252,12 @@ TEST_F(PictureTest, SaveOntoAFullDiskSaysSoAndLeavesNothingBehind)
 TEST_F(PictureTest, WithoutAPngEncoderTheSaveIsABitmapOfTheSamePixels)
 {
     KelvaraProcess plain;
-    SetEnvironmentVariableW(L"KELVARA_TEST_NO_PNG_ENCODER", L"1");
-    const bool launched = plain.launch();
-    SetEnvironmentVariableW(L"KELVARA_TEST_NO_PNG_ENCODER", nullptr);
-    ASSERT_TRUE(launched && plain.waitForWindows());
+    ASSERT_TRUE(plain.launchWithHook(L"KELVARA_TEST_NO_PNG_ENCODER", L"1") && plain.waitForWindows());
     const KelvaraWindows& p = plain.windows();
     // Two Kelvaras at the same place cover each other: this one in front.
     SetWindowPos(p.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ASSERT_TRUE(vpt::openFile(plain.pid(), p.panel, writeWav16(L"plain.wav", rate, 1, tone(440, rate, 1.0))));
-    vpt::markStatus(p.panel);
+    ASSERT_TRUE(ui::openFile(plain.pid(), p.panel, writeWav16(L"plain.wav", rate, 1, tone(440, rate, 1.0))));
+    ui::markStatus(p.panel);
     const Image shown = shownNow(p.main);
 
     SaveChoice choice;
@@ -272,20 +274,17 @@ TEST_F(PictureTest, CopyAskedForDuringARunIsRefused)
 {
     // A slow voice-print view keeps the run going while the copy is asked for.
     KelvaraProcess slow;
-    SetEnvironmentVariableW(L"KELVARA_TEST_FRAME_DELAY_MS", L"8");
-    const bool launched = slow.launch();
-    SetEnvironmentVariableW(L"KELVARA_TEST_FRAME_DELAY_MS", nullptr);
-    ASSERT_TRUE(launched && slow.waitForWindows());
+    ASSERT_TRUE(slow.launchWithHook(L"KELVARA_TEST_FRAME_DELAY_MS", L"8") && slow.waitForWindows());
     const KelvaraWindows& s = slow.windows();
-    ASSERT_TRUE(vpt::openFile(slow.pid(), s.panel, writeWav16(L"slow.wav", rate, 1, tone(1000, rate, 2.0))));
-    vpt::markStatus(s.panel);
+    ASSERT_TRUE(ui::openFile(slow.pid(), s.panel, writeWav16(L"slow.wav", rate, 1, tone(1000, rate, 2.0))));
+    ui::markStatus(s.panel);
     clickButton(s.panel, IDC_DRAW);
-    ASSERT_TRUE(vpt::waitForStatus(s.panel, L"Voice-Print..."));
+    ASSERT_TRUE(ui::waitForStatus(s.panel, L"Voice-Print..."));
 
     // Sent, so it is handled inside the run's wait for the views.
     sendCommand(s.main, IDM_COPY_PICTURE);
-    EXPECT_EQ(vpt::status(s.panel), L"Copy A Picture...Busy.");
-    EXPECT_TRUE(vpt::waitForStatus(s.panel, L"Voice-Print...Done.", 60000));
+    EXPECT_EQ(ui::status(s.panel), L"Copy A Picture...Busy.");
+    EXPECT_TRUE(ui::waitForStatus(s.panel, L"Voice-Print...Done.", 60000));
 }
 
 TEST_F(PictureTest, CopyingThePictureBenchmark)
@@ -296,7 +295,7 @@ TEST_F(PictureTest, CopyingThePictureBenchmark)
         const double start = clockMs();
         sendCommand(w.main, IDM_COPY_PICTURE);
         ms.push_back(clockMs() - start);
-        ASSERT_EQ(vpt::status(w.panel), L"Copy A Picture...Done.");
+        ASSERT_EQ(ui::status(w.panel), L"Copy A Picture...Done.");
     }
     std::sort(ms.begin(), ms.end());
     std::printf("[ benchmark ] copying the picture (%d runs): median %.1f ms, slowest %.1f ms (target 50 ms)\n", runs,

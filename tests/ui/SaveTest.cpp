@@ -4,7 +4,7 @@
 // Kelvara itself when it opens them again.
 #include "driver/SaveDialog.h"
 #include "driver/UiDriver.h"
-#include "driver/ViewExpectations.h"
+#include "driver/UserSteps.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/base/CommandIds.h"
+#include "tests/support/WavBytes.h"
 
 using namespace ui;
 
@@ -44,9 +45,9 @@ Bytes readBytes(const std::wstring& path)
     return bytes;
 }
 
-uint32_t u32(const Bytes& b, size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t{b[at + 3]} << 24; }
-uint16_t u16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
-bool idAt(const Bytes& b, size_t at, const char* id) { return b.size() >= at + 4 && std::equal(id, id + 4, b.begin() + at); }
+using wavbytes::idAt;
+using wavbytes::u16At;
+using wavbytes::u32At;
 
 // The test's own reading of a canonical file: every size exact, nothing
 // before or after the chunks it names.
@@ -60,24 +61,24 @@ struct Canonical {
 Canonical readCanonical(const Bytes& f)
 {
     Canonical c;
-    if (f.size() < 44 || !idAt(f, 0, "RIFF") || !idAt(f, 8, "WAVE") || !idAt(f, 12, "fmt ")) return {"no RIFF/WAVE/fmt"};
-    if (u32(f, 4) != f.size() - 8) return {"RIFF size " + std::to_string(u32(f, 4)) + " in a file of " + std::to_string(f.size())};
-    c.tag = u16(f, 20), c.channels = u16(f, 22), c.rate = u32(f, 24), c.bits = u16(f, 34);
+    if (f.size() < 44 || idAt(f, 0) != "RIFF" || idAt(f, 8) != "WAVE" || idAt(f, 12) != "fmt ") return {"no RIFF/WAVE/fmt"};
+    if (u32At(f, 4) != f.size() - 8) return {"RIFF size " + std::to_string(u32At(f, 4)) + " in a file of " + std::to_string(f.size())};
+    c.tag = u16At(f, 20), c.channels = u16At(f, 22), c.rate = u32At(f, 24), c.bits = u16At(f, 34);
     const uint32_t align = c.channels * c.bits / 8u;
-    if (u16(f, 32) != align || u32(f, 28) != c.rate * align) return {"block alignment or byte rate"};
+    if (u16At(f, 32) != align || u32At(f, 28) != c.rate * align) return {"block alignment or byte rate"};
     size_t at = 36;
     if (c.tag == 3) {
-        if (u32(f, 16) != 18 || u16(f, 36) != 0 || !idAt(f, 38, "fact") || u32(f, 42) != 4) return {"float without an 18-byte fmt and fact"};
+        if (u32At(f, 16) != 18 || u16At(f, 36) != 0 || idAt(f, 38) != "fact" || u32At(f, 42) != 4) return {"float without an 18-byte fmt and fact"};
         at = 50;
-    } else if (u32(f, 16) != 16) {
-        return {"PCM fmt of " + std::to_string(u32(f, 16)) + " bytes"};
+    } else if (u32At(f, 16) != 16) {
+        return {"PCM fmt of " + std::to_string(u32At(f, 16)) + " bytes"};
     }
-    if (!idAt(f, at, "data")) return {"no data chunk where it belongs"};
-    const uint32_t size = u32(f, at + 4);
+    if (idAt(f, at) != "data") return {"no data chunk where it belongs"};
+    const uint32_t size = u32At(f, at + 4);
     const size_t end = at + 8 + size + size % 2;
     if (end != f.size() || (size % 2 && f.back() != 0)) return {"data size or pad byte"};
     if (size % align != 0) return {"a part-frame in the data"};
-    if (c.tag == 3 && u32(f, 46) != size / align) return {"fact frame count"};
+    if (c.tag == 3 && u32At(f, 46) != size / align) return {"fact frame count"};
     c.data.assign(f.begin() + at + 8, f.begin() + at + 8 + size);
     return c;
 }
@@ -122,23 +123,21 @@ std::vector<int16_t> oddLengthTone(double hz, int rate, double seconds)
 
 class SaveTest : public KelvaraSession {
 protected:
-    std::wstring status() { return vpt::status(w.panel); }
-
-    void open(const std::wstring& path) { ASSERT_TRUE(vpt::openFile(app.pid(), w.panel, path)) << narrow(status()); }
+    void open(const std::wstring& path) { ASSERT_TRUE(ui::openFile(app.pid(), w.panel, path)) << narrow(status()); }
 
     // The menu item: the main window forwards it to the panel, as it does Ctrl+S.
     void saveAs(const std::wstring& path, const std::wstring& outcome, SaveChoice* choice = nullptr)
     {
-        vpt::markStatus(w.panel);
+        ui::markStatus(w.panel);
         postCommand(w.main, IDM_SAVE_SOUND);
         ASSERT_TRUE(chooseFileInSaveDialog(app.pid(), path, choice));
-        ASSERT_TRUE(vpt::waitForStatus(w.panel, outcome, 60000)) << narrow(status());
+        ASSERT_TRUE(ui::waitForStatus(w.panel, outcome, 60000)) << narrow(status());
     }
 
     // A refused save: the status says so and no dialog comes up.
     void expectRefused()
     {
-        vpt::markStatus(w.panel);
+        ui::markStatus(w.panel);
         postCommand(w.main, IDM_SAVE_SOUND);
         ASSERT_TRUE(drainPostedMessages(control(w.panel, IDC_STATUS)));
         EXPECT_EQ(status(), L"Save A File...Busy.");
@@ -160,7 +159,7 @@ TEST_F(SaveTest, RecordingSavedAndOpenedAgainIsTheSameSound)
     ASSERT_EQ(runUnixCommand("paplay -d " + quote(sink) + " " + quote(unixPath(tonePath)) +
                              " >/dev/null 2>&1 </dev/null & echo $! >" + pidFile), 0);
     clickButton(w.panel, IDC_RECORD);
-    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Recording...Done.", 30000)) << narrow(status());
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Recording...Done.", 30000)) << narrow(status());
     runUnixCommand("kill $(cat " + pidFile + ")");
 
     const std::wstring saved = tempFolder() + L"recorded.wav";
@@ -178,7 +177,7 @@ TEST_F(SaveTest, RecordingSavedAndOpenedAgainIsTheSameSound)
     EXPECT_EQ(file.data.size(), 2u * 22050 * 2);
     int loudest = 0;
     for (size_t i = 0; i + 1 < file.data.size(); i += 2)
-        loudest = std::max(loudest, std::abs(static_cast<int16_t>(u16(file.data, i))));
+        loudest = std::max(loudest, std::abs(static_cast<int16_t>(u16At(file.data, i))));
     EXPECT_GT(loudest, 4000) << "the tone did not reach the recording";
     Bytes frames;
     EXPECT_EQ(pythonView(saved, frames), "22050 2 1 44100");
@@ -197,7 +196,7 @@ TEST_F(SaveTest, RecordingSavedAndOpenedAgainIsTheSameSound)
 
 struct RoundTripCase {
     const char* what;
-    vpt::WavFileShape shape;
+    wavbytes::FileShape shape;
     Bytes data;
     uint16_t savedTag;
     std::string sox;     // rate channels bits samples encoding, as soxi prints them
@@ -208,25 +207,25 @@ std::vector<RoundTripCase> roundTripCases()
 {
     const std::vector<int16_t> mono = oddLengthTone(440, 22050, 0.5);
     const std::string n = std::to_string(mono.size());
-    vpt::WavFileShape pcm24;
+    wavbytes::FileShape pcm24;
     pcm24.bits = 24;
-    vpt::WavFileShape extensible24 = pcm24;
+    wavbytes::FileShape extensible24 = pcm24;
     extensible24.formatTag = 0xFFFE, extensible24.fmtSize = 40, extensible24.subFormat = 1;
-    vpt::WavFileShape float32;
+    wavbytes::FileShape float32;
     float32.formatTag = 3, float32.bits = 32, float32.rate = 48000;
-    vpt::WavFileShape stereo;
+    wavbytes::FileShape stereo;
     stereo.channels = 2, stereo.rate = 44100;
-    vpt::WavFileShape eight;
+    wavbytes::FileShape eight;
     eight.bits = 8, eight.rate = 11025;
     const std::vector<int16_t> pair = interleave(mono, tone(700, 22050, double(mono.size()) / 22050, 9000));
     const std::vector<uint8_t> eightBit = toEightBit(mono);
     return {
-        {"24-bit mono, odd length", pcm24, vpt::pcm24Bytes(mono, 0x80), 1,
+        {"24-bit mono, odd length", pcm24, wavbytes::pcm24Over16(mono, 0x80), 1,
          "22050 1 24 " + n + " Signed Integer PCM", "22050 3 1 " + n},
-        {"24-bit extensible", extensible24, vpt::pcm24Bytes(mono, 0x7F), 1,
+        {"24-bit extensible", extensible24, wavbytes::pcm24Over16(mono, 0x7F), 1,
          "22050 1 24 " + n + " Signed Integer PCM", "22050 3 1 " + n},
-        {"32-bit float", float32, vpt::float32Bytes(mono), 3, "48000 1 32 " + n + " Floating Point PCM", ""},
-        {"16-bit stereo", stereo, vpt::pcm16Bytes(pair), 1, "44100 2 16 " + n + " Signed Integer PCM",
+        {"32-bit float", float32, wavbytes::float32Over16(mono), 3, "48000 1 32 " + n + " Floating Point PCM", ""},
+        {"16-bit stereo", stereo, wavbytes::pcm16(pair), 1, "44100 2 16 " + n + " Signed Integer PCM",
          "44100 2 2 " + n},
         {"8-bit mono, odd length: a pad byte", eight, Bytes(eightBit.begin(), eightBit.end()), 1,
          "11025 1 8 " + n + " Unsigned Integer PCM", "11025 1 1 " + n},
@@ -239,7 +238,7 @@ TEST_F(SaveTest, LoadedFilesRoundTripBitForBit)
     for (const RoundTripCase& c : roundTripCases()) {
         SCOPED_TRACE(c.what);
         const std::wstring name = L"source" + std::to_wstring(++serial) + L".wav";
-        const std::wstring source = writeTempFile(name, vpt::wavFile(c.shape, c.data));
+        const std::wstring source = writeTempFile(name, wavbytes::file(c.shape, c.data));
         open(source);
         const std::wstring saved = tempFolder() + L"saved" + std::to_wstring(serial) + L".wav";
         SaveChoice choice;
@@ -285,9 +284,9 @@ private:
 TEST_F(SaveTest, FailedSavesChangeNothing)
 {
     const std::vector<int16_t> samples = tone(300, 22050, 2.0);  // 88 KB: more than the small disk holds
-    const Bytes sound = wavBytes16(22050, 1, samples);
+    const Bytes sound = wavbytes::pcm16File(22050, 1, samples);
     open(writeTempFile(L"two-seconds.wav", sound));
-    const Bytes old = wavBytes16(8000, 1, tone(100, 8000, 0.1));
+    const Bytes old = wavbytes::pcm16File(8000, 1, tone(100, 8000, 0.1));
 
     enum class Way { FullDisk, HeldOpen, FolderGone };
     const struct {
@@ -349,16 +348,16 @@ TEST_F(SaveTest, NothingToSaveAndBusyAreRefused)
     expectRefused();  // no sound yet
     open(writeWav16(L"long.wav", 22050, 1, tone(500, 22050, 20.0)));
     clickButton(w.panel, IDC_PLAY_ALL);
-    if (!vpt::waitForStatus(w.panel, L"Playing...", 5000)) GTEST_SKIP() << "no output device: " << narrow(status());
+    if (!ui::waitForStatus(w.panel, L"Playing...", 5000)) GTEST_SKIP() << "no output device: " << narrow(status());
     expectRefused();
     clickButton(w.panel, IDC_STOP);
-    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Playing...Done.")) << narrow(status());
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Playing...Done.")) << narrow(status());
 
     // Idle again, the dialog comes; a cancel writes nothing.
-    vpt::markStatus(w.panel);
+    ui::markStatus(w.panel);
     postCommand(w.main, IDM_SAVE_SOUND);
     ASSERT_TRUE(cancelSaveDialog(app.pid()));
-    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Save A File...Done."));
+    EXPECT_TRUE(ui::waitForStatus(w.panel, L"Save A File...Done."));
 }
 
 // Ctrl+S typed on the keyboard (as input the system delivers, so the
@@ -383,7 +382,7 @@ TEST_F(SaveTest, CtrlSOpensTheSaveDialog)
 TEST_F(SaveTest, TenMinuteSoundSavesQuickly)
 {
     const std::vector<int16_t> samples = tone(440, 44100, 600.0);
-    const Bytes sound = wavBytes16(44100, 1, samples);
+    const Bytes sound = wavbytes::pcm16File(44100, 1, samples);
     open(writeTempFile(L"ten-minutes.wav", sound));
     const std::wstring saved = tempFolder() + L"ten-minutes-saved.wav";
     SaveChoice choice;

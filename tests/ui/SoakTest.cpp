@@ -4,6 +4,7 @@
 #include "driver/HostileWavs.h"
 #include "driver/OutsideRequests.h"
 #include "driver/UiDriver.h"
+#include "driver/UserSteps.h"
 
 #include "core/base/CommandIds.h"
 
@@ -13,26 +14,18 @@ namespace {
 
 class SoakFindings : public KelvaraSession {
 protected:
-    std::wstring status() { return controlText(w.panel, IDC_STATUS); }
-    bool waitForStatus(const wchar_t* text, DWORD timeoutMs = defaultTimeoutMs)
-    {
-        return waitFor([&] { return status() == text; }, timeoutMs);
-    }
-
     void load(const std::wstring& path)
     {
-        postCommand(w.main, IDM_OPEN);
-        ASSERT_TRUE(chooseFileInOpenDialog(app.pid(), path));
-        ASSERT_TRUE(waitForStatus(L"Open A File...Done.", 60000)) << narrow(status());
+        ASSERT_TRUE(openFromMenu(app.pid(), w.main, w.panel, path, 60000)) << narrow(status());
     }
 
     // A voice print that takes a while: 10 s at 44100 Hz, frames of 4096
     // samples every 512, so 551 frames each waiting for two paints.
     void prepareALongVoicePrint()
     {
-        const FormatFields format = pcmFormat(44100, 1, 16);
+        const wavbytes::Format format = wavbytes::packed(wavbytes::pcmTag, 1, 44100, 16);
         ASSERT_NO_FATAL_FAILURE(
-            load(writeTempFile(L"long-sweep.wav", canonicalWav(format, encodeSamples(format, sweep(100, 8000, 44100, 10.0))))));
+            load(writeTempFile(L"long-sweep.wav", wavbytes::encodedFile(format, sweep(100, 8000, 44100, 10.0)))));
         selectComboItem(w.panel, IDC_FRAME_LENGTH, 11);
         setTrackBar(w.panel, IDC_FRAME_PERIOD, 16);
         ASSERT_TRUE(drainPostedMessages(control(w.panel, IDC_STATUS)));

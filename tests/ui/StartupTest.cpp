@@ -245,5 +245,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExitWay{"MenuExit", [](const KelvaraWindows& w) { postCommand(w.main, IDM_EXIT); }},
         ExitWay{"CloseBox", [](const KelvaraWindows& w) { PostMessageW(w.main, WM_CLOSE, 0, 0); }},
         ExitWay{"SystemMenuClose", [](const KelvaraWindows& w) { PostMessageW(w.main, WM_SYSCOMMAND, SC_CLOSE, 0); }},
-        ExitWay{"ExitCommandToThePanel", [](const KelvaraWindows& w) { postCommand(w.panel, IDM_EXIT); }}),
+        ExitWay{"ExitCommandToThePanel", [](const KelvaraWindows& w) { postCommand(w.panel, IDM_EXIT); }},
+        // The panel's own close: its events go, WaveDraw is asked to close,
+        // and the panel's end ends the program.
+        ExitWay{"CloseRequestToThePanel", [](const KelvaraWindows& w) { PostMessageW(w.panel, WM_CLOSE, 0, 0); }}),
     [](const ::testing::TestParamInfo<ExitWay>& info) { return std::string(info.param.name); });

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "tests/support/WavBytes.h"
+
 using namespace ui;
 
 namespace {
@@ -61,11 +63,9 @@ constexpr COLORREF ColourCard::quarters[4];
 
 Rgb rgbOf(COLORREF c) { return Rgb{GetRValue(c), GetGValue(c), GetBValue(c)}; }
 
-uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-uint16_t le16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
-std::string tag(const std::vector<uint8_t>& b, size_t at) { return std::string(b.begin() + at, b.begin() + at + 4); }
+using wavbytes::idAt;
+using wavbytes::u16At;
+using wavbytes::u32At;
 
 }  // namespace
 
@@ -169,40 +169,40 @@ TEST(WavFiles, HeaderIsTheCanonical44Bytes) {
         uint16_t blockAlign, bits;
         uint32_t dataSize;
     } cases[] = {
-        {"16-bit mono", wavBytes16(22050, 1, {1, -1, 300}), 1, 22050, 44100, 2, 16, 6},
-        {"16-bit stereo", wavBytes16(44100, 2, {1, 2, 3, 4}), 2, 44100, 176400, 4, 16, 8},
-        {"8-bit mono, odd length", wavBytes8(11025, 1, {128, 0, 255}), 1, 11025, 11025, 1, 8, 3},
-        {"8-bit stereo", wavBytes8(8000, 2, {1, 2}), 2, 8000, 16000, 2, 8, 2},
+        {"16-bit mono", wavbytes::pcm16File(22050, 1, {1, -1, 300}), 1, 22050, 44100, 2, 16, 6},
+        {"16-bit stereo", wavbytes::pcm16File(44100, 2, {1, 2, 3, 4}), 2, 44100, 176400, 4, 16, 8},
+        {"8-bit mono, odd length", wavbytes::pcm8File(11025, 1, {128, 0, 255}), 1, 11025, 11025, 1, 8, 3},
+        {"8-bit stereo", wavbytes::pcm8File(8000, 2, {1, 2}), 2, 8000, 16000, 2, 8, 2},
     };
     for (const auto& c : cases) {
         const std::vector<uint8_t>& b = c.bytes;
         ASSERT_EQ(b.size(), 44u + c.dataSize) << c.what << ": no pad byte after odd data";
-        EXPECT_EQ(tag(b, 0), "RIFF") << c.what;
-        EXPECT_EQ(le32(b, 4), 36u + c.dataSize) << c.what;
-        EXPECT_EQ(tag(b, 8), "WAVE") << c.what;
-        EXPECT_EQ(tag(b, 12), "fmt ") << c.what;
-        EXPECT_EQ(le32(b, 16), 16u) << c.what;
-        EXPECT_EQ(le16(b, 20), 1u) << c.what << ": PCM";
-        EXPECT_EQ(le16(b, 22), c.channels) << c.what;
-        EXPECT_EQ(le32(b, 24), c.rate) << c.what;
-        EXPECT_EQ(le32(b, 28), c.byteRate) << c.what;
-        EXPECT_EQ(le16(b, 32), c.blockAlign) << c.what;
-        EXPECT_EQ(le16(b, 34), c.bits) << c.what;
-        EXPECT_EQ(tag(b, 36), "data") << c.what;
-        EXPECT_EQ(le32(b, 40), c.dataSize) << c.what;
+        EXPECT_EQ(idAt(b, 0), "RIFF") << c.what;
+        EXPECT_EQ(u32At(b, 4), 36u + c.dataSize) << c.what;
+        EXPECT_EQ(idAt(b, 8), "WAVE") << c.what;
+        EXPECT_EQ(idAt(b, 12), "fmt ") << c.what;
+        EXPECT_EQ(u32At(b, 16), 16u) << c.what;
+        EXPECT_EQ(u16At(b, 20), 1u) << c.what << ": PCM";
+        EXPECT_EQ(u16At(b, 22), c.channels) << c.what;
+        EXPECT_EQ(u32At(b, 24), c.rate) << c.what;
+        EXPECT_EQ(u32At(b, 28), c.byteRate) << c.what;
+        EXPECT_EQ(u16At(b, 32), c.blockAlign) << c.what;
+        EXPECT_EQ(u16At(b, 34), c.bits) << c.what;
+        EXPECT_EQ(idAt(b, 36), "data") << c.what;
+        EXPECT_EQ(u32At(b, 40), c.dataSize) << c.what;
     }
 }
 
 TEST(WavFiles, SamplesFollowTheHeaderLittleEndian) {
-    const std::vector<uint8_t> b16 = wavBytes16(22050, 1, {0x1234, -2, -32768});
+    const std::vector<uint8_t> b16 = wavbytes::pcm16File(22050, 1, {0x1234, -2, -32768});
     EXPECT_EQ(std::vector<uint8_t>(b16.begin() + 44, b16.end()),
               (std::vector<uint8_t>{0x34, 0x12, 0xFE, 0xFF, 0x00, 0x80}));
-    const std::vector<uint8_t> b8 = wavBytes8(22050, 1, {7, 128, 250});
+    const std::vector<uint8_t> b8 = wavbytes::pcm8File(22050, 1, {7, 128, 250});
     EXPECT_EQ(std::vector<uint8_t>(b8.begin() + 44, b8.end()), (std::vector<uint8_t>{7, 128, 250}));
 }
 
 TEST(WavFiles, WrittenFileHoldsExactlyTheBytes) {
-    const std::vector<uint8_t> bytes = wavBytes16(22050, 2, interleave({1, 2, 3}, {-1, -2, -3}));
+    const std::vector<uint8_t> bytes = wavbytes::pcm16File(22050, 2, interleave({1, 2, 3}, {-1, -2, -3}));
     const std::wstring path = writeTempFile(L"exact.wav", bytes);
     ASSERT_FALSE(path.empty());
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -214,8 +214,8 @@ TEST(WavFiles, WrittenFileHoldsExactlyTheBytes) {
     back.resize(got);
     EXPECT_EQ(back, bytes);
     // Interleaved left, right: 1, -1, 2, -2, 3, -3.
-    EXPECT_EQ(le16(back, 46), 0xFFFFu);
-    EXPECT_EQ(le16(back, 48), 2u);
+    EXPECT_EQ(u16At(back, 46), 0xFFFFu);
+    EXPECT_EQ(u16At(back, 48), 2u);
 }
 
 TEST(WavFiles, ToneHasItsFrequencyAmplitudeAndLength) {

@@ -4,7 +4,9 @@
 // run in this process on the same samples and frame starts, with the
 // analysis settings at the panel's defaults (N 1024, Hanning, Log, scale 320,
 // rejection 1, maximum frequency -3); the picture must match exactly.
+#include "driver/Pictures.h"
 #include "driver/UiDriver.h"
+#include "driver/UserSteps.h"
 #include "driver/ViewExpectations.h"
 
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "core/base/CommandIds.h"
+#include "tests/support/WavBytes.h"
 
 using namespace ui;
 
@@ -24,13 +27,6 @@ constexpr int hanning = 1;
 constexpr int trackBarPeriod = 64;
 constexpr DWORD runBoundMs = 60000;
 
-std::wstring oneDecimal(double value)
-{
-    wchar_t text[32];
-    std::swprintf(text, 32, L"%.1f", value);
-    return text;
-}
-
 class VoicePrintTest : public KelvaraSession {
 protected:
     void SetUp() override
@@ -38,12 +34,12 @@ protected:
         KelvaraSession::SetUp();
         if (HasFatalFailure()) return;
         // Two seconds of 1 kHz, then two of 3 kHz.
-        samples = vpt::joined(tone(1000, rate, 2.0, 16000), tone(3000, rate, 2.0, 16000));
-        const std::vector<uint8_t> bytes = wavBytes16(rate, 1, samples);
+        samples = ui::joined(tone(1000, rate, 2.0, 16000), tone(3000, rate, 2.0, 16000));
+        const std::vector<uint8_t> bytes = wavbytes::pcm16File(rate, 1, samples);
         ASSERT_TRUE(vpt::loadSound(sound, bytes));
         for (int16_t s : samples) shown.push_back(s);
         const std::wstring path = writeTempFile(L"two-tones.wav", bytes);
-        ASSERT_TRUE(vpt::openFile(app.pid(), w.panel, path));
+        ASSERT_TRUE(ui::openFile(app.pid(), w.panel, path));
     }
 
     uint32_t count() const { return sound.sampleCount; }
@@ -55,18 +51,12 @@ protected:
     // A drag in the waveform view; true once the panel shows its period.
     bool dragSelection(int from, int to)
     {
-        drag(w.wave, from, 64, to, 64);
+        ui::dragSelection(w.wave, from, to);
         const std::wstring period = std::to_wstring(draggedPeriod(from, to));
         return waitFor([&] { return controlText(w.panel, IDC_FRAME_PERIOD_ECHO) == period; });
     }
 
-    // "描画", and the run's end.
-    bool draw()
-    {
-        vpt::markStatus(w.panel);
-        clickButton(w.panel, IDC_DRAW);
-        return vpt::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs);
-    }
+    bool draw() { return drawVoicePrint(w.panel, runBoundMs); }
 
     std::vector<vpt::VoicePrintColumn> expectedPicture(int32_t start, int32_t period) const
     {
@@ -77,11 +67,11 @@ protected:
     vpt::Comparison seeVoicePrint(const std::vector<vpt::VoicePrintColumn>& expected, const std::vector<int>& skip,
                                   const char* name, Image* shot = nullptr)
     {
-        const Image image = vpt::captureUntil(w.voicePrint, [&](const Image& i) {
+        const Image image = ui::captureUntil(w.voicePrint, [&](const Image& i) {
             return vpt::compareVoicePrint(i, expected, skip).mismatches == 0;
         });
         const vpt::Comparison c = vpt::compareVoicePrint(image, expected, skip);
-        if (c.mismatches) vpt::keepPicture(image, name);
+        if (c.mismatches) ui::keepPicture(image, name);
         if (shot) *shot = image;
         return c;
     }
@@ -91,17 +81,17 @@ protected:
     {
         DftEngine engine;
         vpt::analyse(engine, sound, start, frameOrder, hanning);
-        const Image image = vpt::captureUntil(w.spectrum, [&](const Image& i) {
+        const Image image = ui::captureUntil(w.spectrum, [&](const Image& i) {
             return vpt::compareSpectrumCurve(i, engine).mismatches == 0;
         });
         const vpt::Comparison c = vpt::compareSpectrumCurve(image, engine);
-        if (c.mismatches) vpt::keepPicture(image, name);
+        if (c.mismatches) ui::keepPicture(image, name);
         return c;
     }
 
     bool waveformCursorAt(int column)
     {
-        const Image image = vpt::captureUntil(w.wave, [&](const Image& i) {
+        const Image image = ui::captureUntil(w.wave, [&](const Image& i) {
             return vpt::hasCursorAt(i, column, vpt::waveCursorBlue);
         });
         return vpt::hasCursorAt(image, column, vpt::waveCursorBlue);
@@ -109,7 +99,7 @@ protected:
 
     bool voicePrintCursorAt(int column)
     {
-        const Image image = vpt::captureUntil(w.voicePrint, [&](const Image& i) {
+        const Image image = ui::captureUntil(w.voicePrint, [&](const Image& i) {
             return vpt::hasCursorAt(i, column, vpt::voicePrintCursorRed);
         });
         return vpt::hasCursorAt(image, column, vpt::voicePrintCursorRed);
@@ -137,7 +127,7 @@ TEST_F(VoicePrintTest, DraggedSelectionIsShownInvertedWithItsFramePeriod)
     };
     for (const DragCase& d : drags) {
         SCOPED_TRACE(d.what);
-        drag(w.wave, d.from, 64, d.to, 64);
+        ui::dragSelection(w.wave, d.from, d.to);
         EXPECT_TRUE(waitFor([&] { return controlText(w.panel, IDC_FRAME_PERIOD_ECHO) == d.periodText; }))
             << "edit 1010 shows " << narrow(controlText(w.panel, IDC_FRAME_PERIOD_ECHO));
         EXPECT_EQ(std::to_wstring(draggedPeriod(d.from, d.to)), d.periodText);
@@ -145,12 +135,12 @@ TEST_F(VoicePrintTest, DraggedSelectionIsShownInvertedWithItsFramePeriod)
         // The refresh puts the cursor back on the press column.
         const vpt::WaveformState state{static_cast<uint32_t>(d.from), static_cast<uint32_t>(d.to),
                                        static_cast<uint32_t>(d.from)};
-        const Image image = vpt::captureUntil(w.wave, [&](const Image& i) {
+        const Image image = ui::captureUntil(w.wave, [&](const Image& i) {
             return vpt::compareWaveform(i, shown, state).mismatches == 0;
         });
         const vpt::Comparison c = vpt::compareWaveform(image, shown, state);
         EXPECT_EQ(c.mismatches, 0) << c;
-        if (c.mismatches) vpt::keepPicture(image, std::string("VoicePrintTest-drag-") + std::to_string(d.from));
+        if (c.mismatches) ui::keepPicture(image, std::string("VoicePrintTest-drag-") + std::to_string(d.from));
     }
 }
 
@@ -177,7 +167,7 @@ TEST_F(VoicePrintTest, DrawingADraggedSelectionPaintsEveryFrame)
     EXPECT_TRUE(waveformCursorAt(lastColumn)) << "no blue cursor at waveform column " << lastColumn;
     // The selection stays as dragged around the cursor.
     const vpt::WaveformState state{100, 400, static_cast<uint32_t>(lastColumn)};
-    const vpt::Comparison wave = vpt::compareWaveform(vpt::captureVisibleClient(w.wave), shown, state);
+    const vpt::Comparison wave = vpt::compareWaveform(ui::captureVisibleClient(w.wave), shown, state);
     EXPECT_EQ(wave.mismatches, 0) << wave;
 }
 
@@ -252,7 +242,7 @@ TEST_F(VoicePrintTest, ClickingAFrameOrTheWaveformShowsThatFrame)
     const vpt::WaveformState state{static_cast<uint32_t>(waveColumn),
                                    vpt::selectionEndFromPeriod(waveColumn, trackBarPeriod, count()),
                                    static_cast<uint32_t>(waveColumn)};
-    const Image wave = vpt::captureUntil(w.wave, [&](const Image& i) {
+    const Image wave = ui::captureUntil(w.wave, [&](const Image& i) {
         return vpt::compareWaveform(i, shown, state).mismatches == 0;
     });
     const vpt::Comparison waveComparison = vpt::compareWaveform(wave, shown, state);
@@ -307,12 +297,12 @@ TEST_F(VoicePrintTest, OverlaysDrawTheKilohertzRowsOverThePicture)
 
     clickButton(w.panel, IDC_SIDE_GRADUATE);
     clickButton(w.panel, IDC_GRADUATE_LINE);
-    const Image withOverlays = vpt::captureUntil(w.voicePrint, [&](const Image& i) {
+    const Image withOverlays = ui::captureUntil(w.voicePrint, [&](const Image& i) {
         return compareOverlays(i).mismatches == 0;
     });
     const vpt::Comparison overlays = compareOverlays(withOverlays);
     EXPECT_EQ(overlays.mismatches, 0) << overlays;
-    if (overlays.mismatches) vpt::keepPicture(withOverlays, "VoicePrintTest-overlays");
+    if (overlays.mismatches) ui::keepPicture(withOverlays, "VoicePrintTest-overlays");
     // The labels are there: the side strip differs from the bare picture
     // away from the ticks.
     int labelPixels = 0;
@@ -334,15 +324,15 @@ TEST_F(VoicePrintTest, DragInTheWaveformDuringARunDoesNotStopIt)
     selectComboItem(w.panel, IDC_FRAME_LENGTH, 11);
     ASSERT_TRUE(waitFor([&] { return controlText(w.panel, IDC_FRAME_LENGTH_MS) == oneDecimal(4096.0 / rate * 1000); }));
 
-    vpt::markStatus(w.panel);
+    ui::markStatus(w.panel);
     clickButton(w.panel, IDC_DRAW);
-    const bool sawRun = vpt::waitForStatus(w.panel, L"Voice-Print...", 20000);
-    drag(w.wave, 120, 64, 320, 64, 20);
-    const bool stillRunning = vpt::status(w.panel) == L"Voice-Print...";
-    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs)) << "the run did not end";
-    EXPECT_TRUE(vpt::answers(w.main));
-    EXPECT_TRUE(vpt::answers(w.wave));
-    EXPECT_TRUE(vpt::answers(w.voicePrint));
+    const bool sawRun = ui::waitForStatus(w.panel, L"Voice-Print...", 20000);
+    ui::dragSelection(w.wave, 120, 320, 20);
+    const bool stillRunning = ui::status(w.panel) == L"Voice-Print...";
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs)) << "the run did not end";
+    EXPECT_TRUE(ui::answers(w.main));
+    EXPECT_TRUE(ui::answers(w.wave));
+    EXPECT_TRUE(ui::answers(w.voicePrint));
     // The drag was not lost: its refresh ran once the run was over.
     const std::wstring period = std::to_wstring(draggedPeriod(120, 320));
     EXPECT_TRUE(waitFor([&] { return controlText(w.panel, IDC_FRAME_PERIOD_ECHO) == period; }))
@@ -358,11 +348,11 @@ TEST_F(VoicePrintTest, RunWithTheMainWindowMinimisedEndsAndKeepsItsPicture)
     PostMessageW(w.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(waitFor([&] { return IsIconic(w.main) != FALSE; })) << "the main window did not minimise";
 
-    vpt::markStatus(w.panel);
+    ui::markStatus(w.panel);
     postCommand(w.panel, IDC_DRAW, reinterpret_cast<LPARAM>(control(w.panel, IDC_DRAW)));
-    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs)) << "the run did not end";
-    EXPECT_TRUE(vpt::answers(w.main));
-    EXPECT_TRUE(vpt::answers(w.voicePrint));
+    EXPECT_TRUE(ui::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs)) << "the run did not end";
+    EXPECT_TRUE(ui::answers(w.main));
+    EXPECT_TRUE(ui::answers(w.voicePrint));
 
     // Back on the screen, the picture holds every frame painted while hidden.
     PostMessageW(w.main, WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -372,7 +362,7 @@ TEST_F(VoicePrintTest, RunWithTheMainWindowMinimisedEndsAndKeepsItsPicture)
     // paint after the restore is lost: it shows its class background with
     // nothing left to repaint. That is not what this test is about, so it is
     // noted and the view asked to repaint, as uncovering it would.
-    const Image firstLook = vpt::captureUntil(w.voicePrint, [&](const Image& i) {
+    const Image firstLook = ui::captureUntil(w.voicePrint, [&](const Image& i) {
         return vpt::compareVoicePrint(i, expected, {}).mismatches == 0;
     }, 5000);
     if (vpt::compareVoicePrint(firstLook, expected, {}).mismatches != 0) {
@@ -392,30 +382,27 @@ TEST_F(VoicePrintTest, TwoKelvarasDrawingAtOnceEachKeepTheirOwnPicture)
 {
     // The second one gets other tones, so a frame taken from the wrong
     // program shows in its picture.
-    const std::vector<int16_t> otherSamples = vpt::joined(tone(2500, rate, 2.0, 16000), tone(500, rate, 2.0, 16000));
-    const std::vector<uint8_t> otherBytes = wavBytes16(rate, 1, otherSamples);
+    const std::vector<int16_t> otherSamples = ui::joined(tone(2500, rate, 2.0, 16000), tone(500, rate, 2.0, 16000));
+    const std::vector<uint8_t> otherBytes = wavbytes::pcm16File(rate, 1, otherSamples);
     SoundBuffer otherSound;
     ASSERT_TRUE(vpt::loadSound(otherSound, otherBytes));
     KelvaraProcess other;
-    SetEnvironmentVariableW(L"KELVARA_TEST_FRAME_DELAY_MS", L"8");
-    const bool launched = other.launch();
-    SetEnvironmentVariableW(L"KELVARA_TEST_FRAME_DELAY_MS", nullptr);
-    ASSERT_TRUE(launched);
+    ASSERT_TRUE(other.launchWithHook(L"KELVARA_TEST_FRAME_DELAY_MS", L"8"));
     ASSERT_TRUE(other.waitForWindows());
     const KelvaraWindows& o = other.windows();
-    ASSERT_TRUE(vpt::openFile(other.pid(), o.panel, writeTempFile(L"other-tones.wav", otherBytes)));
+    ASSERT_TRUE(ui::openFile(other.pid(), o.panel, writeTempFile(L"other-tones.wav", otherBytes)));
 
     ASSERT_TRUE(dragSelection(100, 400));
-    drag(o.wave, 100, 64, 400, 64);
+    ui::dragSelection(o.wave, 100, 400);
     const std::wstring period = std::to_wstring(draggedPeriod(100, 400));
     ASSERT_TRUE(waitFor([&] { return controlText(o.panel, IDC_FRAME_PERIOD_ECHO) == period; }));
 
-    vpt::markStatus(w.panel);
-    vpt::markStatus(o.panel);
+    ui::markStatus(w.panel);
+    ui::markStatus(o.panel);
     clickButton(w.panel, IDC_DRAW);
     clickButton(o.panel, IDC_DRAW);
-    EXPECT_TRUE(vpt::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs));
-    EXPECT_TRUE(vpt::waitForStatus(o.panel, L"Voice-Print...Done.", runBoundMs));
+    EXPECT_TRUE(ui::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs));
+    EXPECT_TRUE(ui::waitForStatus(o.panel, L"Voice-Print...Done.", runBoundMs));
 
     // Both sit at the top-left corner; each is brought to the top to be seen.
     struct Case {
@@ -430,12 +417,12 @@ TEST_F(VoicePrintTest, TwoKelvarasDrawingAtOnceEachKeepTheirOwnPicture)
         SetWindowPos(c.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         const std::vector<vpt::VoicePrintColumn> expected =
             vpt::expectedVoicePrint(*c.sound, sampleOf(100), draggedPeriod(100, 400), frameOrder, hanning, ColorTable(0, 1.0));
-        const Image image = vpt::captureUntil(c.voicePrint, [&](const Image& i) {
+        const Image image = ui::captureUntil(c.voicePrint, [&](const Image& i) {
             return vpt::compareVoicePrint(i, expected, {}).mismatches == 0;
         });
         const vpt::Comparison picture = vpt::compareVoicePrint(image, expected, {});
         EXPECT_EQ(picture.mismatches, 0) << picture;
-        if (picture.mismatches) vpt::keepPicture(image, c.name);
+        if (picture.mismatches) ui::keepPicture(image, c.name);
     }
     other.requestClose();
     DWORD code = 1;

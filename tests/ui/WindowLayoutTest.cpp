@@ -1,7 +1,9 @@
 // The main window holds its whole layout on the screen: every view frame,
 // the panel down to its status line, and the voice print's bottom row, and
 // it keeps that size after a resize or a maximise.
+#include "driver/Pictures.h"
 #include "driver/UiDriver.h"
+#include "driver/UserSteps.h"
 #include "driver/ViewExpectations.h"
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "core/base/CommandIds.h"
+#include "tests/support/WavBytes.h"
 
 using namespace ui;
 
@@ -100,7 +103,7 @@ protected:
         if (HasFatalFailure()) return;
         std::vector<int16_t> samples;
         for (int16_t s : tone(1000, 22050, 2.0, 12000)) samples.push_back(static_cast<int16_t>(s + 8000));
-        const std::vector<uint8_t> bytes = wavBytes16(22050, 1, samples);
+        const std::vector<uint8_t> bytes = wavbytes::pcm16File(22050, 1, samples);
         ASSERT_TRUE(vpt::loadSound(sound, bytes));
         path = writeTempFile(L"on-the-screen.wav", bytes);
     }
@@ -125,7 +128,7 @@ protected:
     // The program's `text` replaced the blank line, and the screen shows it.
     void expectReadable(const Image& blank, const std::wstring& text, DWORD boundMs = 60000)
     {
-        ASSERT_TRUE(vpt::waitForStatus(w.panel, text, boundMs)) << narrow(vpt::status(w.panel));
+        ASSERT_TRUE(ui::waitForStatus(w.panel, text, boundMs)) << narrow(ui::status(w.panel));
         Image shown;
         EXPECT_TRUE(waitFor([&] { return statusInk(&shown) > 20 && shown.pixels != blank.pixels; }))
             << "\"" << narrow(text) << "\" is not on the screen";
@@ -138,7 +141,7 @@ protected:
 TEST_F(OnTheScreen, StatusTextsOfALoadADrawAndAPlayAreReadable)
 {
     Image blank = blankStatus();
-    ASSERT_TRUE(vpt::chooseThroughDialog(app.pid(), w.panel, path));
+    ASSERT_TRUE(ui::chooseThroughDialog(app.pid(), w.panel, path));
     expectReadable(blank, L"Open A File...Done.");
     blank = blankStatus();
     clickButton(w.panel, IDC_DRAW);
@@ -150,16 +153,16 @@ TEST_F(OnTheScreen, StatusTextsOfALoadADrawAndAPlayAreReadable)
 
 TEST_F(OnTheScreen, VoicePrintBottomRowIsOnTheScreenAsComputed)
 {
-    ASSERT_TRUE(vpt::openFile(app.pid(), w.panel, path));
+    ASSERT_TRUE(ui::openFile(app.pid(), w.panel, path));
     // A dragged selection fixes the run: 551 frames from the press column's
     // sample, |sample(to) - sample(from)| / 551 apart.
-    drag(w.wave, 100, 64, 400, 64);
+    dragSelection(w.wave, 100, 400);
     const int start = vpt::sampleOfColumn(100, sound.sampleCount);
     const int period = std::abs(vpt::sampleOfColumn(400, sound.sampleCount) - start) / 551;
     ASSERT_TRUE(waitFor([&] { return controlText(w.panel, IDC_FRAME_PERIOD_ECHO) == std::to_wstring(period); }));
-    vpt::markStatus(w.panel);
+    ui::markStatus(w.panel);
     clickButton(w.panel, IDC_DRAW);
-    ASSERT_TRUE(vpt::waitForStatus(w.panel, L"Voice-Print...Done.", 60000));
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Voice-Print...Done.", 60000));
 
     const auto expected = vpt::expectedVoicePrint(sound, start, period, 10, 1, ColorTable(0, 1.0));
     ASSERT_EQ(expected.size(), 551u);
@@ -171,10 +174,10 @@ TEST_F(OnTheScreen, VoicePrintBottomRowIsOnTheScreenAsComputed)
         for (int x = 0; x < 551; ++x) c.expect(x, bottom, vpt::rgbOf(expected[x][bottom]), image.at(x, bottom));
         return c;
     };
-    const Image image = vpt::captureUntil(
+    const Image image = ui::captureUntil(
         w.voicePrint, [&](const Image& i) { return i.height == displayBinCount && bottomRow(i).mismatches == 0; });
     ASSERT_EQ(image.height, displayBinCount) << "voice-print rows cut off by the window's edge";
     const vpt::Comparison row = bottomRow(image);
     EXPECT_EQ(row.mismatches, 0) << row;
-    if (row.mismatches) vpt::keepPicture(image, "WindowLayoutTest-bottom-row");
+    if (row.mismatches) ui::keepPicture(image, "WindowLayoutTest-bottom-row");
 }

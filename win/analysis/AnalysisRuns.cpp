@@ -17,9 +17,8 @@
 #include "core/base/CommandIds.h"
 #include "win/base/FrameHandshake.h"
 #include "win/base/Globals.h"
+#include "win/base/StatusLine.h"
 #include "core/audio/SoundBuffer.h"
-#include "win/panel/ControlWrapper.h"
-#include "win/panel/PanelCommands.h"
 #include "core/panel/Parameters.h"
 
 namespace {
@@ -38,19 +37,10 @@ bool eventSignalled(HANDLE event)
     return !event || WaitForSingleObject(event, 0) != WAIT_TIMEOUT;
 }
 
-// Posts a frame to a painting view. If the view is gone nothing will ever
-// acknowledge it, so its event is set again at once.
-void postFrame(HWND view, HANDLE taken, DftEngine* engine)
-{
-    if (taken) ResetEvent(taken);
-    if (!PostMessageW(view, WM_COMMAND, MAKEWPARAM(CMD_FRAME, 0), reinterpret_cast<LPARAM>(engine)) && taken)
-        SetEvent(taken);
-}
-
 void waitForViews()
 {
-    waitServingSentMessages(panelControls::voicePrintDoneEvent);
-    waitServingSentMessages(panelControls::spectrumDoneEvent);
+    waitServingSentMessages(voicePrintDoneEvent);
+    waitServingSentMessages(spectrumDoneEvent);
 }
 
 // Whether the sound may be read now and has frames of the current length.
@@ -69,7 +59,7 @@ void setUpWorkEngine()
 bool analyseSingleFrame(uint32_t start)
 {
     if (!soundReadable() || !frameFits(start, frameLengthOf(frameOrder), theSound.sampleCount)) return false;
-    workEngine.load()->analyseFrame(theSound, start, windowKind);
+    workEngine.load()->analyseFrame(theSound, start, windowKind, currentSpectrumSettings());
     return true;
 }
 
@@ -78,7 +68,7 @@ bool analyseSingleFrame(uint32_t start)
 // is blocked sending us a message: then it cannot paint until we return.
 bool spectrumHasTakenItsFrame()
 {
-    HANDLE taken = panelControls::spectrumDoneEvent;
+    HANDLE taken = spectrumDoneEvent;
     if (eventSignalled(taken)) return true;
     if (InSendMessage()) return false;
     waitServingSentMessages(taken);
@@ -92,7 +82,7 @@ void repost(HWND panel, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
-void runVoicePrint(HWND panel)
+void runVoicePrint(HWND panel, bool (*workerRunning)())
 {
     if (voicePrintUnderWay) {
         // Sent to us while the run waits: draw again once this one is done.
@@ -117,7 +107,7 @@ void runVoicePrint(HWND panel)
     const int32_t period = framePeriod;
     const int32_t kind = windowKind;
 
-    for (int32_t k = 0; k < framingColumns; ++k) {
+    for (int32_t k = 0; k < columnCount; ++k) {
         // Re-checked every frame: a recording may not touch the samples
         // before the run has stopped reading them.
         if (!soundReadable()) break;
@@ -125,15 +115,15 @@ void runVoicePrint(HWND panel)
         if (!frameFits(start, length, theSound.sampleCount)) break;
 
         // Frame k+1 is computed while the views draw frame k.
-        workEngine.load()->analyseFrame(theSound, start, kind);
+        workEngine.load()->analyseFrame(theSound, start, kind, currentSpectrumSettings());
         waitForViews();
         DftEngine* analysed = workEngine;
         workEngine = displayEngine.load();
         displayEngine = analysed;
 
-        postFrame(spectrumWindow, panelControls::spectrumDoneEvent, analysed);
+        postFrame(spectrumWindow, spectrumDoneEvent, analysed);
         PostMessageW(waveWindow, WM_COMMAND, MAKEWPARAM(CMD_FRAME, 0), reinterpret_cast<LPARAM>(analysed));
-        postFrame(voicePrintWindow, panelControls::voicePrintDoneEvent, analysed);
+        postFrame(voicePrintWindow, voicePrintDoneEvent, analysed);
     }
     waitForViews();
     PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_REBUILD_AXIS, 0), 0);
@@ -162,7 +152,7 @@ void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam)
     if (!analyseSingleFrame(start)) return;
     PostMessageW(waveWindow, WM_COMMAND, MAKEWPARAM(CMD_CURSOR_COLUMN, 0),
                  waveformColumnOf(start, theSound.sampleCount));
-    postFrame(spectrumWindow, panelControls::spectrumDoneEvent, workEngine);
+    postFrame(spectrumWindow, spectrumDoneEvent, workEngine);
 }
 
 void runCursor(HWND panel, int kind)
@@ -191,5 +181,5 @@ void runCursor(HWND panel, int kind)
 
     setUpWorkEngine();
     if (analyseSingleFrame(static_cast<uint32_t>(cursorSample.load())))
-        postFrame(spectrumWindow, panelControls::spectrumDoneEvent, workEngine);
+        postFrame(spectrumWindow, spectrumDoneEvent, workEngine);
 }

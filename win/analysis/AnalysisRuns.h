@@ -7,7 +7,9 @@
 
 #include <windows.h>
 
-void runVoicePrint(HWND panel);                      // 1023
+// `workerRunning` tells whether a player or recorder thread is alive; the
+// run asks it at its end, to leave the panel playing or recording if so.
+void runVoicePrint(HWND panel, bool (*workerRunning)());  // 1023
 void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam);  // 1017 (ignores the echo edit's notifications)
 void runCursor(HWND panel, int kind);                // 1018 from WaveDraw
 

@@ -1,6 +1,7 @@
 // The display thread: it owns the three graph views, so that their drawing
 // goes on while the user-interface thread waits inside an analysis run.
 #include "core/base/CommandIds.h"
+#include "win/base/ChildViews.h"
 #include "win/base/Globals.h"
 
 namespace {
@@ -9,25 +10,13 @@ namespace {
 HANDLE displayThread = INVALID_HANDLE_VALUE;
 DWORD displayThreadId = 0;
 
-HWND createView(const wchar_t* className, WNDPROC procedure)
-{
-    registerKelvaraClass(className, procedure);
-    // Default place and size: each view moves itself to its fixed place when
-    // it is sized, which first happens when it is shown.
-    HWND view = CreateWindowExW(0, className, L"SPECTDraw", WS_CHILD, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, mainWindow.load(), nullptr, appInstance, nullptr);
-    ShowWindow(view, SW_SHOWNORMAL);
-    UpdateWindow(view);
-    return view;
-}
-
 DWORD WINAPI displayThreadMain(LPVOID)
 {
     ++busyThreadCount;
 
-    waveWindow = createView(L"WaveDraw", WaveformViewProc);
-    spectrumWindow = createView(L"SPECTRAMDraw", SpectrumViewProc);
-    voicePrintWindow = createView(L"SPECTDraw", VoicePrintViewProc);
+    waveWindow = createChildView(L"WaveDraw", WaveformViewProc, mainWindow.load());
+    spectrumWindow = createChildView(L"SPECTRAMDraw", SpectrumViewProc, mainWindow.load());
+    voicePrintWindow = createChildView(L"SPECTDraw", VoicePrintViewProc, mainWindow.load());
     // A file named on the command line waits for the views to show it.
     PostMessageW(controlPanel.load(), WM_COMMAND, CMD_OPEN_PATH, 0);
 

@@ -8,20 +8,11 @@
 #include <string>
 
 #include "core/base/CommandIds.h"
+#include "win/base/ChildViews.h"
 #include "win/base/Globals.h"
 #include "win/panel/PanelCommands.h"
 
 namespace {
-
-HWND createPanelView(const wchar_t* className, WNDPROC procedure, HWND parent)
-{
-    registerKelvaraClass(className, procedure);
-    HWND view = CreateWindowExW(0, className, L"SPECTDraw", WS_CHILD, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, parent, nullptr, appInstance, nullptr);
-    ShowWindow(view, SW_SHOWNORMAL);
-    UpdateWindow(view);
-    return view;
-}
 
 // WinFunc and ColorSample sit inside the panel's two sunken frames. They were
 // created before the panel, so they placed themselves without knowing where
@@ -142,8 +133,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     ShowWindow(main, SW_SHOWNORMAL);
     UpdateWindow(main);
 
-    winFuncWindow = createPanelView(L"WinFunc", WindowFunctionViewProc, main);
-    colorSampleWindow = createPanelView(L"ColorSample", ColorSampleViewProc, main);
+    winFuncWindow = createChildView(L"WinFunc", WindowFunctionViewProc, main);
+    colorSampleWindow = createChildView(L"ColorSample", ColorSampleViewProc, main);
     mainWindow = main;
 
     controlPanel = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_CONTROL_PANEL), main, ControlPanelProc, 0);

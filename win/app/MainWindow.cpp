@@ -1,6 +1,6 @@
-// The main window: a fixed-size frame that holds the panel and the views,
-// paints the sunken frames around the three graph views, and owns the close
-// sequence.
+// The main window: a fixed-size frame that holds the panel and the views and
+// paints the sunken frames around the three graph views. It closes the
+// program the way the panel does (win/panel/TopWindowCommands.h).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -12,6 +12,7 @@
 #include "win/base/ScopedWin.h"
 #include "core/base/ViewFrames.h"
 #include "win/panel/PanelCommands.h"
+#include "win/panel/TopWindowCommands.h"
 
 namespace {
 
@@ -92,7 +93,8 @@ void drawFrames(HDC dc)
 {
     // The strokes switch pens; the DC gets its own pen back at the end.
     ScopedSelect keepPen(dc, framePen);
-    for (const viewFrames::Area& area : viewFrames::viewAreas) {
+    for (viewFrames::View view : viewFrames::framedViews) {
+        const viewFrames::Area& area = viewFrames::windowPlaces[view].area;
         drawSunkenFrame(dc, viewFrames::innerFrame(area));
         drawSunkenFrame(dc, viewFrames::outerFrame(area));
     }
@@ -118,30 +120,10 @@ void onSize(HWND window, WPARAM sizeType)
     if (sizeType == SIZE_RESTORED) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
-void onClose(HWND window)
-{
-    // Recorder and player threads read the sound and hold the wave devices;
-    // they must be gone before the process tears down its static objects.
-    stopWorkersForExit();
-    PostMessageW(waveWindow.load(), WM_CLOSE, 0, 0);
-    DestroyWindow(window);
-}
-
 void onCommand(HWND window, WPARAM wParam)
 {
+    if (onTopWindowCommand(window, LOWORD(wParam))) return;
     switch (LOWORD(wParam)) {
-    case IDM_ABOUT:
-        DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_ABOUT_BOX), window, AboutBoxProc, 0);
-        break;
-    case IDM_EXIT:
-        stopWorkersForExit();
-        DestroyWindow(window);
-        break;
-    case CMD_DISPLAY_THREAD_ENDED:
-        // A recorder or player still running keeps the window open; the user
-        // closes it later.
-        if (busyThreadCount.load() == 0) DestroyWindow(window);
-        break;
     case IDM_OPEN:
         PostMessageW(controlPanel.load(), WM_COMMAND, IDM_OPEN, 0);
         break;
@@ -193,7 +175,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         drawFrames(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_CLOSE:
-        onClose(window);
+        closeTopWindow(window);
         return 0;
     case WM_DESTROY:
         framePen.reset();

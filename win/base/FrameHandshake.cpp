@@ -1,5 +1,42 @@
 #include "win/base/FrameHandshake.h"
 
+#include "core/base/CommandIds.h"
+
+HANDLE voicePrintDoneEvent = nullptr;
+HANDLE spectrumDoneEvent = nullptr;
+HANDLE waveformDoneEvent = nullptr;
+
+std::wstring processEventName(const wchar_t* baseName)
+{
+    return std::wstring(baseName) + L"." + std::to_wstring(GetCurrentProcessId());
+}
+
+void openFrameEvents()
+{
+    // Manual reset, signalled: nothing is pending before the first run.
+    voicePrintDoneEvent = CreateEventW(nullptr, TRUE, TRUE, processEventName(voicePrintDoneEventName).c_str());
+    spectrumDoneEvent = CreateEventW(nullptr, TRUE, TRUE, processEventName(spectrumDoneEventName).c_str());
+    waveformDoneEvent = CreateEventW(nullptr, TRUE, TRUE, processEventName(waveformDoneEventName).c_str());
+}
+
+void closeFrameEvents()
+{
+    for (HANDLE* event : {&voicePrintDoneEvent, &spectrumDoneEvent, &waveformDoneEvent}) {
+        if (*event) CloseHandle(*event);
+        *event = nullptr;
+    }
+}
+
+bool postFrame(HWND view, HANDLE taken, const DftEngine* engine)
+{
+    if (taken) ResetEvent(taken);
+    const bool posted =
+        PostMessageW(view, WM_COMMAND, MAKEWPARAM(CMD_FRAME, 0), reinterpret_cast<LPARAM>(engine)) != FALSE;
+    // Nothing would ever acknowledge a frame that did not arrive.
+    if (!posted && taken) SetEvent(taken);
+    return posted;
+}
+
 bool waitServingSentMessages(HANDLE object, DWORD timeoutMs)
 {
     // A plain wait would also block messages that another thread sends us

@@ -23,11 +23,6 @@ DftEngine engineB;
 std::atomic<DftEngine*> workEngine{&engineA};
 std::atomic<DftEngine*> displayEngine{&engineB};
 
-std::wstring processEventName(const wchar_t* baseName)
-{
-    return std::wstring(baseName) + L"." + std::to_wstring(GetCurrentProcessId());
-}
-
 ATOM registerKelvaraClass(const wchar_t* className, WNDPROC procedure)
 {
     WNDCLASSEXW windowClass{};

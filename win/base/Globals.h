@@ -32,18 +32,6 @@ extern DftEngine engineB;
 extern std::atomic<DftEngine*> workEngine;
 extern std::atomic<DftEngine*> displayEngine;
 
-// The three manual-reset events: the panel creates them signalled, the views
-// open them by name.
-constexpr const wchar_t* voicePrintDoneEventName = L"DFTBuffWait0";  // SPECTDraw painted a column
-constexpr const wchar_t* spectrumDoneEventName = L"DFTBuffWait1";    // SPECTRAMDraw painted a spectrum
-constexpr const wchar_t* waveformDoneEventName = L"DFTBuffWait2";    // WaveDraw handled 1002
-
-// The name an event of this process goes by: `baseName` with the process id
-// appended. Named objects live in the session, so under the bare name a
-// second Kelvara would open the first one's events, and its paints would
-// release the other's waits while a view still reads the engine.
-std::wstring processEventName(const wchar_t* baseName);
-
 // Registers a window class with the settings every Kelvara class shares
 // (redraw on resize, icon 108, arrow cursor, a RGB(212,208,200) background).
 ATOM registerKelvaraClass(const wchar_t* className, WNDPROC procedure);

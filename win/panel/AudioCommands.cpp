@@ -8,9 +8,11 @@
 #include <windows.h>
 
 #include "win/base/Globals.h"
+#include "win/base/StatusLine.h"
 #include "win/audio/AudioJobs.h"
 #include "win/panel/ControlWrapper.h"
 #include "win/panel/PanelCommands.h"
+#include "core/panel/PanelTables.h"
 #include "core/panel/Parameters.h"
 
 PlayerJob playerJob;
@@ -116,9 +118,9 @@ void onRecord(HWND panel)
     activityState = ActivityRecording;
     setStatus(L"Recording...");
 
-    recordRate = comboOr(panelControls::recordRateCombo, recordRate.load(), [](int i) { return (i + 1) * 22050; });
-    recordBits = comboOr(panelControls::recordBitsCombo, recordBits.load(), [](int i) { return i * 8 + 8; });
-    recordSeconds = comboOr(panelControls::recordSecondsCombo, recordSeconds.load(), [](int i) { return i * 2 + 2; });
+    recordRate = comboOr(panelControls::recordRateCombo, recordRate.load(), panelTables::recordRateOfIndex);
+    recordBits = comboOr(panelControls::recordBitsCombo, recordBits.load(), panelTables::recordBitsOfIndex);
+    recordSeconds = comboOr(panelControls::recordSecondsCombo, recordSeconds.load(), panelTables::recordSecondsOfIndex);
 
     recorderJob.sound = &theSound;
     recorderJob.notifyWindow = panel;

@@ -8,6 +8,8 @@
 
 #include <cwchar>
 
+#include "win/base/FrameHandshake.h"
+
 struct ControlWrapper {
     HWND handle = nullptr;
 
@@ -73,7 +75,8 @@ struct RadioGroup {
     }
 };
 
-// The panel's controls, attached at its initialisation (win/panel/ControlPanel.cpp).
+// The panel's controls (win/panel/PanelControls.cpp), attached at its
+// initialisation.
 namespace panelControls {
 // Track bars
 extern ControlWrapper framePeriodTrack;   // 1003
@@ -111,10 +114,17 @@ extern HWND browseButton;                 // 32778
 extern HWND recordButton;                 // 32781
 extern HWND stopRecordButton;             // 32782
 
-// The three events, created signalled at the panel's initialisation.
-extern HANDLE voicePrintDoneEvent;        // DFTBuffWait0
-extern HANDLE spectrumDoneEvent;          // DFTBuffWait1
-extern HANDLE waveformDoneEvent;          // DFTBuffWait2
+// The three frame events, owned by the handshake (win/base/FrameHandshake.h).
+using ::voicePrintDoneEvent;
+using ::spectrumDoneEvent;
+using ::waveformDoneEvent;
 }
+
+// Gives every wrapper, radio group and plain button handle its control of
+// `panel`, and points the status line at the panel's box.
+void attachControls(HWND panel);
+// After the panel is gone its controls are too; the wrappers fall back to
+// doing nothing instead of talking to dead handles.
+void detachControls();
 
 #endif

@@ -9,8 +9,6 @@
 // and the selection exactly as they were.
 #include "win/panel/PanelCommands.h"
 
-#include <commdlg.h>
-
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -19,14 +17,14 @@
 #include "core/base/CommandIds.h"
 #include "win/base/Globals.h"
 #include "win/base/ScopedWin.h"
+#include "win/base/StatusLine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/audio/WavFile.h"
 #include "win/panel/ControlWrapper.h"
+#include "win/panel/WavFileDialog.h"
 #include "core/panel/Parameters.h"
 
 namespace {
-
-constexpr DWORD pathCapacity = 260;
 
 // Set while a load is under way: the open dialog runs a message loop, and
 // the waits below serve sent messages, so a second 32771 could arrive in the
@@ -78,24 +76,10 @@ bool readWholeFile(const wchar_t* path, FileBytes& out)
 }
 
 // Shows the open-file dialog; true with the chosen path in `path`.
-bool askForFile(wchar_t (&path)[pathCapacity])
+bool askForFile(wchar_t (&path)[wavPathCapacity])
 {
     path[0] = L'\0';
-    OPENFILENAMEW dialog{};
-    // The full record rather than the old 76-byte one: that size only ever
-    // existed for 32-bit builds, and the full one gets the current dialog.
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = mainWindow;
-    dialog.lpstrFilter = L"WAVE ﾌｧｲﾙ(*.wav)\0*.wav\0All Files(*.*)\0*.*\0";
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = pathCapacity;
-    dialog.lpstrTitle = L"ファイルを開く";
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    dialog.lpstrDefExt = L"wav";
-    if (GetOpenFileNameW(&dialog)) return true;
-    CommDlgExtendedError();  // cleared; a cancel and a failure end alike
-    return false;
+    return askForWavPath(WavDialog::Open, path, L"ファイルを開く", OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
 }
 
 bool loadSoundFile(const wchar_t* path)
@@ -156,7 +140,7 @@ void openSoundFile(HWND panel)
     loadUnderWay = true;
     setStatus(L"Open A File...");
 
-    wchar_t path[pathCapacity];
+    wchar_t path[wavPathCapacity];
     if (askForFile(path)) {
         // The dialog's message loop may have started a player, a recorder or
         // a voice print meanwhile.

@@ -7,21 +7,19 @@
 // the sound is only ever read).
 #include "win/panel/PanelCommands.h"
 
-#include <commdlg.h>
-
 #include <cstdio>
 #include <string>
 
 #include "core/base/CommandIds.h"
 #include "win/base/Globals.h"
 #include "win/base/ScopedWin.h"
+#include "win/base/StatusLine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/audio/WavWriter.h"
 #include "core/panel/Parameters.h"
+#include "win/panel/WavFileDialog.h"
 
 namespace {
-
-constexpr DWORD pathCapacity = 260;
 
 // Where the sound in theSound came from, for the name the dialog proposes.
 struct SoundOrigin {
@@ -99,7 +97,7 @@ bool saveSoundTo(const wchar_t* target)
 
 // The name the dialog proposes, and the folder it opens in ("" for the
 // dialog's own choice).
-void proposedName(wchar_t (&name)[pathCapacity], std::wstring& folder)
+void proposedName(wchar_t (&name)[wavPathCapacity], std::wstring& folder)
 {
     name[0] = L'\0';
     folder.clear();
@@ -107,35 +105,25 @@ void proposedName(wchar_t (&name)[pathCapacity], std::wstring& folder)
         const size_t slash = origin.path.find_last_of(L"\\/");
         const std::wstring file = slash == std::wstring::npos ? origin.path : origin.path.substr(slash + 1);
         if (slash != std::wstring::npos) folder = origin.path.substr(0, slash + 1);
-        if (file.size() < pathCapacity) lstrcpynW(name, file.c_str(), pathCapacity);
+        if (file.size() < wavPathCapacity) lstrcpynW(name, file.c_str(), wavPathCapacity);
         return;
     }
     const SYSTEMTIME& t = origin.recordedAt;
-    std::swprintf(name, pathCapacity, L"recording-%04u%02u%02u-%02u%02u%02u.wav", unsigned{t.wYear},
+    std::swprintf(name, wavPathCapacity, L"recording-%04u%02u%02u-%02u%02u%02u.wav", unsigned{t.wYear},
                   unsigned{t.wMonth}, unsigned{t.wDay}, unsigned{t.wHour}, unsigned{t.wMinute}, unsigned{t.wSecond});
 }
 
 // Shows the save dialog; true with the chosen path in `path`.
-bool askForTarget(wchar_t (&path)[pathCapacity])
+bool askForTarget(wchar_t (&path)[wavPathCapacity])
 {
     std::wstring folder;
     proposedName(path, folder);
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = mainWindow;
-    dialog.lpstrFilter = L"WAVE ﾌｧｲﾙ(*.wav)\0*.wav\0All Files(*.*)\0*.*\0";
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = pathCapacity;
-    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    // Set rather than left to the system, so it reads the same in every locale.
-    dialog.lpstrTitle = L"名前を付けて保存";
-    // No OFN_PATHMUSTEXIST: a folder that is not there gets our own message.
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN;
-    dialog.lpstrDefExt = L"wav";
-    if (GetSaveFileNameW(&dialog)) return true;
-    CommDlgExtendedError();  // cleared; a cancel and a failure end alike
-    return false;
+    // The title set rather than left to the system, so it reads the same in
+    // every locale. No OFN_PATHMUSTEXIST: a folder that is not there gets our
+    // own message.
+    return askForWavPath(WavDialog::Save, path, L"名前を付けて保存",
+                         OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN,
+                         folder.empty() ? nullptr : folder.c_str());
 }
 
 }  // namespace
@@ -170,7 +158,7 @@ void saveSoundFile(HWND)
     // The dialog's message loop may start a player, a recorder, a voice
     // print or a load meanwhile; what is saved must be what was asked for.
     const uint8_t* asked = theSound.data;
-    wchar_t path[pathCapacity];
+    wchar_t path[wavPathCapacity];
     if (!askForTarget(path)) {
         setStatus(L"Save A File...Done.");
         saveUnderWay = false;

@@ -8,30 +8,25 @@
 #include <string>
 
 #include "win/base/FrameHandshake.h"
+// Every command reports its progress there.
+#include "win/base/StatusLine.h"
 
 // win/panel/FileLoading.cpp
 void openSoundFile(HWND panel);            // 32771
 void refreshViewsFromSound(HWND panel);    // 1002 to WaveDraw, refresh 4, wait for DFTBuffWait2
+// The user-interface thread: has the panel open `path` (from the command line or a drop)
+// as the dialog would, then, with `thenDraw`, draw its voice print.
+void requestOpenPath(const std::wstring& path, bool thenDraw);
+void openRequestedPath(HWND panel);        // CMD_OPEN_PATH
 
 // win/panel/FileSaving.cpp
 void saveSoundFile(HWND panel);            // 32800
 bool soundSavable();                       // a sound is there and nothing plays, records, draws or saves
 void noteSoundFromFile(const wchar_t* path);  // the sound now is that file's (for the name proposed)
 void noteSoundRecorded();                  // the sound now is a recording made just now
-// The user-interface thread: has the panel open `path` (from the command line or a drop)
-// as the dialog would, then, with `thenDraw`, draw its voice print.
-void requestOpenPath(const std::wstring& path, bool thenDraw);
-void openRequestedPath(HWND panel);        // CMD_OPEN_PATH
-
-// win/panel/StatusLine.cpp
-void setStatus(const wchar_t* text);
 
 // win/panel/RefreshCommand.cpp
 void parameterRefresh(HWND panel, int kind);  // 32789
-
-// win/panel/ControlPanel.cpp
-void onSourceMode(HWND panel);                // 32779, 32780 clicked
-void applyControlEnabling();                  // every control's enabled state
 
 // win/panel/AudioCommands.cpp
 void onPlay(HWND panel);                   // 32774

@@ -36,22 +36,30 @@ RefreshSound readSound()
     return s;
 }
 
+// Every value the refresh reads from its global and may write back, beside
+// that global; cursorX, which only the closing steps write, is read apart.
+template <typename Visit>
+void forEachSharedValue(Visit visit)
+{
+    visit(&RefreshState::selStartX, selStartX);
+    visit(&RefreshState::selEndX, selEndX);
+    visit(&RefreshState::selectionLocked, selectionLocked);
+    visit(&RefreshState::framePeriod, framePeriod);
+    visit(&RefreshState::appliedFramePeriod, appliedFramePeriod);
+    visit(&RefreshState::analysisStart, analysisStart);
+    visit(&RefreshState::cursorSample, cursorSample);
+    visit(&RefreshState::frameOrder, frameOrder);
+    visit(&RefreshState::windowKind, windowKind);
+    visit(&RefreshState::logScale, logScale);
+    visit(&RefreshState::rejection, rejection);
+    visit(&RefreshState::maxFreqStep, maxFreqStep);
+}
+
 RefreshState readState()
 {
     RefreshState s;
-    s.selStartX = selStartX;
-    s.selEndX = selEndX;
+    forEachSharedValue([&s](auto field, const auto& global) { s.*field = global.load(); });
     s.cursorX = cursorX;
-    s.selectionLocked = selectionLocked;
-    s.framePeriod = framePeriod;
-    s.appliedFramePeriod = appliedFramePeriod;
-    s.analysisStart = analysisStart;
-    s.cursorSample = cursorSample;
-    s.frameOrder = frameOrder;
-    s.windowKind = windowKind;
-    s.logScale = logScale;
-    s.rejection = rejection;
-    s.maxFreqStep = maxFreqStep;
     return s;
 }
 
@@ -59,43 +67,28 @@ RefreshState readState()
 // selection columns on its own thread, and a posted refresh (track bar 1003)
 // may run while the user drags there; rewriting an unchanged column with the
 // value read a moment ago could undo the view's newer one.
-template <typename T, typename V>
-void storeIfChanged(std::atomic<T>& global, V before, V after)
-{
-    if (before != after) global = after;
-}
-
 void writeState(const RefreshState& before, const RefreshState& after)
 {
-    storeIfChanged(selStartX, before.selStartX, after.selStartX);
-    storeIfChanged(selEndX, before.selEndX, after.selEndX);
-    storeIfChanged(selectionLocked, before.selectionLocked, after.selectionLocked);
-    storeIfChanged(framePeriod, before.framePeriod, after.framePeriod);
-    storeIfChanged(appliedFramePeriod, before.appliedFramePeriod, after.appliedFramePeriod);
-    storeIfChanged(analysisStart, before.analysisStart, after.analysisStart);
-    storeIfChanged(cursorSample, before.cursorSample, after.cursorSample);
-    storeIfChanged(frameOrder, before.frameOrder, after.frameOrder);
-    storeIfChanged(windowKind, before.windowKind, after.windowKind);
-    storeIfChanged(logScale, before.logScale, after.logScale);
-    storeIfChanged(rejection, before.rejection, after.rejection);
-    storeIfChanged(maxFreqStep, before.maxFreqStep, after.maxFreqStep);
-}
-
-void writeEdit(const ControlWrapper& edit, const std::optional<std::wstring>& text)
-{
-    if (text) edit.setText(text->c_str());
+    forEachSharedValue([&](auto field, auto& global) {
+        if (before.*field != after.*field) global = after.*field;
+    });
 }
 
 void writeEdits(const RefreshEdits& e)
 {
     using namespace panelControls;
-    writeEdit(framePeriodEcho, e.framePeriodEcho);
-    writeEdit(scaleEcho, e.scaleEcho);
-    writeEdit(colorWidthEcho, e.colorWidthEcho);
-    writeEdit(frameLengthMs, e.frameLengthMs);
-    writeEdit(framePeriodMs, e.framePeriodMs);
-    writeEdit(sampleRateEdit, e.sampleRate);
-    writeEdit(bitRateEdit, e.bitRate);
+    const struct {
+        const ControlWrapper& edit;
+        std::optional<std::wstring> RefreshEdits::*text;
+    } boxes[] = {
+        {framePeriodEcho, &RefreshEdits::framePeriodEcho}, {scaleEcho, &RefreshEdits::scaleEcho},
+        {colorWidthEcho, &RefreshEdits::colorWidthEcho},   {frameLengthMs, &RefreshEdits::frameLengthMs},
+        {framePeriodMs, &RefreshEdits::framePeriodMs},     {sampleRateEdit, &RefreshEdits::sampleRate},
+        {bitRateEdit, &RefreshEdits::bitRate},
+    };
+    // An empty text leaves its box as it is.
+    for (const auto& box : boxes)
+        if (const std::optional<std::wstring>& text = e.*box.text) box.edit.setText(text->c_str());
 }
 
 }  // namespace

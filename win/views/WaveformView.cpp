@@ -5,43 +5,22 @@
 // rewrites; a paint copies it with the selection inverted and draws the two
 // selection lines and the cursor on the window, so moving them never needs a
 // re-render.
-#include "core/base/CommandIds.h"
-#include "win/base/Globals.h"
-#include "win/base/ScopedWin.h"
 #include "core/analysis/DftEngine.h"
 #include "core/audio/SoundBuffer.h"
+#include "core/base/CommandIds.h"
 #include "core/panel/Parameters.h"
 #include "core/views/ViewGeometry.h"
+#include "win/views/ViewDrawing.h"
+#include "win/views/ViewWindow.h"
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
-constexpr int width = viewColumns;
+constexpr int width = columnCount;
 constexpr int height = waveformHeight;
-
-struct WaveformView {
-    MemoryCanvas backBuffer;  // grid, trace, labels; the label font stays selected
-    MemoryCanvas gridCopy;    // the empty grid, to start each new sound from
-    ScopedPen selectionPen;
-    ScopedPen cursorPen;
-    ScopedFont labelFont;
-    ScopedHandle doneEvent;  // DFTBuffWait2
-
-    void release()
-    {
-        // The canvases first: the font is selected into the back buffer.
-        backBuffer.reset();
-        gridCopy.reset();
-        labelFont.reset();
-        selectionPen.reset();
-        cursorPen.reset();
-        doneEvent.reset();
-    }
-};
-
-WaveformView view;
 
 // Columns come from messages as unsigned words; keep absurd ones off-screen
 // rather than letting them wrap to negative places.
@@ -54,31 +33,6 @@ void invalidateColumns(HWND window, ColumnSpan span)
 {
     RECT r{span.left, 0, span.right, height};
     InvalidateRect(window, &r, FALSE);
-}
-
-LRESULT onCreate(HWND window)
-{
-    view.selectionPen.reset(CreatePen(PS_SOLID, 1, RGB(0, 255, 0)));
-    view.cursorPen.reset(CreatePen(PS_SOLID, 2, RGB(50, 50, 255)));
-    {
-        WindowDC screen(window);
-        view.backBuffer = MemoryCanvas(screen, width, height);
-        view.gridCopy = MemoryCanvas(screen, width, height);
-    }
-    fillArea(view.backBuffer, GetStockObject(BLACK_BRUSH), width, height);
-    drawGridLines(view.backBuffer, RGB(0, 159, 98), waveformGridRows(), waveformGridColumns(), width, height);
-    copyCanvas(view.gridCopy, view.backBuffer);
-
-    view.labelFont.reset(createLabelFont(15));
-    SelectObject(view.backBuffer, view.labelFont);
-    SetTextColor(view.backBuffer, RGB(0, 255, 98));
-    SetBkMode(view.backBuffer, TRANSPARENT);
-
-    view.doneEvent.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, processEventName(waveformDoneEventName).c_str()));
-
-    showView(window);
-    PostMessageW(window, WM_SIZE, 0, 0);
-    return 1;
 }
 
 int textWidth(HDC dc, const std::wstring& text)
@@ -98,64 +52,99 @@ void drawLabels(HDC dc, double seconds)
     TextOutW(dc, halfLabelX(textWidth(dc, half)), timeLabelTop, half.c_str(), static_cast<int>(half.size()));
 }
 
-// 1002. A sound without samples or without a rate (nothing loaded yet, a
-// failed load or recording) shows the bare grid labelled "0.00 sec"; the
-// event is signalled all the same, since the panel waits for it.
-void onNewSound(HWND window, const SoundBuffer* sound)
-{
-    HDC dc = view.backBuffer;
-    copyCanvas(dc, view.gridCopy);
-
-    const bool hasSamples = sound && sound->ready.load() == 1 && isAllocated(sound->samples) &&
-                            sound->sampleCount > 0 && sound->rate() > 0;
-    double seconds = 0.0;
-    if (hasSamples) {
-        const std::vector<PixelPoint> trace = waveformTrace(sound->samples, sound->sampleCount);
-        ScopedSelect pen(dc, view.selectionPen);
-        MoveToEx(dc, trace.front().x, trace.front().y, nullptr);
-        for (size_t i = 1; i < trace.size(); ++i) LineTo(dc, trace[i].x, trace[i].y);
-        seconds = soundSeconds(sound->sampleCount, sound->rate());
+class WaveformView {
+public:
+    explicit WaveformView(HWND window) : canvas_(window, width, height, waveformGridRows(), waveformGridColumns())
+    {
+        canvas_.keepAsGrid();
+        SelectObject(canvas_.picture, labelFont_);
+        setLabelColor(canvas_.picture, RGB(0, 255, 98));
+        frameTaken.open(waveformDoneEventName);
     }
-    drawLabels(dc, seconds);
 
-    InvalidateRect(window, nullptr, FALSE);
-    if (view.doneEvent) SetEvent(view.doneEvent);
-}
-
-// What the view shows, onto the window's DC in a paint or onto a picture's
-// DC for WM_PRINTCLIENT.
-void draw(HDC paint)
-{
-    const uint32_t start = selStartX.load();
-    const uint32_t end = selEndX.load();
-    const SelectionCopies copies = selectionCopies(start, end);
-    for (int i = 0; i < copies.count; ++i) {
-        const BandCopy& part = copies.parts[i];
-        BitBlt(paint, part.span.left, 0, part.span.right - part.span.left, height, view.backBuffer, part.span.left, 0,
-               part.inverted ? NOTSRCCOPY : SRCCOPY);
+    // What the view shows.
+    void draw(HDC paint) const
+    {
+        const uint32_t start = selStartX.load();
+        const uint32_t end = selEndX.load();
+        const SelectionCopies copies = selectionCopies(start, end);
+        for (int i = 0; i < copies.count; ++i) {
+            const BandCopy& part = copies.parts[i];
+            BitBlt(paint, part.span.left, 0, part.span.right - part.span.left, height, canvas_.picture, part.span.left,
+                   0, part.inverted ? NOTSRCCOPY : SRCCOPY);
+        }
+        ScopedSelect pen(paint, selectionPen_);
+        drawColumnLine(paint, columnPlace(start), height);
+        drawColumnLine(paint, columnPlace(end), height);
+        SelectObject(paint, cursorPen_);
+        drawColumnLine(paint, columnPlace(cursorX.load()), height);
     }
-    ScopedSelect pen(paint, view.selectionPen);
-    MoveToEx(paint, columnPlace(start), 0, nullptr);
-    LineTo(paint, columnPlace(start), height);
-    MoveToEx(paint, columnPlace(end), 0, nullptr);
-    LineTo(paint, columnPlace(end), height);
-    const int cursor = columnPlace(cursorX.load());
-    SelectObject(paint, view.cursorPen);
-    MoveToEx(paint, cursor, 0, nullptr);
-    LineTo(paint, cursor, height);
-}
 
-void onPaint(HWND window)
-{
-    PaintScope paint(window);
-    draw(paint);
-}
+    void onCommand(HWND window, WPARAM wParam, LPARAM lParam)
+    {
+        switch (LOWORD(wParam)) {
+        case CMD_CURSOR_COLUMN:
+            moveCursor(window, static_cast<uint32_t>(lParam));
+            break;
+        case CMD_NEW_SOUND:
+            onNewSound(window, reinterpret_cast<const SoundBuffer*>(lParam));
+            break;
+        case CMD_FRAME:
+            if (lParam)
+                moveCursor(window, static_cast<uint32_t>(reinterpret_cast<const DftEngine*>(lParam)->frameColumn));
+            break;
+        case CMD_SELECTION_CHANGED:
+            InvalidateRect(window, nullptr, FALSE);
+            break;
+        default:
+            break;
+        }
+    }
 
-void moveCursor(HWND window, uint32_t column)
-{
-    const uint32_t old = cursorX.exchange(column);
-    invalidateColumns(window, cursorStrip(old, column));
-}
+    // What the panel hands this view is the sound, and it waits only for the
+    // drawing into the back buffer, not for a paint.
+    FrameAcknowledgement frameTaken;  // DFTBuffWait2
+
+private:
+    // 1002. A sound without samples or without a rate (nothing loaded yet, a
+    // failed load or recording) shows the bare grid labelled "0.00 sec"; the
+    // event is signalled all the same, since the panel waits for it.
+    void onNewSound(HWND window, const SoundBuffer* sound)
+    {
+        canvas_.startAgain();
+        HDC dc = canvas_.picture;
+
+        const bool hasSamples = sound && sound->ready.load() == 1 && isAllocated(sound->samples) &&
+                                sound->sampleCount > 0 && sound->rate() > 0;
+        double seconds = 0.0;
+        if (hasSamples) {
+            const std::vector<PixelPoint> trace = waveformTrace(sound->samples, sound->sampleCount);
+            ScopedSelect pen(dc, selectionPen_);
+            MoveToEx(dc, trace.front().x, trace.front().y, nullptr);
+            for (size_t i = 1; i < trace.size(); ++i) LineTo(dc, trace[i].x, trace[i].y);
+            seconds = soundSeconds(sound->sampleCount, sound->rate());
+        }
+        drawLabels(dc, seconds);
+
+        InvalidateRect(window, nullptr, FALSE);
+        frameTaken.frameDrawn(window, false);
+    }
+
+    void moveCursor(HWND window, uint32_t column)
+    {
+        const uint32_t old = cursorX.exchange(column);
+        invalidateColumns(window, cursorStrip(old, column));
+    }
+
+    ScopedPen selectionPen_{CreatePen(PS_SOLID, 1, RGB(0, 255, 0))};
+    ScopedPen cursorPen_{CreatePen(PS_SOLID, 2, RGB(50, 50, 255))};
+    ScopedFont labelFont_{createLabelFont(15)};
+    // The picture holds grid, trace and labels, and labelFont_ stays selected
+    // into it; the grid is empty, to start each new sound from.
+    GridPicture canvas_;
+};
+
+std::optional<WaveformView> view;
 
 // Sent, not posted: the panel's refresh must have run before the next drag
 // step reads what it rewrote (selEndX).
@@ -186,42 +175,11 @@ void onButtonUp(HWND window, uint32_t x)
     invalidateColumns(window, releaseStrip(old, x));
 }
 
-void onCommand(HWND window, WPARAM wParam, LPARAM lParam)
-{
-    switch (LOWORD(wParam)) {
-    case CMD_CURSOR_COLUMN:
-        moveCursor(window, static_cast<uint32_t>(lParam));
-        break;
-    case CMD_NEW_SOUND:
-        onNewSound(window, reinterpret_cast<const SoundBuffer*>(lParam));
-        break;
-    case CMD_FRAME:
-        if (lParam) moveCursor(window, static_cast<uint32_t>(reinterpret_cast<const DftEngine*>(lParam)->frameColumn));
-        break;
-    case CMD_SELECTION_CHANGED:
-        InvalidateRect(window, nullptr, FALSE);
-        break;
-    default:
-        break;
-    }
-}
-
 }  // namespace
 
 LRESULT CALLBACK WaveformViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_CREATE:
-        return onCreate(window);
-    case WM_SIZE:
-        keepWindowAt(window, 240, 5, width, height);
-        return 0;
-    case WM_PAINT:
-        onPaint(window);
-        return 0;
-    case WM_PRINTCLIENT:
-        draw(reinterpret_cast<HDC>(wParam));
-        return 0;
     case WM_LBUTTONDOWN:
         onButtonDown(window, LOWORD(lParam));
         return 0;
@@ -231,18 +189,7 @@ LRESULT CALLBACK WaveformViewProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_LBUTTONUP:
         onButtonUp(window, LOWORD(lParam));
         return 0;
-    case WM_COMMAND:
-        onCommand(window, wParam, lParam);
-        return 0;
-    case WM_CLOSE:
-        view.release();
-        DestroyWindow(window);
-        return 0;
-    case WM_DESTROY:
-        view.release();
-        PostQuitMessage(0);
-        return 0;
     default:
-        return DefWindowProcW(window, message, wParam, lParam);
+        return answerViewMessage(view, viewFrames::waveform, window, message, wParam, lParam);
     }
 }

@@ -1,74 +1,51 @@
 #include "driver/HostileWavs.h"
+#include "driver/UiDriver.h"
 
 #include <cmath>
-#include <cstring>
-#include <cwchar>
+#include <initializer_list>
 #include <limits>
 
 namespace ui {
 
 namespace {
 
-void put16(Bytes& out, uint32_t value)
-{
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
+using wavbytes::canonical;
+using wavbytes::chunk;
+using wavbytes::chunkDeclaring;
+using wavbytes::encode;
+using wavbytes::fmt16;
+using wavbytes::Format;
+using wavbytes::packed;
+using wavbytes::prefix;
+using wavbytes::repeated;
 
-void put32(Bytes& out, uint32_t value)
-{
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
-void putBigEndian16(Bytes& out, uint32_t value)
-{
-    out.push_back(static_cast<uint8_t>(value >> 8));
-    out.push_back(static_cast<uint8_t>(value));
-}
-
-void putBigEndian32(Bytes& out, uint32_t value)
-{
-    putBigEndian16(out, value >> 16);
-    putBigEndian16(out, value & 0xFFFF);
-}
-
-void putId(Bytes& out, const char* id) { out.insert(out.end(), id, id + 4); }
-
-Bytes prefix(const Bytes& bytes, size_t count) { return Bytes(bytes.begin(), bytes.begin() + count); }
-
-Bytes repeated(const Bytes& piece, size_t times)
-{
-    Bytes out;
-    out.reserve(piece.size() * times);
-    for (size_t i = 0; i < times; ++i) out.insert(out.end(), piece.begin(), piece.end());
-    return out;
-}
+// "RIFF" <size of the rest> "WAVE" followed by the chunks.
+Bytes riffFile(std::initializer_list<Bytes> chunks) { return wavbytes::riff(wavbytes::concat(chunks)); }
 
 constexpr uint32_t baseRate = 22050;
 
 // Half a second of a 16-bit mono sweep: the sound inside most hostile files.
-const FormatFields& baseFormat()
+const Format& baseFormat()
 {
-    static const FormatFields format = pcmFormat(baseRate, 1, 16);
+    static const Format format = packed(wavbytes::pcmTag, 1, baseRate, 16);
     return format;
 }
 
 const Bytes& baseData()
 {
-    static const Bytes data = encodeSamples(baseFormat(), sweep(200, 3000, baseRate, 0.5));
+    static const Bytes data = encode(baseFormat(), sweep(200, 3000, baseRate, 0.5));
     return data;
 }
 
 const Bytes& baseFile()
 {
-    static const Bytes file = canonicalWav(baseFormat(), baseData());
+    static const Bytes file = canonical(baseFormat(), baseData());
     return file;
 }
 
-FormatFields baseWith(void (*change)(FormatFields&))
+Format baseWith(void (*change)(Format&))
 {
-    FormatFields format = baseFormat();
+    Format format = baseFormat();
     change(format);
     return format;
 }
@@ -98,34 +75,27 @@ HostileWav loads(std::string name, std::string why, Bytes bytes, uint32_t rate, 
 
 Bytes extensibleBody(uint16_t subFormat)
 {
-    FormatFields format = pcmFormat(baseRate, 1, 16, 0xFFFE);
-    Bytes body = formatBody(format);
-    put16(body, 22);          // extra size
-    put16(body, 16);          // valid bits
-    put32(body, 0x4);         // channel mask: front centre
-    put16(body, subFormat);   // the GUID's first two bytes carry the real tag
-    static const uint8_t guidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                         0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-    body.insert(body.end(), guidTail, guidTail + 14);
-    return body;
+    return wavbytes::extensible(packed(subFormat, 1, baseRate, 16), 0x4);  // front centre
 }
 
 Bytes bigEndianFile()
 {
+    using wavbytes::putBigEndian;
+    using wavbytes::putId;
     Bytes out;
     putId(out, "RIFX");
-    putBigEndian32(out, 36 + static_cast<uint32_t>(baseData().size()));
+    putBigEndian(out, 36 + static_cast<uint32_t>(baseData().size()), 4);
     putId(out, "WAVE");
     putId(out, "fmt ");
-    putBigEndian32(out, 16);
-    putBigEndian16(out, 1);
-    putBigEndian16(out, 1);
-    putBigEndian32(out, baseRate);
-    putBigEndian32(out, baseRate * 2);
-    putBigEndian16(out, 2);
-    putBigEndian16(out, 16);
+    putBigEndian(out, 16, 4);
+    putBigEndian(out, 1, 2);
+    putBigEndian(out, 1, 2);
+    putBigEndian(out, baseRate, 4);
+    putBigEndian(out, baseRate * 2, 4);
+    putBigEndian(out, 2, 2);
+    putBigEndian(out, 16, 2);
     putId(out, "data");
-    putBigEndian32(out, static_cast<uint32_t>(baseData().size()));
+    putBigEndian(out, static_cast<uint32_t>(baseData().size()), 4);
     for (size_t i = 0; i + 1 < baseData().size(); i += 2) {
         out.push_back(baseData()[i + 1]);
         out.push_back(baseData()[i]);
@@ -135,97 +105,15 @@ Bytes bigEndianFile()
 
 Bytes floatWithNonNumbers()
 {
-    const FormatFields format = pcmFormat(baseRate, 1, 32, 3);
+    const Format format = packed(wavbytes::floatTag, 1, baseRate, 32);
     std::vector<double> samples = sweep(200, 3000, baseRate, 0.5);
     const double specials[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
                                -std::numeric_limits<double>::infinity(), 1e30, -1e30};
     for (size_t i = 0; i < samples.size(); i += 7) samples[i] = specials[(i / 7) % 5];
-    return canonicalWav(format, encodeSamples(format, samples));
+    return canonical(format, encode(format, samples));
 }
 
 }  // namespace
-
-FormatFields pcmFormat(uint32_t rate, uint16_t channels, uint16_t bits, uint16_t tag)
-{
-    FormatFields format;
-    format.tag = tag;
-    format.channels = channels;
-    format.rate = rate;
-    format.align = static_cast<uint16_t>(channels * (bits / 8));
-    format.avgBytes = rate * format.align;
-    format.bits = bits;
-    return format;
-}
-
-Bytes formatBody(const FormatFields& format)
-{
-    Bytes body;
-    put16(body, format.tag);
-    put16(body, format.channels);
-    put32(body, format.rate);
-    put32(body, format.avgBytes);
-    put16(body, format.align);
-    put16(body, format.bits);
-    return body;
-}
-
-Bytes chunkDeclaring(const char* id, uint32_t declaredSize, const Bytes& body)
-{
-    Bytes out;
-    putId(out, id);
-    put32(out, declaredSize);
-    out.insert(out.end(), body.begin(), body.end());
-    if (body.size() % 2 == 1) out.push_back(0);
-    return out;
-}
-
-Bytes chunk(const char* id, const Bytes& body) { return chunkDeclaring(id, static_cast<uint32_t>(body.size()), body); }
-
-Bytes riffFile(const std::vector<Bytes>& chunks, const char* riffId)
-{
-    Bytes rest;
-    putId(rest, "WAVE");
-    for (const Bytes& c : chunks) rest.insert(rest.end(), c.begin(), c.end());
-    Bytes out;
-    putId(out, riffId);
-    put32(out, static_cast<uint32_t>(rest.size()));
-    out.insert(out.end(), rest.begin(), rest.end());
-    return out;
-}
-
-Bytes canonicalWav(const FormatFields& format, const Bytes& data)
-{
-    return riffFile({chunk("fmt ", formatBody(format)), chunkDeclaring("data", static_cast<uint32_t>(data.size()), data)});
-}
-
-Bytes encodeSamples(const FormatFields& format, const std::vector<double>& interleaved)
-{
-    Bytes out;
-    for (double v : interleaved) {
-        const double c = std::isnan(v) ? v : (v < -1.0 ? -1.0 : (v > 1.0 ? 1.0 : v));
-        if (format.tag == 3 && format.bits == 32) {
-            // Unclamped: a float file may hold anything, infinities included.
-            const float f = static_cast<float>(v);
-            uint32_t raw;
-            std::memcpy(&raw, &f, 4);
-            put32(out, raw);
-            continue;
-        }
-        switch (format.bits) {
-        case 8: out.push_back(static_cast<uint8_t>(std::lround(c * 127.0) + 128)); break;
-        case 16: put16(out, static_cast<uint16_t>(static_cast<int16_t>(std::lround(c * 32767.0)))); break;
-        case 24: {
-            const uint32_t raw = static_cast<uint32_t>(static_cast<int32_t>(std::lround(c * 8388607.0)));
-            out.push_back(static_cast<uint8_t>(raw));
-            out.push_back(static_cast<uint8_t>(raw >> 8));
-            out.push_back(static_cast<uint8_t>(raw >> 16));
-            break;
-        }
-        default: put32(out, static_cast<uint32_t>(static_cast<int32_t>(std::llround(c * 2147483647.0)))); break;
-        }
-    }
-    return out;
-}
 
 std::vector<double> sweep(double fromHz, double toHz, int rate, double seconds, double amplitude)
 {
@@ -245,7 +133,7 @@ std::vector<HostileWav> hostileWavs()
 {
     const Bytes& file = baseFile();
     const Bytes& data = baseData();
-    const Bytes fmt = chunk("fmt ", formatBody(baseFormat()));
+    const Bytes fmt = chunk("fmt ", fmt16(baseFormat()));
     const Bytes emptyJunk = chunk("JUNK", {});
 
     std::vector<HostileWav> all;
@@ -277,7 +165,7 @@ std::vector<HostileWav> hostileWavs()
     all.push_back(loads("fmt-size-beyond-file.wav",
                         "the fmt chunk claims 0xFFFFFF00 bytes: the walk stops, and the fixed layout still finds "
                         "the format at byte 20 and the samples at byte 44",
-                        riffFile({chunkDeclaring("fmt ", 0xFFFFFF00u, formatBody(baseFormat())), chunk("data", data)}),
+                        riffFile({chunkDeclaring("fmt ", 0xFFFFFF00u, fmt16(baseFormat())), chunk("data", data)}),
                         baseRate, 16, true));
     all.push_back(refused("list-size-beyond-file.wav",
                           "a LIST chunk before fmt claims 2 GiB: the walk stops, and the fixed layout reads the fmt "
@@ -295,35 +183,35 @@ std::vector<HostileWav> hostileWavs()
                           riffFile({repeated(emptyJunk, 100000)})));
 
     // ---- Channels, widths, alignment, rate ----
-    all.push_back(refused("no-channels.wav", "0 channels", canonicalWav(baseWith([](FormatFields& f) { f.channels = 0; }), data)));
+    all.push_back(refused("no-channels.wav", "0 channels", canonical(baseWith([](Format& f) { f.channels = 0; }), data)));
     {
         // 8 sample frames of 65535 channels; every byte 0x40, so the first
         // channel reads 0x4040 throughout.
-        FormatFields f = pcmFormat(baseRate, 1, 16);
+        Format f = packed(wavbytes::pcmTag, 1, baseRate, 16);
         f.channels = 65535;
         f.align = static_cast<uint16_t>(65535u * 2u);  // wraps, as a 16-bit field must
-        f.avgBytes = baseRate * 65535u * 2u;
+        f.byteRate = baseRate * 65535u * 2u;
         all.push_back(loads("65535-channels.wav", "65535 channels of 16 bits: eight sample frames of 128 KiB each",
-                            canonicalWav(f, Bytes(8u * 65535u * 2u, 0x40)), baseRate, 16, true));
+                            canonical(f, Bytes(8u * 65535u * 2u, 0x40)), baseRate, 16, true));
     }
     for (uint16_t bits : {0, 7, 12, 64}) {
-        FormatFields f = baseFormat();
+        Format f = baseFormat();
         f.bits = bits;
         all.push_back(refused("width-" + std::to_string(bits) + ".wav", std::to_string(bits) + " bits per sample",
-                              canonicalWav(f, data)));
+                              canonical(f, data)));
     }
-    all.push_back(loads("block-align-0.wav", "block alignment 0", canonicalWav(baseWith([](FormatFields& f) { f.align = 0; }), data),
+    all.push_back(loads("block-align-0.wav", "block alignment 0", canonical(baseWith([](Format& f) { f.align = 0; }), data),
                         baseRate, 16, true));
     {
-        FormatFields f = pcmFormat(baseRate, 2, 16);
+        Format f = packed(wavbytes::pcmTag, 2, baseRate, 16);
         f.align = 3;
         all.push_back(loads("block-align-3-for-16-bit-stereo.wav", "block alignment 3 where channels x width is 4",
-                            canonicalWav(f, data), baseRate, 16, true));
+                            canonical(f, data), baseRate, 16, true));
     }
     all.push_back(loads("rate-0.wav", "0 samples per second: loads, but a sound without a rate has no time scale, so no trace",
-                        canonicalWav(baseWith([](FormatFields& f) { f.rate = 0; f.avgBytes = 0; }), data), 0, 16, false));
+                        canonical(baseWith([](Format& f) { f.rate = 0; f.byteRate = 0; }), data), 0, 16, false));
     all.push_back(loads("rate-4g.wav", "rate and byte rate 0xFFFFFFFF",
-                        canonicalWav(baseWith([](FormatFields& f) { f.rate = 0xFFFFFFFFu; f.avgBytes = 0xFFFFFFFFu; }), data),
+                        canonical(baseWith([](Format& f) { f.rate = 0xFFFFFFFFu; f.byteRate = 0xFFFFFFFFu; }), data),
                         0xFFFFFFFFu, 16, true));
 
     // ---- Formats of other kinds ----
@@ -332,15 +220,15 @@ std::vector<HostileWav> hostileWavs()
     all.push_back(refused("rifx-big-endian.wav",
                           "a big-endian RIFX file: read little-endian, 256 channels of 4096 bits", bigEndianFile()));
     all.push_back(loads("mp3-tag-16-bit.wav", "format tag 0x55 with 16-bit fields: its bytes decode as 16-bit PCM",
-                        canonicalWav(baseWith([](FormatFields& f) { f.tag = 0x55; }), data), baseRate, 16, true));
+                        canonical(baseWith([](Format& f) { f.tag = 0x55; }), data), baseRate, 16, true));
     all.push_back(loads("float-nan-infinity.wav", "32-bit float with NaN, infinities and 1e30 among the samples",
                         floatWithNonNumbers(), baseRate, 32, true));
     {
-        const FormatFields f = pcmFormat(baseRate, 1, 24);
-        Bytes odd = encodeSamples(f, sweep(200, 3000, baseRate, 0.5));
+        const Format f = packed(wavbytes::pcmTag, 1, baseRate, 24);
+        Bytes odd = encode(f, sweep(200, 3000, baseRate, 0.5));
         odd.push_back(0x11);
         odd.push_back(0x22);
-        all.push_back(loads("24-bit-ragged-end.wav", "24-bit data that ends two bytes into a sample", canonicalWav(f, odd),
+        all.push_back(loads("24-bit-ragged-end.wav", "24-bit data that ends two bytes into a sample", canonical(f, odd),
                             baseRate, 24, true));
     }
 
@@ -355,16 +243,12 @@ std::vector<HostileWav> hostileWavs()
 
 std::wstring kilohertzText(uint32_t rate)
 {
-    wchar_t text[64];
-    std::swprintf(text, 64, L"%.1f", rate * 0.001);
-    return text;
+    return oneDecimal(rate * 0.001);
 }
 
 std::wstring bitsText(uint16_t bits)
 {
-    wchar_t text[32];
-    std::swprintf(text, 32, L"%.1f", static_cast<double>(bits));
-    return text;
+    return oneDecimal(bits);
 }
 
 }  // namespace ui

@@ -1,6 +1,7 @@
-// .wav files built byte by byte for the tests that feed Kelvara broken and
-// hostile files: a small RIFF writer that will write any field, however
-// wrong, and the catalogue of hostile files with what each one should do.
+// The catalogue of broken and hostile .wav files that the tests feed Kelvara,
+// with what each one should do; their bytes come from the tests' RIFF
+// writer (tests/support/WavBytes.h), which will write any field, however
+// wrong.
 //
 // Every expected outcome follows from the loader's stated rules, never from
 // running it: a file is refused when no header can be found in it (shorter
@@ -16,36 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/WavBytes.h"
+
 namespace ui {
 
-using Bytes = std::vector<uint8_t>;
+using Bytes = wavbytes::Bytes;
 
-// The sixteen bytes every format chunk starts with, written as given.
-struct FormatFields {
-    uint16_t tag = 1;  // PCM
-    uint16_t channels = 1;
-    uint32_t rate = 22050;
-    uint32_t avgBytes = 44100;
-    uint16_t align = 2;
-    uint16_t bits = 16;
-};
-
-// A consistent PCM (or, with tag 3 and 32 bits, float) format.
-FormatFields pcmFormat(uint32_t rate, uint16_t channels, uint16_t bits, uint16_t tag = 1);
-
-Bytes formatBody(const FormatFields& format);
-// A chunk: id, size (the body's own unless `declaredSize` is given), body,
-// and a pad byte after an odd body.
-Bytes chunk(const char* id, const Bytes& body);
-Bytes chunkDeclaring(const char* id, uint32_t declaredSize, const Bytes& body);
-// "RIFF" <size of the rest> "WAVE" followed by the chunks.
-Bytes riffFile(const std::vector<Bytes>& chunks, const char* riffId = "RIFF");
-// The canonical file: "fmt " of 16 bytes, then "data" with `data`.
-Bytes canonicalWav(const FormatFields& format, const Bytes& data);
-
-// Interleaved samples on the -1..1 scale, encoded for `format` (8-bit
-// unsigned, 16/24/32-bit signed, or 32-bit float when tag is 3).
-Bytes encodeSamples(const FormatFields& format, const std::vector<double>& interleaved);
 // A sine sweep from `fromHz` to `toHz`, amplitude `amplitude` of full scale.
 std::vector<double> sweep(double fromHz, double toHz, int rate, double seconds, double amplitude = 0.5);
 

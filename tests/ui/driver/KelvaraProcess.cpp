@@ -58,6 +58,13 @@ bool KelvaraProcess::launch(const std::wstring& exePath, const std::wstring& arg
     return true;
 }
 
+bool KelvaraProcess::launchWithHook(const wchar_t* variable, const wchar_t* value) {
+    SetEnvironmentVariableW(variable, value);
+    const bool launched = launch();
+    SetEnvironmentVariableW(variable, nullptr);
+    return launched;
+}
+
 bool KelvaraProcess::waitForWindows(DWORD timeoutMs) {
     return waitFor([&] {
         KelvaraWindows found;

@@ -103,14 +103,48 @@ std::string ExpectedPicture::differences(const Image& image, int listed) const
     return out.str();
 }
 
-Image waitForCapture(HWND window, const std::function<bool(const Image&)>& condition, DWORD timeoutMs)
+namespace {
+
+Image captureWhile(const std::function<Image()>& capture, const std::function<bool(const Image&)>& condition,
+                   DWORD timeoutMs)
 {
     Image image;
     waitFor([&] {
-        image = captureClient(window);
+        image = capture();
         return !image.empty() && condition(image);
     }, timeoutMs);
     return image;
+}
+
+}  // namespace
+
+Image waitForCapture(HWND window, const std::function<bool(const Image&)>& condition, DWORD timeoutMs)
+{
+    return captureWhile([&] { return captureClient(window); }, condition, timeoutMs);
+}
+
+Image captureVisibleClient(HWND window)
+{
+    RECT r{};
+    GetClientRect(window, &r);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    OffsetRect(&r, origin.x, origin.y);
+    HWND top = GetAncestor(window, GA_ROOT);
+    if (top && top != window) {
+        RECT topClient{};
+        GetClientRect(top, &topClient);
+        POINT topOrigin{0, 0};
+        ClientToScreen(top, &topOrigin);
+        OffsetRect(&topClient, topOrigin.x, topOrigin.y);
+        IntersectRect(&r, &r, &topClient);
+    }
+    return captureScreen(r);
+}
+
+Image captureUntil(HWND window, const std::function<bool(const Image&)>& good, DWORD timeoutMs)
+{
+    return captureWhile([&] { return captureVisibleClient(window); }, good, timeoutMs);
 }
 
 Image waitForPicture(HWND window, const ExpectedPicture& expected, DWORD timeoutMs)
@@ -121,9 +155,13 @@ Image waitForPicture(HWND window, const ExpectedPicture& expected, DWORD timeout
 
 std::string keepPicture(const Image& image, const std::string& name)
 {
-    const std::string file = name + ".bmp";
-    if (image.empty() || !image.saveBmp(widen(file))) return "(no picture kept)";
-    return "(picture kept in " + file + ")";
+    wchar_t program[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring folder = program;
+    folder.erase(folder.find_last_of(L"\\/") + 1);
+    const std::wstring file = folder + widen(name) + L".bmp";
+    if (image.empty() || !image.saveBmp(file)) return "(no picture kept)";
+    return "(picture kept in " + narrow(file) + ")";
 }
 
 int waveformDifference(const Image& a, const Image& b)

@@ -61,8 +61,19 @@ Image waitForPicture(HWND window, const ExpectedPicture& expected, DWORD timeout
 Image waitForCapture(HWND window, const std::function<bool(const Image&)>& condition,
                      DWORD timeoutMs = defaultTimeoutMs);
 
+// The part of `window`'s client area that can be seen at all: the rows and
+// columns inside the client area of its top-level window. (The main window
+// sizes itself to hold every view, so that is all of it; this guards against
+// a main window whose frame would cut a view off.)
+Image captureVisibleClient(HWND window);
+// waitForCapture of the visible part. A view repaints on its own thread a
+// moment after the program reports a step done, so a test waits for the
+// picture rather than reading the first one.
+Image captureUntil(HWND window, const std::function<bool(const Image&)>& good, DWORD timeoutMs = defaultTimeoutMs);
+
 // Keeps a failing test's picture for a person to look at: saves it as
-// <name>.bmp in the working folder (CTest's is the build folder) and says so.
+// <name>.bmp beside the test program (the build folder), wherever it was
+// started from, and says so.
 std::string keepPicture(const Image& image, const std::string& name);
 
 // Pixels that differ between two pictures of the waveform view, leaving out

@@ -1,10 +1,13 @@
-// Test files (temporary folder, WAV writing, tones), path and text
+// Test files (temporary folder, WAV files written there, tones), path and text
 // conversions, and commands on the Unix side of Wine.
 #include "driver/UiDriver.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+
+#include "tests/support/WavBytes.h"
 
 namespace ui {
 
@@ -44,40 +47,6 @@ struct TempFolder {
         RemoveDirectoryW(path.c_str());
     }
 };
-
-void putU16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void putU32(std::vector<uint8_t>& out, uint32_t v) {
-    putU16(out, v & 0xFFFF);
-    putU16(out, v >> 16);
-}
-
-void putTag(std::vector<uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
-
-// The canonical header: RIFF, "fmt " of 16 bytes, "data". No pad byte after
-// odd-sized data: the program reads samples to the end of the file, and a
-// pad byte would be one more sample.
-std::vector<uint8_t> wavHeader(int sampleRate, int channels, int bits, uint32_t dataSize) {
-    const uint32_t blockAlign = static_cast<uint32_t>(channels * bits / 8);
-    std::vector<uint8_t> out;
-    putTag(out, "RIFF");
-    putU32(out, 36 + dataSize);
-    putTag(out, "WAVE");
-    putTag(out, "fmt ");
-    putU32(out, 16);
-    putU16(out, 1);  // PCM
-    putU16(out, static_cast<uint32_t>(channels));
-    putU32(out, static_cast<uint32_t>(sampleRate));
-    putU32(out, static_cast<uint32_t>(sampleRate) * blockAlign);
-    putU16(out, blockAlign);
-    putU16(out, static_cast<uint32_t>(bits));
-    putTag(out, "data");
-    putU32(out, dataSize);
-    return out;
-}
 
 bool readWholeFile(const std::wstring& path, std::string& contents) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -119,24 +88,12 @@ std::wstring writeTempFile(const std::wstring& name, const std::vector<uint8_t>&
     return writeWholeFile(path, bytes.data(), bytes.size()) ? path : std::wstring();
 }
 
-std::vector<uint8_t> wavBytes16(int sampleRate, int channels, const std::vector<int16_t>& samples) {
-    std::vector<uint8_t> out = wavHeader(sampleRate, channels, 16, static_cast<uint32_t>(samples.size() * 2));
-    for (int16_t s : samples) putU16(out, static_cast<uint16_t>(s));
-    return out;
-}
-
-std::vector<uint8_t> wavBytes8(int sampleRate, int channels, const std::vector<uint8_t>& samples) {
-    std::vector<uint8_t> out = wavHeader(sampleRate, channels, 8, static_cast<uint32_t>(samples.size()));
-    out.insert(out.end(), samples.begin(), samples.end());
-    return out;
-}
-
 std::wstring writeWav16(const std::wstring& name, int sampleRate, int channels, const std::vector<int16_t>& samples) {
-    return writeTempFile(name, wavBytes16(sampleRate, channels, samples));
+    return writeTempFile(name, wavbytes::pcm16File(static_cast<uint32_t>(sampleRate), static_cast<uint16_t>(channels), samples));
 }
 
 std::wstring writeWav8(const std::wstring& name, int sampleRate, int channels, const std::vector<uint8_t>& samples) {
-    return writeTempFile(name, wavBytes8(sampleRate, channels, samples));
+    return writeTempFile(name, wavbytes::pcm8File(static_cast<uint32_t>(sampleRate), static_cast<uint16_t>(channels), samples));
 }
 
 std::vector<int16_t> tone(double hz, int sampleRate, double seconds, double amplitude) {
@@ -169,6 +126,24 @@ std::vector<int16_t> interleave(const std::vector<int16_t>& left, const std::vec
     return out;
 }
 
+std::vector<int16_t> risingTone(double hz, int rate, double toneSeconds, double silenceSeconds, double peak) {
+    const double twoPi = 2.0 * std::acos(-1.0);
+    const size_t toneCount = static_cast<size_t>(std::lround(toneSeconds * rate));
+    const size_t total = toneCount + static_cast<size_t>(std::lround(silenceSeconds * rate));
+    std::vector<int16_t> out(total, 0);
+    for (size_t n = 0; n < toneCount; ++n) {
+        const double amplitude = peak * static_cast<double>(n + 1) / static_cast<double>(toneCount);
+        out[n] = static_cast<int16_t>(std::lround(amplitude * std::sin(twoPi * hz * static_cast<double>(n) / rate)));
+    }
+    return out;
+}
+
+std::vector<int16_t> joined(const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
+    std::vector<int16_t> out(a);
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
 // ---- Conversions ---------------------------------------------------------------
 
 std::wstring widen(const std::string& utf8) {
@@ -177,6 +152,12 @@ std::wstring widen(const std::string& utf8) {
     std::wstring out(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
     return out;
+}
+
+std::wstring oneDecimal(double value) {
+    wchar_t text[64];
+    std::swprintf(text, 64, L"%.1f", value);
+    return text;
 }
 
 std::string narrow(const std::wstring& text) {

@@ -66,6 +66,13 @@ bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
+double seconds() {
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 bool drainPostedMessages(HWND edit, DWORD timeoutMs) {
     bool ok = false;
     const LRESULT original = sendWithTimeout(edit, EM_GETLIMITTEXT, 0, 0, &ok);
@@ -349,6 +356,11 @@ HWND waitForMessageBox(DWORD pid, DWORD timeoutMs) {
 
 std::wstring messageBoxText(HWND box) { return controlText(box, 0xFFFF); }
 
+bool answers(HWND window, DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
 bool dismissMessageBox(HWND box, DWORD timeoutMs) {
     HWND button = GetDlgItem(box, IDOK);
     if (!button) button = GetDlgItem(box, IDCANCEL);
@@ -392,7 +404,7 @@ HWND openDialogFileNameEdit(HWND dialog) {
 
 }  // namespace
 
-bool chooseFileInOpenDialog(DWORD pid, const std::wstring& path, DWORD timeoutMs) {
+bool chooseFileInOpenDialog(DWORD pid, const std::wstring& path, DWORD timeoutMs, double* openPressedAt) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     HWND dialog = waitForOpenDialog(pid, timeoutMs);
     if (!dialog) return false;
@@ -405,6 +417,7 @@ bool chooseFileInOpenDialog(DWORD pid, const std::wstring& path, DWORD timeoutMs
         if (!edit) return false;
         sendWithTimeout(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
         if (windowText(edit) == path) {
+            if (openPressedAt) *openPressedAt = seconds();
             PostMessageW(dialogButton(dialog, IDOK), BM_CLICK, 0, 0);
             if (waitFor([&] { return !IsWindow(dialog); }, 3000)) return true;
         }

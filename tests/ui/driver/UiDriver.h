@@ -41,6 +41,8 @@ constexpr DWORD defaultTimeoutMs = 20000;
 // has passed; returns its last value. Serves no messages: the test program
 // owns no windows, so nothing waits on it.
 bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs = defaultTimeoutMs);
+// Seconds on a monotonic clock, for the timings the tests print.
+double seconds();
 
 // Blocks until the thread that owns `edit` has handled every message posted
 // to its windows before this call. `edit` must be an edit control of that
@@ -142,12 +144,17 @@ Image captureScreen(const RECT& screenRectangle);
 HWND findMessageBox(DWORD pid);
 HWND waitForMessageBox(DWORD pid, DWORD timeoutMs = defaultTimeoutMs);
 std::wstring messageBoxText(HWND box);
+// The window's thread answers a sent message within `timeoutMs`.
+bool answers(HWND window, DWORD timeoutMs = 5000);
+
 // Presses its OK (or only) button; true once the box is gone.
 bool dismissMessageBox(HWND box, DWORD timeoutMs = defaultTimeoutMs);
 
 // Waits for the open-file dialog ("ファイルを開く") of `pid`, types `path`
 // into its file-name box and presses Open. True once the dialog is gone.
-bool chooseFileInOpenDialog(DWORD pid, const std::wstring& path, DWORD timeoutMs = defaultTimeoutMs);
+// With `openPressedAt`, the moment (seconds()) Open was last pressed.
+bool chooseFileInOpenDialog(DWORD pid, const std::wstring& path, DWORD timeoutMs = defaultTimeoutMs,
+                            double* openPressedAt = nullptr);
 // Waits for the open-file dialog and cancels it.
 bool cancelOpenDialog(DWORD pid, DWORD timeoutMs = defaultTimeoutMs);
 
@@ -180,6 +187,9 @@ public:
     // Kelvara.exe beside the test program. `arguments` follow the quoted
     // program name on its command line. False if it could not start.
     bool launch(const std::wstring& exePath = L"", const std::wstring& arguments = L"");
+    // launch() with one test hook (a KELVARA_TEST_* variable) set in the
+    // program's environment; this process's own goes back to unset.
+    bool launchWithHook(const wchar_t* variable, const wchar_t* value);
     // Waits until every window of the program exists and is visible.
     bool waitForWindows(DWORD timeoutMs = defaultTimeoutMs);
     const KelvaraWindows& windows() const { return windows_; }
@@ -207,6 +217,9 @@ class KelvaraSession : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // The status line of w.panel and the wait for a text in it (UserSteps.h).
+    std::wstring status();
+    bool waitForStatus(const std::wstring& text, DWORD timeoutMs = defaultTimeoutMs);
     KelvaraProcess app;
     KelvaraWindows w;  // app.windows(), for short
 };
@@ -218,9 +231,8 @@ protected:
 const std::wstring& tempFolder();
 // Writes `bytes` to tempFolder() + name; returns the full path.
 std::wstring writeTempFile(const std::wstring& name, const std::vector<uint8_t>& bytes);
-// A canonical 44-byte-header PCM .wav from interleaved samples.
-std::vector<uint8_t> wavBytes16(int sampleRate, int channels, const std::vector<int16_t>& samples);
-std::vector<uint8_t> wavBytes8(int sampleRate, int channels, const std::vector<uint8_t>& samples);
+// writeTempFile of a canonical 44-byte-header PCM .wav from interleaved
+// samples (wavbytes::pcm16File, pcm8File in tests/support/WavBytes.h).
 std::wstring writeWav16(const std::wstring& name, int sampleRate, int channels, const std::vector<int16_t>& samples);
 std::wstring writeWav8(const std::wstring& name, int sampleRate, int channels, const std::vector<uint8_t>& samples);
 // A sine of `hz`, amplitude on the signed 16-bit scale, rounded to nearest.
@@ -229,9 +241,17 @@ std::vector<int16_t> tone(double hz, int sampleRate, double seconds, double ampl
 std::vector<uint8_t> toEightBit(const std::vector<int16_t>& samples);
 // Interleaves two mono sounds of the same length into a stereo one.
 std::vector<int16_t> interleave(const std::vector<int16_t>& left, const std::vector<int16_t>& right);
+// A sine of `hz` whose amplitude rises linearly from 0 to `peak` over
+// `toneSeconds`, followed by `silenceSeconds` of zeros: every waveform column
+// has its own height, so a trace drawn at the wrong place or scale shows.
+std::vector<int16_t> risingTone(double hz, int rate, double toneSeconds, double silenceSeconds, double peak);
+// Concatenation of sounds.
+std::vector<int16_t> joined(const std::vector<int16_t>& a, const std::vector<int16_t>& b);
 
 // Conversions for paths and messages.
 std::wstring widen(const std::string& utf8);
+// "%.1f": how the panel's edit boxes show their figures.
+std::wstring oneDecimal(double value);
 std::string narrow(const std::wstring& text);
 // The Windows name of a Unix path (Wine's Z: drive), and back. Paths that
 // are already Windows paths come back unchanged.

@@ -1,5 +1,5 @@
-// Expected pictures of the waveform, spectrum and voice-print views, and the
-// user steps the load and voice-print tests share. See ViewExpectations.h.
+// Expected pictures of the waveform, spectrum and voice-print views. See
+// ViewExpectations.h.
 #include "driver/ViewExpectations.h"
 
 #include <algorithm>
@@ -7,10 +7,11 @@
 #include <cmath>
 #include <cstring>
 #include <sstream>
+#include <utility>
 
 #include "core/analysis/DftEngine.h"
-#include "core/base/CommandIds.h"
 #include "core/audio/WavFile.h"
+#include "core/panel/Parameters.h"
 
 namespace vpt {
 
@@ -19,32 +20,6 @@ namespace {
 // The double nearest 1/551, the factor every column mapping multiplies by.
 constexpr double perColumn = 0.0018148820326678765;
 constexpr int columns = 551;
-
-void putU16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void putU32(std::vector<uint8_t>& out, uint32_t v)
-{
-    putU16(out, v & 0xFFFF);
-    putU16(out, v >> 16);
-}
-
-void putTag(std::vector<uint8_t>& out, const std::string& tag)
-{
-    out.insert(out.end(), tag.begin(), tag.begin() + 4);
-}
-
-// A chunk with its pad byte, as RIFF wants odd sizes padded.
-void putChunk(std::vector<uint8_t>& out, const std::string& tag, const std::vector<uint8_t>& body)
-{
-    putTag(out, tag);
-    putU32(out, static_cast<uint32_t>(body.size()));
-    out.insert(out.end(), body.begin(), body.end());
-    if (body.size() % 2) out.push_back(0);
-}
 
 // The row of a sample on the waveform: 0 is row 64, 32767 row 0, -32768 row 128.
 int waveRow(double sample)
@@ -136,197 +111,7 @@ std::string describe(Rgb c)
     return out.str();
 }
 
-HWND fileNameEditOf(HWND dialog)
-{
-    HWND comboEx = GetDlgItem(dialog, 1148);
-    return ui::findChild(ui::findChild(comboEx, L"ComboBox"), L"Edit");
-}
-
-// The dialog's own push button; its tool bar also has a child with id 1.
-HWND pushButtonOf(HWND dialog, int id)
-{
-    for (HWND child = FindWindowExW(dialog, nullptr, L"Button", nullptr); child;
-         child = FindWindowExW(dialog, child, L"Button", nullptr)) {
-        if (GetDlgCtrlID(child) == id) return child;
-    }
-    return nullptr;
-}
-
 }  // namespace
-
-double seconds()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// ---- Sounds and files ---------------------------------------------------------
-
-std::vector<uint8_t> wavFile(const WavFileShape& shape, const std::vector<uint8_t>& data)
-{
-    const uint32_t blockAlign = shape.channels * (shape.bits / 8u);
-    std::vector<uint8_t> fmt;
-    putU16(fmt, shape.fmtSize == 40 ? 0xFFFE : shape.formatTag);
-    putU16(fmt, shape.channels);
-    putU32(fmt, shape.rate);
-    putU32(fmt, shape.rate * blockAlign);
-    putU16(fmt, blockAlign);
-    putU16(fmt, shape.bits);
-    if (shape.fmtSize >= 18) putU16(fmt, shape.fmtSize - 18);
-    if (shape.fmtSize == 40) {
-        putU16(fmt, shape.bits);                     // valid bits
-        putU32(fmt, shape.channels == 1 ? 4 : 3);    // speaker mask
-        // KSDATAFORMAT_SUBTYPE_*: the format tag, then the fixed GUID tail.
-        static const uint8_t tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                         0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-        putU16(fmt, shape.subFormat);
-        fmt.insert(fmt.end(), tail, tail + 14);
-    }
-
-    std::vector<uint8_t> body;
-    putTag(body, "WAVE");
-    putChunk(body, "fmt ", fmt);
-    for (const auto& chunk : shape.chunksBeforeData) putChunk(body, chunk.first, chunk.second);
-    putChunk(body, "data", data);
-
-    std::vector<uint8_t> file;
-    putTag(file, "RIFF");
-    putU32(file, static_cast<uint32_t>(body.size()));
-    file.insert(file.end(), body.begin(), body.end());
-    return file;
-}
-
-std::vector<uint8_t> pcm16Bytes(const std::vector<int16_t>& samples)
-{
-    std::vector<uint8_t> out;
-    out.reserve(samples.size() * 2);
-    for (int16_t s : samples) putU16(out, static_cast<uint16_t>(s));
-    return out;
-}
-
-std::vector<uint8_t> pcm24Bytes(const std::vector<int16_t>& samples, uint8_t lowByte)
-{
-    std::vector<uint8_t> out;
-    out.reserve(samples.size() * 3);
-    for (int16_t s : samples) {
-        out.push_back(lowByte);
-        putU16(out, static_cast<uint16_t>(s));
-    }
-    return out;
-}
-
-std::vector<uint8_t> float32Bytes(const std::vector<int16_t>& samples)
-{
-    std::vector<uint8_t> out;
-    out.reserve(samples.size() * 4);
-    for (int16_t s : samples) {
-        const float f = static_cast<float>(s) / 32768.0f;
-        uint32_t bits;
-        std::memcpy(&bits, &f, sizeof bits);
-        putU32(out, bits);
-    }
-    return out;
-}
-
-std::vector<int16_t> risingTone(double hz, int rate, double toneSeconds, double silenceSeconds, double peak)
-{
-    const double twoPi = 2.0 * std::acos(-1.0);
-    const size_t toneCount = static_cast<size_t>(std::lround(toneSeconds * rate));
-    const size_t total = toneCount + static_cast<size_t>(std::lround(silenceSeconds * rate));
-    std::vector<int16_t> out(total, 0);
-    for (size_t n = 0; n < toneCount; ++n) {
-        const double amplitude = peak * static_cast<double>(n + 1) / static_cast<double>(toneCount);
-        out[n] = static_cast<int16_t>(std::lround(amplitude * std::sin(twoPi * hz * static_cast<double>(n) / rate)));
-    }
-    return out;
-}
-
-std::vector<int16_t> joined(const std::vector<int16_t>& a, const std::vector<int16_t>& b)
-{
-    std::vector<int16_t> out(a);
-    out.insert(out.end(), b.begin(), b.end());
-    return out;
-}
-
-// ---- The panel and the program ------------------------------------------------
-
-std::wstring status(HWND panel)
-{
-    return ui::controlText(panel, IDC_STATUS);
-}
-
-void markStatus(HWND panel)
-{
-    static const wchar_t marker[] = L"(test is waiting)";
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(ui::control(panel, IDC_STATUS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(marker),
-                        SMTO_ABORTIFHUNG, 5000, &result);
-}
-
-bool waitForStatus(HWND panel, const std::wstring& text, DWORD timeoutMs)
-{
-    return ui::waitFor([&] { return status(panel) == text; }, timeoutMs);
-}
-
-bool chooseThroughDialog(DWORD pid, HWND panel, const std::wstring& path, double* openPressedAt)
-{
-    ui::postCommand(panel, IDC_BROWSE);
-    HWND dialog = nullptr;
-    if (!ui::waitFor([&] {
-            dialog = ui::findTopWindow(pid, L"#32770", L"ファイルを開く");
-            return dialog && IsWindowVisible(dialog);
-        })) {
-        return false;
-    }
-    // The dialog fills its folder view after it shows and may clear the
-    // file-name box meanwhile (see the driver); type again if Open did not take.
-    Sleep(1000);
-    const ULONGLONG deadline = GetTickCount64() + ui::defaultTimeoutMs;
-    bool chosen = false;
-    while (!chosen && GetTickCount64() < deadline) {
-        HWND edit = fileNameEditOf(dialog);
-        if (!edit) return false;
-        DWORD_PTR result = 0;
-        SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG, 5000,
-                            &result);
-        if (ui::windowText(edit) == path) {
-            const double pressed = seconds();
-            PostMessageW(pushButtonOf(dialog, IDOK), BM_CLICK, 0, 0);
-            if (ui::waitFor([&] { return !IsWindow(dialog); }, 3000)) {
-                chosen = true;
-                if (openPressedAt) *openPressedAt = pressed;
-                break;
-            }
-        }
-        Sleep(200);
-    }
-    return chosen;
-}
-
-bool openFile(DWORD pid, HWND panel, const std::wstring& path, double* openPressedAt)
-{
-    // A load of a long sound may take a while on a loaded machine.
-    return chooseThroughDialog(pid, panel, path, openPressedAt) &&
-           waitForStatus(panel, L"Open A File...Done.", 60000);
-}
-
-void keepPicture(const Image& image, const std::string& name)
-{
-    // Beside the test program (the build folder), wherever it was started from.
-    wchar_t program[MAX_PATH] = L"";
-    GetModuleFileNameW(nullptr, program, MAX_PATH);
-    std::wstring folder = program;
-    folder.erase(folder.find_last_of(L"\\/") + 1);
-    image.saveBmp(folder + ui::widen(name) + L".bmp");
-}
-
-bool answers(HWND window, DWORD timeoutMs)
-{
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
-}
 
 // ---- Pixels --------------------------------------------------------------------
 
@@ -364,35 +149,6 @@ std::ostream& operator<<(std::ostream& out, const Comparison& c)
     out << c.mismatches << " of " << c.checked << " pixels differ";
     if (c.mismatches) out << ", first ones:\n" << c.firstMismatches;
     return out;
-}
-
-Image captureVisibleClient(HWND window)
-{
-    RECT r{};
-    GetClientRect(window, &r);
-    POINT origin{0, 0};
-    ClientToScreen(window, &origin);
-    OffsetRect(&r, origin.x, origin.y);
-    HWND top = GetAncestor(window, GA_ROOT);
-    if (top && top != window) {
-        RECT topClient{};
-        GetClientRect(top, &topClient);
-        POINT topOrigin{0, 0};
-        ClientToScreen(top, &topOrigin);
-        OffsetRect(&topClient, topOrigin.x, topOrigin.y);
-        IntersectRect(&r, &r, &topClient);
-    }
-    return ui::captureScreen(r);
-}
-
-Image captureUntil(HWND window, const std::function<bool(const Image&)>& good, DWORD timeoutMs)
-{
-    Image last;
-    ui::waitFor([&] {
-        last = captureVisibleClient(window);
-        return !last.empty() && good(last);
-    }, timeoutMs);
-    return last;
 }
 
 // ---- Waveform -------------------------------------------------------------------
@@ -498,7 +254,7 @@ Comparison compareSpectrumCurve(const Image& image, const DftEngine& engine)
 void analyse(DftEngine& engine, const SoundBuffer& sound, uint32_t start, int frameOrder, int windowKind)
 {
     engine.setUp(frameOrder, sound.rate());
-    engine.analyseFrame(sound, start, windowKind);
+    engine.analyseFrame(sound, start, windowKind, currentSpectrumSettings());
 }
 
 std::vector<VoicePrintColumn> expectedVoicePrint(const SoundBuffer& sound, int32_t analysisStart, int32_t period,
@@ -511,7 +267,7 @@ std::vector<VoicePrintColumn> expectedVoicePrint(const SoundBuffer& sound, int32
     for (int k = 0; k < columns; ++k) {
         const uint32_t start = static_cast<uint32_t>(analysisStart) + static_cast<uint32_t>(k) * static_cast<uint32_t>(period);
         if (start + length > sound.sampleCount) break;
-        engine.analyseFrame(sound, start, windowKind);
+        engine.analyseFrame(sound, start, windowKind, currentSpectrumSettings());
         VoicePrintColumn column{};
         for (int j = 0; j < displayBinCount; ++j) {
             // Colour index: the low 8 bits of 255 * value, truncated.

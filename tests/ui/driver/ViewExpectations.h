@@ -1,8 +1,8 @@
 // What the load and voice-print UI tests expect to see, worked out without
 // the program's drawing code: the waveform's pixels from the samples, the
 // spectrum curve and the voice-print columns from a DftEngine run in this
-// process on the same frames, and the few user steps those tests repeat
-// (open a file through the dialog, wait for a status text).
+// process on the same frames. The steps that bring those pictures about are
+// the driver's (UserSteps.h).
 //
 // The models say exactly which pixels they know. Where a pixel depends on
 // something they do not model (the glyphs of a label, the joins of the
@@ -14,9 +14,7 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/analysis/DftEngine.h"
@@ -27,64 +25,6 @@ namespace vpt {
 
 using ui::Image;
 using ui::Rgb;
-
-// Seconds on a monotonic clock, for the benchmarks.
-double seconds();
-
-// ---- Sounds and files ---------------------------------------------------------
-
-// A RIFF/WAVE file with a format chunk of `fmtSize` bytes (16, 18 or 40; a
-// 40-byte one is WAVE_FORMAT_EXTENSIBLE with the sub-format `subFormat`),
-// the given chunks between the format chunk and the data chunk, then `data`.
-struct WavFileShape {
-    uint16_t formatTag = 1;
-    uint16_t channels = 1;
-    uint32_t rate = 22050;
-    uint16_t bits = 16;
-    uint32_t fmtSize = 16;
-    uint16_t subFormat = 1;  // for the extensible layout
-    std::vector<std::pair<std::string, std::vector<uint8_t>>> chunksBeforeData;
-};
-std::vector<uint8_t> wavFile(const WavFileShape& shape, const std::vector<uint8_t>& data);
-
-// Sample bytes of a mono or interleaved sound.
-std::vector<uint8_t> pcm16Bytes(const std::vector<int16_t>& samples);
-// 24-bit words whose top two bytes are the 16-bit sample and whose low byte
-// is `lowByte`; they stand for sample + lowByte / 256 on the 16-bit scale.
-std::vector<uint8_t> pcm24Bytes(const std::vector<int16_t>& samples, uint8_t lowByte);
-// 32-bit floats sample / 32768, exact for every 16-bit value.
-std::vector<uint8_t> float32Bytes(const std::vector<int16_t>& samples);
-
-// A sine of `hz` whose amplitude rises linearly from 0 to `peak` over
-// `toneSeconds`, followed by `silenceSeconds` of zeros: every waveform column
-// has its own height, so a trace drawn at the wrong place or scale shows.
-std::vector<int16_t> risingTone(double hz, int rate, double toneSeconds, double silenceSeconds, double peak);
-
-// Concatenation of sounds.
-std::vector<int16_t> joined(const std::vector<int16_t>& a, const std::vector<int16_t>& b);
-
-// ---- The panel and the program ------------------------------------------------
-
-// The status line's text.
-std::wstring status(HWND panel);
-// Puts a text into the status line that the program never writes, so that
-// the next status the program writes is seen even when it equals the last.
-void markStatus(HWND panel);
-bool waitForStatus(HWND panel, const std::wstring& text, DWORD timeoutMs = ui::defaultTimeoutMs);
-
-// "..." in the panel, then `path` chosen in the open-file dialog. True once
-// the dialog has taken it and closed; the load itself may still run. With
-// `openPressedAt`, the moment the dialog's Open button was pressed.
-bool chooseThroughDialog(DWORD pid, HWND panel, const std::wstring& path, double* openPressedAt = nullptr);
-// chooseThroughDialog, then the end of the load ("Open A File...Done.").
-bool openFile(DWORD pid, HWND panel, const std::wstring& path, double* openPressedAt = nullptr);
-
-// Keeps a capture as <name>.bmp beside the test program, for looking at a
-// failed comparison.
-void keepPicture(const Image& image, const std::string& name);
-
-// The window's thread answers a sent message within `timeoutMs`.
-bool answers(HWND window, DWORD timeoutMs = 5000);
 
 // ---- Pixels --------------------------------------------------------------------
 
@@ -109,19 +49,6 @@ struct Comparison {
     void expectNot(int x, int y, Rgb forbidden, Rgb got);
 };
 std::ostream& operator<<(std::ostream& out, const Comparison& c);
-
-// The part of `window`'s client area that can be seen at all: the rows and
-// columns inside the client area of its top-level window. (The main window
-// sizes itself to hold every view, so that is all of it; this guards against
-// a main window whose frame would cut a view off.)
-Image captureVisibleClient(HWND window);
-
-// Captures the visible client area of `window` until `good` holds for the picture or
-// the bound passes; returns the last capture. A view repaints on its own
-// thread a moment after the program reports a step done, so a test waits
-// for the picture rather than reading the first one.
-Image captureUntil(HWND window, const std::function<bool(const Image&)>& good,
-                   DWORD timeoutMs = ui::defaultTimeoutMs);
 
 // ---- Waveform view (551 x 128) -----------------------------------------------
 

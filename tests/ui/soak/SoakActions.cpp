@@ -74,11 +74,15 @@ private:
     HANDLE handle_;
 };
 
-SoundFile goodFile(const std::string& name, const FormatFields& format, const std::vector<double>& samples)
+using wavbytes::floatTag;
+using wavbytes::packed;
+using wavbytes::pcmTag;
+
+SoundFile goodFile(const std::string& name, const wavbytes::Format& format, const std::vector<double>& samples)
 {
     SoundFile file;
     file.name = name;
-    file.path = writeTempFile(widen(name), canonicalWav(format, encodeSamples(format, samples)));
+    file.path = writeTempFile(widen(name), wavbytes::encodedFile(format, samples));
     file.kind = FileKind::Good;
     file.rate = format.rate;
     file.bits = format.bits;
@@ -100,15 +104,15 @@ std::vector<double> stereo(const std::vector<double>& left, const std::vector<do
 std::vector<SoundFile> writeSoundFiles()
 {
     std::vector<SoundFile> files;
-    files.push_back(goodFile("sweep-22k-16-mono.wav", pcmFormat(22050, 1, 16), sweep(300, 3000, 22050, 1.0)));
-    files.push_back(goodFile("sweeps-44k-16-stereo.wav", pcmFormat(44100, 2, 16),
+    files.push_back(goodFile("sweep-22k-16-mono.wav", packed(pcmTag, 1, 22050, 16), sweep(300, 3000, 22050, 1.0)));
+    files.push_back(goodFile("sweeps-44k-16-stereo.wav", packed(pcmTag, 2, 44100, 16),
                              stereo(sweep(200, 5000, 44100, 3.0), sweep(5000, 200, 44100, 3.0))));
-    files.push_back(goodFile("sweep-11k-8-mono.wav", pcmFormat(11025, 1, 8), sweep(100, 4000, 11025, 2.0, 0.8)));
-    files.push_back(goodFile("sweep-48k-24-mono.wav", pcmFormat(48000, 1, 24), sweep(1000, 2000, 48000, 0.5)));
-    files.push_back(goodFile("sweep-8k-float.wav", pcmFormat(8000, 1, 32, 3), sweep(50, 3900, 8000, 4.0, 0.9)));
-    files.push_back(goodFile("sweeps-16k-32-stereo.wav", pcmFormat(16000, 2, 32),
+    files.push_back(goodFile("sweep-11k-8-mono.wav", packed(pcmTag, 1, 11025, 8), sweep(100, 4000, 11025, 2.0, 0.8)));
+    files.push_back(goodFile("sweep-48k-24-mono.wav", packed(pcmTag, 1, 48000, 24), sweep(1000, 2000, 48000, 0.5)));
+    files.push_back(goodFile("sweep-8k-float.wav", packed(floatTag, 1, 8000, 32), sweep(50, 3900, 8000, 4.0, 0.9)));
+    files.push_back(goodFile("sweeps-16k-32-stereo.wav", packed(pcmTag, 2, 16000, 32),
                              stereo(sweep(400, 400, 16000, 1.5), sweep(800, 800, 16000, 1.5))));
-    files.push_back(goodFile("hundred-samples.wav", pcmFormat(22050, 1, 16), sweep(1000, 1000, 22050, 100.0 / 22050)));
+    files.push_back(goodFile("hundred-samples.wav", packed(pcmTag, 1, 22050, 16), sweep(1000, 1000, 22050, 100.0 / 22050)));
     for (const HostileWav& hostile : hostileWavs()) {
         SoundFile file;
         file.name = hostile.name;

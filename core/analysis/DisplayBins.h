@@ -1,0 +1,38 @@
+// The 280 display bins of one voice-print column and the frequency span they
+// cover: display bin i shows the magnitude entry at or just below the
+// frequency i * (1 + 0.05 k) * 22050 / 1024 Hz, without interpolation, so
+// the bins span 0 to (1 + 0.05 k) * 6029.296875 Hz whatever the frame length
+// and the sample rate. k is the panel's maximum-frequency setting (-10..10).
+//
+// The engine's mapping, the panel's maximum-frequency echo and the voice
+// print's kilohertz scale are all worked out from frequencySpanScale, each in
+// its own historical order of operations, so each keeps its exact bits.
+#ifndef KELVARA_DISPLAY_BINS_H
+#define KELVARA_DISPLAY_BINS_H
+
+#include <cstdint>
+
+constexpr int displayBinCount = 280;
+
+// At k = 0 display bin i is magnitude entry i of a 1024-point frame at 22050 Hz.
+constexpr double binReferenceRate = 22050.0;
+constexpr double binReferenceLength = 1024.0;
+
+// How much wider than at k = 0 the bins span: 1 + 0.05 k.
+constexpr double frequencySpanScale(int maxFreqStep) { return 1 + 0.05 * maxFreqStep; }
+
+// The frequency the bins reach at k = 0: 280 bins of 22050/1024 Hz.
+constexpr double referenceSpanHz = displayBinCount * binReferenceRate / binReferenceLength;
+static_assert(referenceSpanHz == 6029.296875, "the span is exact in doubles");
+
+// Highest frequency the voice print shows, and the panel echoes.
+constexpr double maxFrequencyHz(int maxFreqStep) { return frequencySpanScale(maxFreqStep) * referenceSpanHz; }
+
+// Fills bins[0..279] from magnitude[0..half-1] of a frame at `sampleRate`.
+// Stops at the first bin whose entry would lie at or beyond `half`, leaving
+// that bin and those above it as they were (an 8000 Hz sound does not reach
+// the top); a rate of 0 writes nothing.
+void mapToDisplayBins(const double* magnitude, int half, uint32_t sampleRate, int maxFreqStep,
+                      double bins[displayBinCount]);
+
+#endif

@@ -1,0 +1,61 @@
+// The display bins against the frequency span they are said to cover.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "core/analysis/DisplayBins.h"
+
+namespace {
+
+TEST(DisplayBins, SpanTopsAreExact)
+{
+    EXPECT_EQ(maxFrequencyHz(0), 6029.296875);
+    EXPECT_EQ(maxFrequencyHz(-3), 5124.90234375);  // the panel's start-up echo
+    EXPECT_EQ(maxFrequencyHz(10), 9043.9453125);
+    EXPECT_EQ(maxFrequencyHz(-10), 3014.6484375);
+}
+
+// Bin i stands at i / 280 of the span; it must show the entry whose band
+// [d, d + 1) * rate / N holds that frequency, or stop when the spectrum ends.
+TEST(DisplayBins, EachBinShowsTheEntryWhoseBandHoldsItsFrequency)
+{
+    for (uint32_t rate : {8000u, 22050u, 44100u, 48000u}) {
+        for (int log2 : {1, 6, 10, 12}) {
+            const int n = 1 << log2, half = n / 2;
+            std::vector<double> entries(half + 1);
+            for (int j = 0; j <= half; ++j) entries[j] = j;
+            for (int k : {-10, -3, 0, 7, 10}) {
+                double bins[displayBinCount];
+                std::fill(bins, bins + displayBinCount, -1.0);
+                mapToDisplayBins(entries.data(), half, rate, k, bins);
+                const long double hzPerEntry = static_cast<long double>(rate) / n;
+                bool stopped = false;
+                for (int i = 0; i < displayBinCount; ++i) {
+                    SCOPED_TRACE(::testing::Message() << "rate " << rate << ", N " << n << ", k " << k << ", bin " << i);
+                    const long double hz = i * static_cast<long double>(maxFrequencyHz(k)) / displayBinCount;
+                    if (bins[i] < 0) {
+                        stopped = true;
+                        EXPECT_GE(hz, half * hzPerEntry * (1 - 1e-12L));
+                        continue;
+                    }
+                    ASSERT_FALSE(stopped) << "a bin written after the loop stopped";
+                    EXPECT_LE(bins[i] * hzPerEntry, hz * (1 + 1e-12L) + 1e-9L);
+                    EXPECT_GT((bins[i] + 1) * hzPerEntry, hz * (1 - 1e-12L));
+                }
+            }
+        }
+    }
+}
+
+TEST(DisplayBins, NoRateOrNoSpectrumWritesNothing)
+{
+    const double entries[2] = {0.5, 0.25};
+    double bins[displayBinCount];
+    std::fill(bins, bins + displayBinCount, -1.0);
+    mapToDisplayBins(entries, 1, 0, 0, bins);
+    mapToDisplayBins(entries, 0, 22050, 0, bins);
+    for (double bin : bins) EXPECT_EQ(bin, -1.0);
+}
+
+}  // namespace
