@@ -14,7 +14,7 @@ packages=(
   pulseaudio pulseaudio-utils               # a sound server with a null sink
   fonts-noto-cjk locales                    # Japanese glyphs and the ja_JP locale
   googletest libgtest-dev libbenchmark-dev libfftw3-dev
-  imagemagick sox                           # screenshots; making and measuring sounds
+  imagemagick sox python3                   # screenshots; making and measuring sounds; an outside WAV reader
   git ca-certificates procps
 )
 
