@@ -23,6 +23,7 @@
 #include "win/app/WindowPicture.h"
 #include "win/panel/PanelCommands.h"
 #include "core/panel/Parameters.h"
+#include "win/base/StatusLine.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "win/panel/PanelCommands.h"
 #include "core/panel/PanelTables.h"
 #include "core/panel/Parameters.h"
+#include "win/base/FrameHandshake.h"
 
 PlayerJob playerJob;
 RecorderJob recorderJob;

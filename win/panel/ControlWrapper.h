@@ -8,8 +8,6 @@
 
 #include <cwchar>
 
-#include "win/base/FrameHandshake.h"
-
 struct ControlWrapper {
     HWND handle = nullptr;
 
@@ -113,11 +111,6 @@ extern RadioGroup voicePrintGroup;        // 32784, 32785
 extern HWND browseButton;                 // 32778
 extern HWND recordButton;                 // 32781
 extern HWND stopRecordButton;             // 32782
-
-// The three frame events, owned by the handshake (win/base/FrameHandshake.h).
-using ::voicePrintDoneEvent;
-using ::spectrumDoneEvent;
-using ::waveformDoneEvent;
 }
 
 // Gives every wrapper, radio group and plain button handle its control of

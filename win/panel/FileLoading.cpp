@@ -15,6 +15,7 @@
 #include <string>
 
 #include "core/base/CommandIds.h"
+#include "win/base/FrameHandshake.h"
 #include "win/base/Globals.h"
 #include "win/base/ScopedWin.h"
 #include "win/base/StatusLine.h"
@@ -100,7 +101,7 @@ void refuseBusy()
 
 void refreshViewsFromSound(HWND panel)
 {
-    HANDLE waveformDrawn = panelControls::waveformDoneEvent;
+    HANDLE waveformDrawn = waveformDoneEvent;
     HWND wave = waveWindow;
     // Without the waveform view nobody would ever signal the event again.
     const bool viewThere = wave && IsWindow(wave);

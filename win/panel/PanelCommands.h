@@ -7,9 +7,6 @@
 
 #include <string>
 
-#include "win/base/FrameHandshake.h"
-// Every command reports its progress there.
-#include "win/base/StatusLine.h"
 
 // win/panel/FileLoading.cpp
 void openSoundFile(HWND panel);            // 32771
