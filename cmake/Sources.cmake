@@ -2,6 +2,7 @@
 # the unit tests and into Kelvara.exe alike.
 set(KELVARA_CORE_SOURCES
   core/panel/Parameters.cpp
+  core/panel/SelectionState.cpp
   core/panel/ParameterRefresh.cpp
   core/panel/PanelLayout.cpp
   core/audio/SoundBuffer.cpp
@@ -19,7 +20,8 @@ set(KELVARA_CORE_SOURCES
 
 set(KELVARA_WIN32_SOURCES
   win/app/Main.cpp
-  win/base/Globals.cpp
+  win/base/WindowRegistry.cpp
+  win/base/SoundAndEngines.cpp
   win/app/MainWindow.cpp
   win/app/AboutBox.cpp
   win/app/WindowPicture.cpp

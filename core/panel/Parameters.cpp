@@ -24,15 +24,6 @@ std::atomic<int> graduateLine{pt::defaultGraduateLine};
 
 std::atomic<int> sourceMode{pt::defaultSourceMode};
 
-std::atomic<uint32_t> selStartX{0};
-std::atomic<uint32_t> selEndX{0};
-std::atomic<uint32_t> cursorX{0};
-std::atomic<int> selectionLocked{0};
-std::atomic<int> analysisStart{0};
-std::atomic<int> cursorSample{0};
-
-std::atomic<int> activityState{ActivityIdle};
-
 SpectrumSettings currentSpectrumSettings()
 {
     return {energyLogMode.load(), logScale.load(), rejection.load(), maxFreqStep.load()};
@@ -56,11 +47,4 @@ void resetParameters()
     sideGraduate = pt::defaultSideGraduate;
     graduateLine = pt::defaultGraduateLine;
     sourceMode = pt::defaultSourceMode;
-    selStartX = 0;
-    selEndX = 0;
-    cursorX = 0;
-    selectionLocked = 0;
-    analysisStart = 0;
-    cursorSample = 0;
-    activityState = ActivityIdle;
 }

@@ -1,16 +1,15 @@
-// The parameter model and the shared selection and activity state.
+// The panel's parameters: what the user has chosen for recording, analysis,
+// display and source. The selection and what the program is doing now are
+// in core/panel/SelectionState.h.
 //
 // The control panel writes these on the user-interface thread; the views read
 // several of them on the display thread, the workers and the analysis read
 // others. Each is a std::atomic of its own width, so a reader always sees a
-// whole value; nothing here needs a lock because every value has one writer
-// at a time (see the activity state).
+// whole value; nothing here needs a lock because the panel is the one writer.
 #ifndef KELVARA_PARAMETERS_H
 #define KELVARA_PARAMETERS_H
 
 #include <atomic>
-#include <cstdint>
-
 #include "core/analysis/SpectrumSettings.h"
 
 // Recording (taken from the combos when a recording starts)
@@ -41,17 +40,6 @@ extern std::atomic<int> graduateLine;        // 0 or 1
 
 // Source
 extern std::atomic<int> sourceMode;          // 0 open file, 1 record, -1 neither
-
-// Selection, in columns of the 551-column waveform view, and analysis positions
-extern std::atomic<uint32_t> selStartX;
-extern std::atomic<uint32_t> selEndX;
-extern std::atomic<uint32_t> cursorX;
-extern std::atomic<int> selectionLocked;     // 1 while selEndX comes from a drag
-extern std::atomic<int> analysisStart;       // first sample of the analysed range
-extern std::atomic<int> cursorSample;        // sample of a single-frame analysis
-
-enum ActivityState : int { ActivityIdle = 0, ActivityPlaying = 1, ActivityRecording = 2, ActivityDrawing = 3 };
-extern std::atomic<int> activityState;
 
 // Restores every value above to its start-up default (for tests; the program
 // starts with these values anyway).

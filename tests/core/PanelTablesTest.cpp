@@ -2,6 +2,7 @@
 #include "core/panel/PanelTables.h"
 #include "core/analysis/WindowFunction.h"
 #include "core/panel/Parameters.h"
+#include "core/panel/SelectionState.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,11 @@ double leadingNumber(const wchar_t* entry) { return std::wcstod(entry, nullptr);
 
 class PanelDefaults : public ::testing::Test {
 protected:
-    void SetUp() override { resetParameters(); }
+    void SetUp() override
+    {
+        resetParameters();
+        resetSelectionState();
+    }
 };
 
 // The start-up values the design gives the parameter model, one by one.

@@ -5,6 +5,7 @@
 #include "core/panel/ParameterRefresh.h"
 #include "core/panel/PanelTables.h"
 #include "core/panel/Parameters.h"
+#include "core/panel/SelectionState.h"
 
 namespace {
 
@@ -260,6 +261,7 @@ TEST(ParameterRefresh, EveryPositionMapsAsThePanelTablesDo)
 TEST(ParameterRefresh, FreshStateHoldsTheParameterModelsStartUpValues)
 {
     resetParameters();
+    resetSelectionState();
     const RefreshState fresh;
     EXPECT_EQ(fresh.selStartX, selStartX.load());
     EXPECT_EQ(fresh.selEndX, selEndX.load());
@@ -281,6 +283,7 @@ TEST(ParameterRefresh, DefaultControlsAreThoseOfAFreshPanel)
 {
     namespace pt = panelTables;
     resetParameters();
+    resetSelectionState();
     const RefreshControls fresh;
     EXPECT_EQ(fresh.framePeriodPosition, pt::framePeriodStartPosition);
     EXPECT_STREQ(pt::frameLengthEntries[fresh.frameLengthIndex], L"1024");

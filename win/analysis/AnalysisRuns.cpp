@@ -16,10 +16,12 @@
 #include "core/analysis/Framing.h"
 #include "core/base/CommandIds.h"
 #include "win/base/FrameHandshake.h"
-#include "win/base/Globals.h"
+#include "core/panel/Parameters.h"
+#include "core/panel/SelectionState.h"
+#include "win/base/WindowRegistry.h"
+#include "win/base/SoundAndEngines.h"
 #include "win/base/StatusLine.h"
 #include "core/audio/SoundBuffer.h"
-#include "core/panel/Parameters.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The version box (dialog 103), opened modally by the main window and by the
 // control panel.
-#include "win/base/Globals.h"
+#include "win/base/WindowRegistry.h"
 
 INT_PTR CALLBACK AboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {

@@ -2,7 +2,7 @@
 // goes on while the user-interface thread waits inside an analysis run.
 #include "core/base/CommandIds.h"
 #include "win/base/ChildViews.h"
-#include "win/base/Globals.h"
+#include "win/base/WindowRegistry.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "core/base/CommandIds.h"
 #include "win/base/ChildViews.h"
-#include "win/base/Globals.h"
+#include "win/base/WindowRegistry.h"
 #include "win/panel/PanelCommands.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/base/CommandIds.h"
-#include "win/base/Globals.h"
+#include "win/base/WindowRegistry.h"
 #include "win/app/PictureExport.h"
 #include "win/base/ScopedWin.h"
 #include "core/base/ViewFrames.h"

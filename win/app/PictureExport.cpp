@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "core/base/CommandIds.h"
-#include "win/base/Globals.h"
+#include "core/panel/SelectionState.h"
+#include "win/base/WindowRegistry.h"
 #include "core/base/TestHooks.h"
 #include "win/app/WindowPicture.h"
 #include "win/panel/PanelCommands.h"
-#include "core/panel/Parameters.h"
 #include "win/base/StatusLine.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <new>
 
 #include "core/base/CommandIds.h"
-#include "win/base/Globals.h"
+#include "win/base/WindowRegistry.h"
 #include "core/base/TestHooks.h"
 
 namespace {

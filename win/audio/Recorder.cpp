@@ -14,9 +14,9 @@
 #include <new>
 
 #include "core/base/CommandIds.h"
-#include "win/base/Globals.h"
-#include "core/base/TestHooks.h"
 #include "core/panel/Parameters.h"
+#include "win/base/WindowRegistry.h"
+#include "core/base/TestHooks.h"
 
 namespace {
 

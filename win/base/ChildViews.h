@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "win/base/Globals.h"
+#include "win/base/WindowRegistry.h"
 
 // Shows a view that has just been created and paints it at once.
 inline void showView(HWND window)

@@ -7,13 +7,15 @@
 // program can wait for a worker to let go of its device.
 #include <windows.h>
 
-#include "win/base/Globals.h"
+#include "core/panel/Parameters.h"
+#include "core/panel/SelectionState.h"
+#include "win/base/WindowRegistry.h"
+#include "win/base/SoundAndEngines.h"
 #include "win/base/StatusLine.h"
 #include "win/audio/AudioJobs.h"
 #include "win/panel/ControlWrapper.h"
 #include "win/panel/PanelCommands.h"
 #include "core/panel/PanelTables.h"
-#include "core/panel/Parameters.h"
 #include "win/base/FrameHandshake.h"
 
 PlayerJob playerJob;

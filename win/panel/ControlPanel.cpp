@@ -12,13 +12,14 @@
 #include "win/analysis/AnalysisRuns.h"
 #include "core/base/CommandIds.h"
 #include "win/base/FrameHandshake.h"
-#include "win/base/Globals.h"
+#include "core/panel/Parameters.h"
+#include "core/panel/SelectionState.h"
+#include "win/base/WindowRegistry.h"
 #include "win/panel/ControlWrapper.h"
 #include "win/panel/LayoutFitting.h"
 #include "win/panel/PanelCommands.h"
 #include "win/panel/TopWindowCommands.h"
 #include "core/panel/PanelTables.h"
-#include "core/panel/Parameters.h"
 
 namespace pc = panelControls;
 namespace pt = panelTables;

@@ -16,14 +16,15 @@
 
 #include "core/base/CommandIds.h"
 #include "win/base/FrameHandshake.h"
-#include "win/base/Globals.h"
+#include "core/panel/SelectionState.h"
+#include "win/base/WindowRegistry.h"
+#include "win/base/SoundAndEngines.h"
 #include "win/base/ScopedWin.h"
 #include "win/base/StatusLine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/audio/WavFile.h"
 #include "win/panel/ControlWrapper.h"
 #include "win/panel/WavFileDialog.h"
-#include "core/panel/Parameters.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include <string>
 
 #include "core/base/CommandIds.h"
-#include "win/base/Globals.h"
+#include "core/panel/SelectionState.h"
+#include "win/base/SoundAndEngines.h"
 #include "win/base/ScopedWin.h"
 #include "win/base/StatusLine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/audio/WavWriter.h"
-#include "core/panel/Parameters.h"
 #include "win/panel/WavFileDialog.h"
 
 namespace {

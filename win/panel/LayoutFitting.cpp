@@ -6,7 +6,7 @@
 
 #include "core/base/CommandIds.h"
 #include "core/panel/PanelLayout.h"
-#include "win/base/Globals.h"
+#include "win/base/WindowRegistry.h"
 #include "win/base/ScopedWin.h"
 
 namespace pl = panelLayout;

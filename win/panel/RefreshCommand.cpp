@@ -4,11 +4,13 @@
 #include "win/panel/PanelCommands.h"
 
 #include "core/base/CommandIds.h"
-#include "win/base/Globals.h"
+#include "core/panel/Parameters.h"
+#include "core/panel/SelectionState.h"
+#include "win/base/WindowRegistry.h"
+#include "win/base/SoundAndEngines.h"
 #include "core/audio/SoundBuffer.h"
 #include "win/panel/ControlWrapper.h"
 #include "core/panel/ParameterRefresh.h"
-#include "core/panel/Parameters.h"
 
 namespace {
 

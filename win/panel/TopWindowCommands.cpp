@@ -1,7 +1,7 @@
 #include "win/panel/TopWindowCommands.h"
 
 #include "core/base/CommandIds.h"
-#include "win/base/Globals.h"
+#include "win/base/WindowRegistry.h"
 #include "win/panel/PanelCommands.h"
 
 void closeTopWindow(HWND window, void (*afterWorkersStopped)())

@@ -1,6 +1,6 @@
 #include "win/panel/WavFileDialog.h"
 
-#include "win/base/Globals.h"
+#include "win/base/WindowRegistry.h"
 
 bool askForWavPath(WavDialog kind, wchar_t (&path)[wavPathCapacity], const wchar_t* title, DWORD flags,
                    const wchar_t* initialFolder)

@@ -6,6 +6,7 @@
 #include "core/views/ViewGeometry.h"
 #include "win/views/ViewDrawing.h"
 #include "win/views/ViewWindow.h"
+#include "win/base/WindowRegistry.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "core/views/ViewGeometry.h"
 #include "win/views/ViewDrawing.h"
 #include "win/views/ViewWindow.h"
+#include "win/base/WindowRegistry.h"
 
 #include <cwchar>
 

@@ -23,7 +23,7 @@
 #include "core/base/ViewFrames.h"
 #include "win/base/ChildViews.h"
 #include "win/base/FrameHandshake.h"
-#include "win/base/Globals.h"
+#include "win/base/WindowRegistry.h"
 #include "win/base/ScopedWin.h"
 #include "win/base/WindowPlaces.h"
 

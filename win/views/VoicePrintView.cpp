@@ -9,6 +9,7 @@
 #include "core/base/CommandIds.h"
 #include "core/base/TestHooks.h"
 #include "core/panel/Parameters.h"
+#include "win/base/WindowRegistry.h"
 #include "core/views/ColorMap.h"
 #include "core/views/ViewGeometry.h"
 #include "win/views/ViewDrawing.h"

@@ -5,6 +5,7 @@
 // full-scale samples; the engine's own tables only exist for powers of two.
 #include "core/base/CommandIds.h"
 #include "core/panel/Parameters.h"
+#include "win/base/WindowRegistry.h"
 #include "core/views/ViewGeometry.h"
 #include "win/views/ViewDrawing.h"
 #include "win/views/ViewWindow.h"

@@ -12,6 +12,7 @@
 #include "core/analysis/DftEngine.h"
 #include "core/audio/WavFile.h"
 #include "core/panel/Parameters.h"
+#include "core/panel/SelectionState.h"
 
 namespace vpt {
 

@@ -1,16 +1,14 @@
-// Process-wide window handles and the busy thread count. Each handle is
-// written once, when its window is created (the view handles by the display
-// thread, the rest by the user-interface thread), and read by every thread.
-#ifndef KELVARA_GLOBALS_H
-#define KELVARA_GLOBALS_H
+// The program's windows and threads: the instance, every window's handle,
+// the count of threads that must end before the program may, the one class
+// registration and the window procedures. Each handle is written once, when
+// its window is created (the view handles by the display thread, the rest by
+// the user-interface thread), and read by every thread.
+#ifndef KELVARA_WINDOW_REGISTRY_H
+#define KELVARA_WINDOW_REGISTRY_H
 
 #include <windows.h>
 
 #include <atomic>
-#include <string>
-
-struct SoundBuffer;
-struct DftEngine;
 
 extern HINSTANCE appInstance;
 extern std::atomic<HWND> mainWindow;
@@ -24,13 +22,6 @@ extern std::atomic<HWND> voicePrintWindow;   // SPECTDraw
 // Running display, recorder and player threads. The main window (and the
 // panel) close on command 1001 only when it is 0.
 extern std::atomic<LONG> busyThreadCount;
-
-// The one sound and the two engines (work and display roles swap in a run).
-extern SoundBuffer theSound;
-extern DftEngine engineA;
-extern DftEngine engineB;
-extern std::atomic<DftEngine*> workEngine;
-extern std::atomic<DftEngine*> displayEngine;
 
 // Registers a window class with the settings every Kelvara class shares
 // (redraw on resize, icon 108, arrow cursor, a RGB(212,208,200) background).

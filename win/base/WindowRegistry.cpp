@@ -1,10 +1,8 @@
-// The process-wide handles, the busy thread count, the one sound and the two
-// engines, and the class registration every Kelvara window shares.
-#include "win/base/Globals.h"
+// The process-wide handles, the busy thread count, and the class
+// registration every Kelvara window shares.
+#include "win/base/WindowRegistry.h"
 
-#include "core/analysis/DftEngine.h"
 #include "core/base/CommandIds.h"
-#include "core/audio/SoundBuffer.h"
 
 HINSTANCE appInstance = nullptr;
 std::atomic<HWND> mainWindow{nullptr};
@@ -16,12 +14,6 @@ std::atomic<HWND> spectrumWindow{nullptr};
 std::atomic<HWND> voicePrintWindow{nullptr};
 
 std::atomic<LONG> busyThreadCount{0};
-
-SoundBuffer theSound;
-DftEngine engineA;
-DftEngine engineB;
-std::atomic<DftEngine*> workEngine{&engineA};
-std::atomic<DftEngine*> displayEngine{&engineB};
 
 ATOM registerKelvaraClass(const wchar_t* className, WNDPROC procedure)
 {

@@ -1,0 +1,21 @@
+#include "core/panel/SelectionState.h"
+
+std::atomic<uint32_t> selStartX{0};
+std::atomic<uint32_t> selEndX{0};
+std::atomic<uint32_t> cursorX{0};
+std::atomic<int> selectionLocked{0};
+std::atomic<int> analysisStart{0};
+std::atomic<int> cursorSample{0};
+
+std::atomic<int> activityState{ActivityIdle};
+
+void resetSelectionState()
+{
+    selStartX = 0;
+    selEndX = 0;
+    cursorX = 0;
+    selectionLocked = 0;
+    analysisStart = 0;
+    cursorSample = 0;
+    activityState = ActivityIdle;
+}
