@@ -35,7 +35,8 @@ set(KELVARA_WIN32_SOURCES
   win/panel/TopWindowCommands.cpp
   win/panel/FileLoading.cpp
   win/panel/FileSaving.cpp
-  win/panel/WavFileDialog.cpp
+  win/base/FileDialog.cpp
+  win/base/FileReplacing.cpp
   win/panel/RefreshCommand.cpp
   win/panel/AudioCommands.cpp
   win/audio/Player.cpp

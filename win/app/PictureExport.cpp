@@ -9,7 +9,6 @@
 // so a failed save leaves neither a partial picture nor a stray file.
 #include "win/app/PictureExport.h"
 
-#include <commdlg.h>
 #include <objbase.h>
 #include <wincodec.h>
 
@@ -19,6 +18,8 @@
 
 #include "core/base/CommandIds.h"
 #include "core/panel/SelectionState.h"
+#include "win/base/FileDialog.h"
+#include "win/base/FileReplacing.h"
 #include "win/base/WindowRegistry.h"
 #include "core/base/TestHooks.h"
 #include "win/app/WindowPicture.h"
@@ -26,8 +27,6 @@
 #include "win/base/StatusLine.h"
 
 namespace {
-
-constexpr DWORD pathCapacity = 260;
 
 // The save dialog runs a message loop in which a second 32801 can arrive.
 bool saveUnderWay = false;
@@ -187,33 +186,9 @@ bool encodePng(const WindowPicture& picture, std::vector<uint8_t>& png)
 
 // ---- The file -------------------------------------------------------------------
 
-std::wstring folderOf(const std::wstring& path)
-{
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
-}
-
-bool writeWhole(const wchar_t* path, const std::vector<uint8_t>& bytes)
-{
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    // On the disk before the move makes it the target; a full disk may only
-    // say so here.
-    ok = FlushFileBuffers(file) && ok;
-    return CloseHandle(file) && ok;
-}
-
 bool writeReplacing(const std::wstring& target, const std::vector<uint8_t>& bytes)
 {
-    wchar_t temporary[MAX_PATH];
-    if (!GetTempFileNameW(folderOf(target).c_str(), L"kel", 0, temporary)) return false;
-    const bool saved = writeWhole(temporary, bytes) &&
-                       MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!saved) DeleteFileW(temporary);
-    return saved;
+    return replaceFile(target, [&bytes](HANDLE file) { return writeAllBytes(file, bytes.data(), bytes.size()); });
 }
 
 // ---- The dialog ---------------------------------------------------------------------
@@ -231,31 +206,6 @@ std::wstring proposedName(const wchar_t* extension)
     if (dot != std::wstring::npos) name.resize(dot);
     if (name.empty()) name = L"Kelvara";
     return name + L"." + extension;
-}
-
-bool askForTarget(HWND owner, bool png, std::wstring& target)
-{
-    wchar_t path[pathCapacity] = L"";
-    const std::wstring name = proposedName(png ? L"png" : L"bmp");
-    if (name.size() < pathCapacity) lstrcpynW(path, name.c_str(), pathCapacity);
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = png ? L"PNG ﾌｧｲﾙ(*.png)\0*.png\0All Files(*.*)\0*.*\0"
-                             : L"BMP ﾌｧｲﾙ(*.bmp)\0*.bmp\0All Files(*.*)\0*.*\0";
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = pathCapacity;
-    // The same title as the sound's save dialog, in every locale.
-    dialog.lpstrTitle = L"名前を付けて保存";
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN;
-    dialog.lpstrDefExt = png ? L"png" : L"bmp";
-    if (!GetSaveFileNameW(&dialog)) {
-        CommDlgExtendedError();  // cleared; a cancel and a failure end alike
-        return false;
-    }
-    target = path;
-    return true;
 }
 
 // ---- The clipboard ---------------------------------------------------------------------
@@ -300,7 +250,7 @@ void savePicture(HWND window)
         const bool png = pngEncoderAvailable();
         saveUnderWay = true;
         std::wstring target;
-        const bool chosen = askForTarget(window, png, target);
+        const bool chosen = askForSaveTarget(png ? pngFiles : bmpFiles, proposedName(png ? L"png" : L"bmp"), target);
         saveUnderWay = false;
         // A cancel leaves the status line as it was: nothing was tried.
         if (!chosen) return;

@@ -24,7 +24,7 @@
 #include "core/audio/SoundBuffer.h"
 #include "core/audio/WavFile.h"
 #include "win/panel/ControlWrapper.h"
-#include "win/panel/WavFileDialog.h"
+#include "win/base/FileDialog.h"
 
 namespace {
 
@@ -78,10 +78,10 @@ bool readWholeFile(const wchar_t* path, FileBytes& out)
 }
 
 // Shows the open-file dialog; true with the chosen path in `path`.
-bool askForFile(wchar_t (&path)[wavPathCapacity])
+bool askForFile(wchar_t (&path)[pathCapacity])
 {
     path[0] = L'\0';
-    return askForWavPath(WavDialog::Open, path, L"ファイルを開く", OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+    return askForFileToOpen(wavFiles, path, L"ファイルを開く", OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
 }
 
 bool loadSoundFile(const wchar_t* path)
@@ -142,7 +142,7 @@ void openSoundFile(HWND panel)
     loadUnderWay = true;
     setStatus(L"Open A File...");
 
-    wchar_t path[wavPathCapacity];
+    wchar_t path[pathCapacity];
     if (askForFile(path)) {
         // The dialog's message loop may have started a player, a recorder or
         // a voice print meanwhile.

@@ -1,10 +1,6 @@
 // Command 32800: the sound as a canonical .wav file, in its own format.
-//
-// Nothing is lost on a failed save: the file is written whole to a fresh
-// temporary file in the target's folder, flushed and closed, and only then
-// moved over the target in one step. A full disk, a target that another
-// program holds, or a folder that has gone leave the old file as it was (and
-// the sound is only ever read).
+// Nothing is lost on a failed save (win/base/FileReplacing.h), and the sound
+// is only ever read.
 #include "win/panel/PanelCommands.h"
 
 #include <cstdio>
@@ -13,11 +9,11 @@
 #include "core/base/CommandIds.h"
 #include "core/panel/SelectionState.h"
 #include "win/base/SoundAndEngines.h"
-#include "win/base/ScopedWin.h"
+#include "win/base/FileReplacing.h"
 #include "win/base/StatusLine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/audio/WavWriter.h"
-#include "win/panel/WavFileDialog.h"
+#include "win/base/FileDialog.h"
 
 namespace {
 
@@ -33,97 +29,40 @@ SoundOrigin origin;
 // the first one still asks for a name.
 bool saveUnderWay = false;
 
-bool writeAll(HANDLE file, const uint8_t* bytes, uint64_t size)
-{
-    // WriteFile takes a 32-bit count; large pieces keep the call count low.
-    constexpr DWORD piece = DWORD{1} << 24;
-    while (size > 0) {
-        const DWORD chunk = size > piece ? piece : static_cast<DWORD>(size);
-        DWORD written = 0;
-        if (!WriteFile(file, bytes, chunk, &written, nullptr) || written != chunk) return false;
-        bytes += chunk;
-        size -= chunk;
-    }
-    return true;
-}
-
-bool writeSoundFile(const wchar_t* path, const WavFilePlan& plan)
-{
-    ScopedHandle file(fileOrNull(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
-    if (!file) return false;
-    const uint8_t pad = 0;
-    if (!writeAll(file.get(), plan.header.data(), plan.header.size())) return false;
-    if (!writeAll(file.get(), theSound.data, plan.dataBytes)) return false;
-    if (plan.padByte && !writeAll(file.get(), &pad, 1)) return false;
-    // On the disk before the rename makes it the target.
-    if (!FlushFileBuffers(file.get())) return false;
-    // Closing is the last write's last chance to fail.
-    return CloseHandle(file.release()) != 0;
-}
-
-std::wstring folderOf(const std::wstring& path)
-{
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
-}
-
-// A target that another program holds open without sharing it could not be
-// replaced at the end; finding that out first spares writing the file.
-bool targetReplaceable(const wchar_t* path)
-{
-    HANDLE probe = CreateFileW(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe != INVALID_HANDLE_VALUE) {
-        CloseHandle(probe);
-        return true;
-    }
-    return GetLastError() == ERROR_FILE_NOT_FOUND;
-}
-
-bool saveSoundTo(const wchar_t* target)
+bool saveSoundTo(const std::wstring& target)
 {
     WavFilePlan plan;
     if (!planWavFile(theSound.format, theSound.dataSize, plan)) return false;
-    if (!targetReplaceable(target)) return false;
-
-    // In the target's folder, so that the final move is a rename on one disk.
-    wchar_t temporary[MAX_PATH];
-    if (!GetTempFileNameW(folderOf(target).c_str(), L"kel", 0, temporary)) return false;
-    const bool saved = writeSoundFile(temporary, plan) &&
-                       MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!saved) DeleteFileW(temporary);
-    return saved;
+    return replaceFile(target, [&plan](HANDLE file) {
+        const uint8_t pad = 0;
+        return writeAllBytes(file, plan.header.data(), plan.header.size()) &&
+               writeAllBytes(file, theSound.data, plan.dataBytes) && (!plan.padByte || writeAllBytes(file, &pad, 1));
+    });
 }
 
 // The name the dialog proposes, and the folder it opens in ("" for the
 // dialog's own choice).
-void proposedName(wchar_t (&name)[wavPathCapacity], std::wstring& folder)
+std::wstring proposedName(std::wstring& folder)
 {
-    name[0] = L'\0';
     folder.clear();
     if (origin.fromFile) {
         const size_t slash = origin.path.find_last_of(L"\\/");
-        const std::wstring file = slash == std::wstring::npos ? origin.path : origin.path.substr(slash + 1);
-        if (slash != std::wstring::npos) folder = origin.path.substr(0, slash + 1);
-        if (file.size() < wavPathCapacity) lstrcpynW(name, file.c_str(), wavPathCapacity);
-        return;
+        if (slash == std::wstring::npos) return origin.path;
+        folder = origin.path.substr(0, slash + 1);
+        return origin.path.substr(slash + 1);
     }
     const SYSTEMTIME& t = origin.recordedAt;
-    std::swprintf(name, wavPathCapacity, L"recording-%04u%02u%02u-%02u%02u%02u.wav", unsigned{t.wYear},
-                  unsigned{t.wMonth}, unsigned{t.wDay}, unsigned{t.wHour}, unsigned{t.wMinute}, unsigned{t.wSecond});
+    wchar_t name[64];
+    std::swprintf(name, 64, L"recording-%04u%02u%02u-%02u%02u%02u.wav", unsigned{t.wYear}, unsigned{t.wMonth},
+                  unsigned{t.wDay}, unsigned{t.wHour}, unsigned{t.wMinute}, unsigned{t.wSecond});
+    return name;
 }
 
-// Shows the save dialog; true with the chosen path in `path`.
-bool askForTarget(wchar_t (&path)[wavPathCapacity])
+bool askForTarget(std::wstring& target)
 {
     std::wstring folder;
-    proposedName(path, folder);
-    // The title set rather than left to the system, so it reads the same in
-    // every locale. No OFN_PATHMUSTEXIST: a folder that is not there gets our
-    // own message.
-    return askForWavPath(WavDialog::Save, path, L"名前を付けて保存",
-                         OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN,
-                         folder.empty() ? nullptr : folder.c_str());
+    const std::wstring name = proposedName(folder);
+    return askForSaveTarget(wavFiles, name, target, folder.empty() ? nullptr : folder.c_str());
 }
 
 }  // namespace
@@ -158,7 +97,7 @@ void saveSoundFile(HWND)
     // The dialog's message loop may start a player, a recorder, a voice
     // print or a load meanwhile; what is saved must be what was asked for.
     const uint8_t* asked = theSound.data;
-    wchar_t path[wavPathCapacity];
+    std::wstring path;
     if (!askForTarget(path)) {
         setStatus(L"Save A File...Done.");
         saveUnderWay = false;
@@ -171,7 +110,7 @@ void saveSoundFile(HWND)
     }
 
     if (saveSoundTo(path)) {
-        noteSoundFromFile(path);
+        noteSoundFromFile(path.c_str());
         setStatus(L"Save A File...Done.");
     } else {
         setStatus(L"Save A File...Failed.");

@@ -1,0 +1,46 @@
+#include "win/base/FileDialog.h"
+
+#include "win/base/WindowRegistry.h"
+
+namespace {
+
+bool askForPath(bool save, const FileType& type, wchar_t (&path)[pathCapacity], const wchar_t* title, DWORD flags,
+                const wchar_t* initialFolder)
+{
+    OPENFILENAMEW dialog{};
+    // The full record rather than the old 76-byte one: that size only ever
+    // existed for 32-bit builds, and the full one gets the current dialog.
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = mainWindow;
+    dialog.lpstrFilter = type.filter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = pathCapacity;
+    dialog.lpstrInitialDir = initialFolder;
+    dialog.lpstrTitle = title;
+    dialog.Flags = flags;
+    dialog.lpstrDefExt = type.extension;
+    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    if (chosen) return true;
+    CommDlgExtendedError();  // cleared; a cancel and a failure end alike
+    return false;
+}
+
+}  // namespace
+
+bool askForFileToOpen(const FileType& type, wchar_t (&path)[pathCapacity], const wchar_t* title, DWORD flags)
+{
+    return askForPath(false, type, path, title, flags, nullptr);
+}
+
+bool askForSaveTarget(const FileType& type, const std::wstring& proposedName, std::wstring& target,
+                      const wchar_t* initialFolder)
+{
+    wchar_t path[pathCapacity] = L"";
+    if (proposedName.size() < pathCapacity) lstrcpynW(path, proposedName.c_str(), pathCapacity);
+    if (!askForPath(true, type, path, L"名前を付けて保存", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN,
+                    initialFolder))
+        return false;
+    target = path;
+    return true;
+}

@@ -1,0 +1,36 @@
+// The open and save dialogs, which differ only in their title, flags, file
+// type and starting folder: all are owned by the main window, offer their own
+// type's filter first and add its extension to a name typed without one.
+// Titles are set rather than left to the system, so they read the same in
+// every locale.
+#ifndef KELVARA_FILE_DIALOG_H
+#define KELVARA_FILE_DIALOG_H
+
+#include <windows.h>
+#include <commdlg.h>  // the OFN_ flags
+
+#include <string>
+
+constexpr DWORD pathCapacity = 260;
+
+struct FileType {
+    const wchar_t* filter;     // the dialog's filter pairs, double-NUL ended
+    const wchar_t* extension;  // without the dot
+};
+inline constexpr FileType wavFiles{L"WAVE ﾌｧｲﾙ(*.wav)\0*.wav\0All Files(*.*)\0*.*\0", L"wav"};
+inline constexpr FileType pngFiles{L"PNG ﾌｧｲﾙ(*.png)\0*.png\0All Files(*.*)\0*.*\0", L"png"};
+inline constexpr FileType bmpFiles{L"BMP ﾌｧｲﾙ(*.bmp)\0*.bmp\0All Files(*.*)\0*.*\0", L"bmp"};
+inline constexpr FileType csvFiles{L"CSV ﾌｧｲﾙ(*.csv)\0*.csv\0All Files(*.*)\0*.*\0", L"csv"};
+
+// The open dialog over `path`, which holds the proposed name ("" for none).
+// True with the chosen path in `path`; a cancel and a failure both give false.
+bool askForFileToOpen(const FileType& type, wchar_t (&path)[pathCapacity], const wchar_t* title, DWORD flags);
+
+// The save dialog ("名前を付けて保存", asking before it overwrites), proposing
+// `proposedName` in `initialFolder` (null lets the dialog choose). No
+// OFN_PATHMUSTEXIST: a folder that is not there gets the save's own message.
+// True with the chosen path in `target`.
+bool askForSaveTarget(const FileType& type, const std::wstring& proposedName, std::wstring& target,
+                      const wchar_t* initialFolder = nullptr);
+
+#endif
