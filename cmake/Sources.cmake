@@ -13,9 +13,14 @@ set(KELVARA_CORE_SOURCES
   core/analysis/DftEngine.cpp
   core/analysis/DisplayBins.cpp
   core/analysis/Framing.cpp
+  core/analysis/FrameLevels.cpp
+  core/analysis/AnalysisNumbers.cpp
+  core/analysis/NumbersCsv.cpp
   core/views/ColorMap.cpp
   core/views/ViewGeometry.cpp
+  core/views/ReadoutText.cpp
   core/base/TestHooks.cpp
+  core/base/DecimalText.cpp
 )
 
 set(KELVARA_WIN32_SOURCES
@@ -35,6 +40,7 @@ set(KELVARA_WIN32_SOURCES
   win/panel/TopWindowCommands.cpp
   win/panel/FileLoading.cpp
   win/panel/FileSaving.cpp
+  win/panel/NumbersSaving.cpp
   win/base/FileDialog.cpp
   win/base/FileReplacing.cpp
   win/panel/RefreshCommand.cpp
@@ -47,5 +53,7 @@ set(KELVARA_WIN32_SOURCES
   win/views/VoicePrintView.cpp
   win/views/ColorSampleView.cpp
   win/views/WindowFunctionView.cpp
+  win/views/Readout.cpp
+  win/views/ShownNumbers.cpp
   resources/Kelvara.rc
 )

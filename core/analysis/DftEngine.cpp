@@ -280,7 +280,7 @@ void divideThenScale(double* values, int count, double divisor, double factor)
 bool hasArrays(const DftEngine& engine)
 {
     return isAllocated(engine.re) && isAllocated(engine.im) && isAllocated(engine.cosTable) &&
-           isAllocated(engine.sinTable) && isAllocated(engine.magnitude);
+           isAllocated(engine.sinTable) && isAllocated(engine.magnitude) && isAllocated(engine.rawMagnitude);
 }
 
 }  // namespace
@@ -290,7 +290,8 @@ DftEngine::DftEngine()
       im(notAllocated<double>()),
       cosTable(notAllocated<double>()),
       sinTable(notAllocated<double>()),
-      magnitude(notAllocated<double>())
+      magnitude(notAllocated<double>()),
+      rawMagnitude(notAllocated<double>())
 {
 }
 
@@ -303,6 +304,7 @@ void DftEngine::release()
     freeBlock(cosTable);
     freeBlock(sinTable);
     freeBlock(magnitude);
+    freeBlock(rawMagnitude);
 }
 
 void DftEngine::setUp(int32_t newLog2Length, uint32_t newSampleRate)
@@ -322,6 +324,7 @@ void DftEngine::setUp(int32_t newLog2Length, uint32_t newSampleRate)
     cosTable = allocate<double>(tableSize);
     sinTable = allocate<double>(tableSize);
     magnitude = allocate<double>(tableSize);
+    rawMagnitude = allocate<double>(tableSize);
     if (!hasArrays(*this)) {
         // Out of memory: an engine without arrays analyses nothing, which the
         // views show as an empty frame rather than a crash.
@@ -337,6 +340,7 @@ void DftEngine::loadFrame(const SoundBuffer& sound, uint32_t start)
 {
     if (!hasArrays(*this)) return;
     soundPeak = sound.peak;
+    frameStartSample = start;
     const int n = length;
     // n is a power of two, so x * (1/n) is exactly x / n: both are the one
     // correctly rounded value of the same real number.
@@ -362,9 +366,9 @@ void DftEngine::loadFrame(const SoundBuffer& sound, uint32_t start)
 void DftEngine::applyWindow(int32_t kind)
 {
     if (!hasArrays(*this)) return;
-    const unsigned k = static_cast<unsigned>(kind);
-    if (k < WindowHanning || k > WindowBlackman) return;
-    const double* weights = tablesFor(log2Length).weights[k - WindowHanning].data();
+    windowKind = appliedWindowKind(kind);
+    if (windowKind == WindowRectangular) return;
+    const double* weights = tablesFor(log2Length).weights[windowKind - WindowHanning].data();
     const int n = length;
     for (int i = 0; i < n; ++i) im[i] *= weights[i];
 }
@@ -431,10 +435,15 @@ void DftEngine::computeMagnitudes(const SpectrumSettings& settings)
     for (; i + 2 <= half; i += 2) {
         const __m128d r = _mm_loadu_pd(re + i);
         const __m128d m = _mm_loadu_pd(im + i);
-        _mm_storeu_pd(magnitude + i, _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(r, r), _mm_mul_pd(m, m))));
+        const __m128d size = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(r, r), _mm_mul_pd(m, m)));
+        _mm_storeu_pd(magnitude + i, size);
+        // Stored here rather than copied afterwards: one more store per pair
+        // is all the true levels cost a frame.
+        _mm_storeu_pd(rawMagnitude + i, size);
     }
 #endif
-    for (; i < half; ++i) magnitude[i] = std::sqrt(re[i] * re[i] + im[i] * im[i]);
+    for (; i < half; ++i) magnitude[i] = rawMagnitude[i] = std::sqrt(re[i] * re[i] + im[i] * im[i]);
+    rawMagnitude[half] = 0.0;
 
     const double strongest = largestMagnitude(magnitude, half);
 

@@ -5,7 +5,7 @@
 // magnitudes become display bins is DisplayBins'; the engine only calls them.
 //
 // Transforms are scaled by 1/N (the samples are scaled as they are loaded).
-// The engine owns its five arrays; a pointer that owns nothing holds the
+// The engine owns its six arrays; a pointer that owns nothing holds the
 // not-allocated marker. It has no lock: a run must not set up or analyse into
 // an engine that a view still reads. setUp(log2Length 1..12) must come before
 // any frame. The caller passes the spectrum settings with every frame.
@@ -16,8 +16,17 @@
 
 #include "core/analysis/DisplayBins.h"
 #include "core/analysis/SpectrumSettings.h"
+#include "core/analysis/WindowFunction.h"
 
 struct SoundBuffer;
+
+// The window a frame really gets for `kind`: unknown kinds get none, which
+// is the rectangular window.
+inline int32_t appliedWindowKind(int32_t kind)
+{
+    const unsigned k = static_cast<unsigned>(kind);
+    return k >= WindowHanning && k <= WindowBlackman ? kind : WindowRectangular;
+}
 
 struct DftEngine {
     int32_t log2Length = 0;
@@ -28,10 +37,15 @@ struct DftEngine {
     double* cosTable;    // N/2 + 1
     double* sinTable;    // N/2 + 1
     double* magnitude;   // N/2 + 1; entry N/2 is always 0
+    // The same magnitudes before normalisation (N/2 + 1, entry N/2 always 0),
+    // so a frame's true level survives the scaling of what the views draw.
+    double* rawMagnitude;
     double displayBins[displayBinCount] = {};
     int32_t frameColumn = 0;
     double soundPeak = 0.0;
     double energy = 0.0;
+    uint32_t frameStartSample = 0;       // first sample of the last frame loaded
+    int32_t windowKind = WindowRectangular;  // the window the last frame got (appliedWindowKind)
 
     DftEngine();
     ~DftEngine();

@@ -4,14 +4,27 @@ void mapToDisplayBins(const double* magnitude, int half, uint32_t sampleRate, in
                       double bins[displayBinCount])
 {
     if (half < 1) return;
-    // Entries per bin, formed once and in this order: the voice prints have
-    // always been drawn from these roundings.
-    const double step = (binReferenceLength / 2 / half) * sampleRate / (frequencySpanScale(maxFreqStep) * binReferenceRate);
+    const double step = displayBinStep(half, sampleRate, maxFreqStep);
     for (int i = 0; i < displayBinCount; ++i) {
-        const double position = i / step;
-        // Written so that a NaN or negative position (no sample rate, an
-        // absurd k) stops the loop like one beyond the spectrum does.
-        if (!(position >= 0.0 && position < half)) break;
-        bins[i] = magnitude[static_cast<int>(position)];
+        const int entry = displayBinEntryAt(i, step, half);
+        if (entry < 0) break;
+        bins[i] = magnitude[entry];
     }
+}
+
+int displayBinEntries(int half, uint32_t sampleRate, int maxFreqStep, int32_t entries[displayBinCount])
+{
+    int count = 0;
+    if (half >= 1) {
+        const double step = displayBinStep(half, sampleRate, maxFreqStep);
+        // Stop at the first bin without an entry, as the mapping does: a NaN
+        // step has no entry at bin 0 either, so a rate of 0 gives none.
+        for (; count < displayBinCount; ++count) {
+            const int entry = displayBinEntryAt(count, step, half);
+            if (entry < 0) break;
+            entries[count] = entry;
+        }
+    }
+    for (int i = count; i < displayBinCount; ++i) entries[i] = -1;
+    return count;
 }

@@ -28,6 +28,28 @@ static_assert(referenceSpanHz == 6029.296875, "the span is exact in doubles");
 // Highest frequency the voice print shows, and the panel echoes.
 constexpr double maxFrequencyHz(int maxFreqStep) { return frequencySpanScale(maxFreqStep) * referenceSpanHz; }
 
+// Magnitude entries per display bin for a frame of 2 * half entries at
+// `sampleRate`, formed once and in the order the voice prints have always been
+// drawn with. Not finite or not positive for a rate of 0 or an absurd k.
+inline double displayBinStep(int half, uint32_t sampleRate, int maxFreqStep)
+{
+    return (binReferenceLength / 2 / half) * sampleRate / (frequencySpanScale(maxFreqStep) * binReferenceRate);
+}
+
+// The entry that bin `bin` shows, given that step, or -1 when the bin lies at
+// or beyond `half` (or the step is NaN or negative). The mapping below and
+// every reader of "the entry behind a bin" go through this one function, so
+// a readout can never name a different entry than the one painted.
+inline int displayBinEntryAt(int bin, double step, int half)
+{
+    const double position = bin / step;
+    return position >= 0.0 && position < half ? static_cast<int>(position) : -1;
+}
+
+// The entry behind each bin, -1 from the first bin that has none on. Returns
+// how many bins have an entry (they are always bins 0..count-1).
+int displayBinEntries(int half, uint32_t sampleRate, int maxFreqStep, int32_t entries[displayBinCount]);
+
 // Fills bins[0..279] from magnitude[0..half-1] of a frame at `sampleRate`.
 // Stops at the first bin whose entry would lie at or beyond `half`, leaving
 // that bin and those above it as they were (an 8000 Hz sound does not reach

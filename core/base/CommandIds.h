@@ -35,6 +35,7 @@
 #define CMD_REBUILD_AXIS       32792 // to SPECTDraw; the same number as the SideGraduate check box
 #define CMD_DRAW_WINDOW_SHAPE  32790 // to WinFunc: lParam = windowKind
 #define CMD_REBUILD_COLOR_SCALE 32791 // to ColorSample
+#define CMD_SETTINGS_CHANGED   1040  // to the readout line: show the resolution anew if no view is under the mouse
 
 // Control panel: commands it receives from views and workers
 #define CMD_FRAME_AT_COLUMN    1017  // from SPECTDraw, lParam = column; also the max-frequency echo edit's id
@@ -85,5 +86,6 @@
 // the two views find their real rectangles through these ids.
 #define IDC_WINFUNC_FRAME      1030
 #define IDC_COLOR_SAMPLE_FRAME 1031
+#define IDC_READOUT            1032  // the static text of the readout line
 
 #endif

@@ -42,6 +42,10 @@ constexpr std::array<Place, viewCount> windowPlaces{{
 // The graph views, each in a sunken frame of the main window.
 constexpr std::array<View, 3> framedViews{{waveform, spectrum, voicePrint}};
 
+// The readout line, in the room under the voice print's frame: as wide as
+// the voice print, a line of the panel's font high.
+constexpr Area readoutArea{240, 558, columnCount, 20};
+
 struct Rect {
     int left;
     int top;

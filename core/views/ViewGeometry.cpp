@@ -12,9 +12,6 @@ namespace {
 // GDI on NT takes 27-bit coordinates; anything beyond is off every bitmap.
 constexpr double coordinateLimit = 134217727.0;
 
-// 1/30 as the double the spectrum abscissae have always been scaled with.
-constexpr double perThirtyHertz = 0.03333333333333333;
-
 // 32 / 32767: a full-scale sample reaches the top row of the window shape.
 constexpr double barScale = 0.0009765923032319102;
 
@@ -175,18 +172,26 @@ int spectrumRow(double magnitude)
     return truncToInt(spectrumHeight - spectrumHeight * magnitude);
 }
 
+double spectrumFrequencyOfX(int x)
+{
+    return x * spectrumHertzPerPixel;
+}
+
+int spectrumXOfFrequency(double hz)
+{
+    return truncToInt(hz / spectrumHertzPerPixel);
+}
+
 int spectrumEntryX(int entry, int length, uint32_t rate)
 {
-    if (length <= 2) return 0;
-    const int64_t numerator = int64_t{entry + 1} * rate;
-    return truncToInt(static_cast<double>(numerator) / (length - 2) * perThirtyHertz);
+    if (length <= 0) return 0;
+    return spectrumXOfFrequency(static_cast<double>(int64_t{entry} * rate) / length);
 }
 
 PixelPoint spectrumClosingPoint(int length, uint32_t rate)
 {
-    if (length <= 2) return {0, spectrumHeight};
-    const int64_t numerator = int64_t{length / 2 + 1} * rate;
-    return {truncToInt(static_cast<double>(numerator) / (length - 2) * perThirtyHertz), spectrumHeight};
+    const int lastEntry = length / 2 - 1;
+    return {lastEntry < 0 ? 0 : spectrumEntryX(lastEntry, length, rate), spectrumHeight};
 }
 
 // ---- Voice print ----
@@ -199,6 +204,11 @@ double pixelsPerHertz(int maxFreqStep)
 int voicePrintRowOfBin(int bin)
 {
     return voicePrintBottomRow - bin;
+}
+
+int voicePrintBinOfRow(int row)
+{
+    return voicePrintBottomRow - row;
 }
 
 BinPixel voicePrintPixel(int bin, double binValue)

@@ -107,13 +107,22 @@ extern const TextPlace spectrumLabels[spectrumLabelCount];
 // Row of a normalised magnitude: 1 on row 0, 0 on row 128.
 int spectrumRow(double magnitude);
 
-// Abscissa of magnitude entry i (1 .. N/2-1) of an N-point frame: the point
-// stands at frequency (i+1)*rate/(N-2), (i+1)*rate formed as an integer.
+constexpr double spectrumHertzPerPixel = 30.0;
+
+// Frequency at the left edge of pixel column x: x * 30 Hz.
+double spectrumFrequencyOfX(int x);
+// Pixel column of a frequency: trunc(hz / 30). Divided rather than
+// multiplied by 1/30, so that a whole multiple of 30 Hz lands on its own
+// column and not one to the left.
+int spectrumXOfFrequency(double hz);
+
+// Abscissa of magnitude entry i (0 .. N/2-1) of an N-point frame: the entry
+// stands at its own frequency i * rate / N (exact in doubles, N being a power
+// of two), which is where the readout and the peak say it is.
 int spectrumEntryX(int entry, int length, uint32_t rate);
 
-// The curve ends with a line down to the bottom edge at (N/2+1)*rate/(N-2).
-// For N = 2 that frequency has no value; the curve then ends at x = 0, below
-// its start, so a 2-point frame shows nothing but its starting point.
+// The curve ends with a line down to the bottom edge under the last entry it
+// draws, N/2 - 1, at (N/2 - 1) * rate / N; for N = 2 that is entry 0, x = 0.
 PixelPoint spectrumClosingPoint(int length, uint32_t rate);
 
 // ---- Voice-print view (SPECTDraw), 551 x 280 ----
@@ -127,6 +136,8 @@ constexpr int voicePrintBottomRow = voicePrintHeight - 1;
 double pixelsPerHertz(int maxFreqStep);
 
 int voicePrintRowOfBin(int bin);
+// The bin shown on pixel row `row` (the mapping is its own inverse).
+int voicePrintBinOfRow(int row);
 
 struct BinPixel {
     int row;

@@ -48,6 +48,30 @@ TEST(DisplayBins, EachBinShowsTheEntryWhoseBandHoldsItsFrequency)
     }
 }
 
+// The entries the readouts name are the entries the mapping paints, and they
+// stop where the mapping stops.
+TEST(DisplayBins, EntriesBehindTheBinsAreThoseTheMappingShows)
+{
+    for (uint32_t rate : {0u, 8000u, 11025u, 44100u}) {
+        for (int log2 : {1, 8, 12}) {
+            const int half = (1 << log2) / 2;
+            std::vector<double> entries(half + 1);
+            for (int j = 0; j <= half; ++j) entries[j] = j;
+            for (int k : {-10, 0, 10}) {
+                double bins[displayBinCount];
+                std::fill(bins, bins + displayBinCount, -1.0);
+                mapToDisplayBins(entries.data(), half, rate, k, bins);
+                int32_t behind[displayBinCount];
+                const int count = displayBinEntries(half, rate, k, behind);
+                for (int i = 0; i < displayBinCount; ++i) {
+                    ASSERT_EQ(behind[i], static_cast<int32_t>(bins[i])) << "rate " << rate << ", half " << half << ", k " << k << ", bin " << i;
+                    ASSERT_EQ(i < count, bins[i] >= 0) << "bin " << i;
+                }
+            }
+        }
+    }
+}
+
 TEST(DisplayBins, NoRateOrNoSpectrumWritesNothing)
 {
     const double entries[2] = {0.5, 0.25};

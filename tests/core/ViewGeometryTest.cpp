@@ -213,26 +213,31 @@ TEST(SpectrumGrid, RowsEveryTenthAndKilohertzColumns)
 
 TEST(SpectrumCurve, EntryAbscissaeAtKnownFrameLengths)
 {
+    // Entry i at i * rate / N Hz, 30 Hz a pixel, truncated:
+    //   N 1024 at 22050: entry 1 at 21.53 Hz -> 0, entry 511 at 11003.50 Hz -> 366;
+    //   N 16 at 22050: entry 1 at 1378.125 Hz -> 45, entry 7 at 9646.875 Hz -> 321;
+    //   N 4096 at 44100: entry 1 at 10.77 Hz -> 0, entry 2047 at 22039.23 Hz -> 734;
+    //   entry 0 is at 0 Hz -> 0 for any frame.
     const struct {
         int entry;
         int length;
         uint32_t rate;
         int x;
     } cases[] = {
-        {1, 1024, 22050, 1}, {511, 1024, 22050, 368}, {1, 16, 22050, 105}, {7, 16, 22050, 420},
-        {1, 4096, 44100, 0}, {2047, 4096, 44100, 735},
+        {1, 1024, 22050, 0}, {511, 1024, 22050, 366}, {1, 16, 22050, 45}, {7, 16, 22050, 321},
+        {1, 4096, 44100, 0}, {2047, 4096, 44100, 734}, {0, 1024, 22050, 0},
     };
     for (const auto& c : cases) EXPECT_EQ(spectrumEntryX(c.entry, c.length, c.rate), c.x) << c.entry << "/" << c.length;
 }
 
 TEST(SpectrumCurve, AbscissaMatchesIntegerFrequencyOverThirty)
 {
-    // (i+1)*rate/(N-2)/30 in whole-number division, for every entry.
-    for (uint32_t rate : {8000u, 22050u, 44100u}) {
-        for (int order = 2; order <= 12; ++order) {
+    // i*rate/N/30 in whole-number division, for every entry drawn.
+    for (uint32_t rate : {8000u, 22050u, 44100u, 48000u}) {
+        for (int order = 1; order <= 12; ++order) {
             const int n = 1 << order;
-            for (int i = 1; i <= n / 2 - 1; ++i) {
-                const int64_t expected = (int64_t{i + 1} * rate) / (int64_t{n - 2} * 30);
+            for (int i = 0; i <= n / 2 - 1; ++i) {
+                const int64_t expected = (int64_t{i} * rate) / (int64_t{n} * 30);
                 ASSERT_EQ(spectrumEntryX(i, n, rate), expected) << "rate " << rate << " N " << n << " entry " << i;
             }
         }
@@ -241,11 +246,23 @@ TEST(SpectrumCurve, AbscissaMatchesIntegerFrequencyOverThirty)
 
 TEST(SpectrumCurve, ClosingPointOnTheBottomEdge)
 {
-    EXPECT_EQ(spectrumClosingPoint(1024, 22050), (PixelPoint{368, 128}));
-    EXPECT_EQ(spectrumClosingPoint(16, 22050), (PixelPoint{472, 128}));
-    EXPECT_EQ(spectrumClosingPoint(4, 22050), (PixelPoint{1102, 128}));  // 3*22050/2/30, clipped
-    // Two-point frame: no abscissa exists; the line ends under the start.
+    // Under the last entry drawn, N/2 - 1, at (N/2 - 1) * rate / N Hz.
+    EXPECT_EQ(spectrumClosingPoint(1024, 22050), (PixelPoint{366, 128}));  // 11003.50 Hz
+    EXPECT_EQ(spectrumClosingPoint(16, 22050), (PixelPoint{321, 128}));    // 9646.875 Hz
+    EXPECT_EQ(spectrumClosingPoint(4, 22050), (PixelPoint{183, 128}));     // 5512.5 Hz
+    // Two-point frame: entry 0 is the last, so the line ends under the start.
     EXPECT_EQ(spectrumClosingPoint(2, 22050), (PixelPoint{0, 128}));
+}
+
+TEST(SpectrumCurve, FrequencyAndAbscissaThirtyHertzAPixel)
+{
+    EXPECT_EQ(spectrumFrequencyOfX(82), 2460.0);
+    EXPECT_EQ(spectrumXOfFrequency(2460.0), 82) << "a whole multiple of 30 Hz is on its own column";
+    EXPECT_EQ(spectrumXOfFrequency(2489.99), 82);
+    EXPECT_EQ(spectrumXOfFrequency(29.99), 0);
+    for (int x = 0; x < 551; ++x) ASSERT_EQ(spectrumXOfFrequency(spectrumFrequencyOfX(x)), x);
+    EXPECT_EQ(voicePrintBinOfRow(voicePrintRowOfBin(57)), 57);
+    EXPECT_EQ(voicePrintBinOfRow(0), 279);
 }
 
 TEST(SpectrumCurve, MagnitudeToRow)

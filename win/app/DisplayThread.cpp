@@ -1,8 +1,10 @@
-// The display thread: it owns the three graph views, so that their drawing
-// goes on while the user-interface thread waits inside an analysis run.
+// The display thread: it owns the three graph views and the readout line
+// under them, so that their drawing goes on while the user-interface thread
+// waits inside an analysis run.
 #include "core/base/CommandIds.h"
 #include "win/base/ChildViews.h"
 #include "win/base/WindowRegistry.h"
+#include "win/views/Readout.h"
 
 namespace {
 
@@ -17,6 +19,7 @@ DWORD WINAPI displayThreadMain(LPVOID)
     waveWindow = createChildView(L"WaveDraw", WaveformViewProc, mainWindow.load());
     spectrumWindow = createChildView(L"SPECTRAMDraw", SpectrumViewProc, mainWindow.load());
     voicePrintWindow = createChildView(L"SPECTDraw", VoicePrintViewProc, mainWindow.load());
+    readoutWindow = createReadout(mainWindow.load());
     // A file named on the command line waits for the views to show it.
     PostMessageW(controlPanel.load(), WM_COMMAND, CMD_OPEN_PATH, 0);
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 
 #include "core/base/CommandIds.h"
@@ -24,16 +25,17 @@ constexpr int layoutMargin = viewFrames::framesExtent().top;
 // own; the outer call settles the size.
 bool placingMainWindow = false;
 
-// The client area that the layout needs: the view frames, and the panel's
-// controls where they really are. The panel re-places them when the dialog
-// font's base units are not the design's, so only the windows themselves
-// tell where its status line and the frames around it end. Before the panel
-// exists, the view frames alone.
+// The client area that the layout needs: the view frames, the readout line,
+// and the panel's controls where they really are. The panel re-places them
+// when the dialog font's base units are not the design's, so only the
+// windows themselves tell where its status line and the frames around it
+// end. Before the panel exists, the frames and the readout line alone.
 SIZE layoutClientSize(HWND window)
 {
     const viewFrames::Rect frames = viewFrames::framesExtent();
-    LONG right = frames.right;
-    LONG bottom = frames.bottom;
+    const viewFrames::Area& readout = viewFrames::readoutArea;
+    LONG right = std::max(frames.right, readout.left + readout.width);
+    LONG bottom = std::max(frames.bottom, readout.top + readout.height);
     if (HWND panel = controlPanel.load()) {
         // A drop-down list is a window of its own, so a combo box counts
         // only with its selection field.
@@ -128,7 +130,8 @@ void onCommand(HWND window, WPARAM wParam)
         PostMessageW(controlPanel.load(), WM_COMMAND, IDM_OPEN, 0);
         break;
     case IDM_SAVE_SOUND:
-        PostMessageW(controlPanel.load(), WM_COMMAND, IDM_SAVE_SOUND, 0);
+    case IDM_SAVE_NUMBERS:
+        PostMessageW(controlPanel.load(), WM_COMMAND, LOWORD(wParam), 0);
         break;
     // The picture is of this window's client area, so the work is done here.
     case IDM_SAVE_PICTURE:
@@ -188,6 +191,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // Set as the menu opens: the state it depends on changes on its own.
         EnableMenuItem(reinterpret_cast<HMENU>(wParam), IDM_SAVE_SOUND,
                        MF_BYCOMMAND | (soundSavable() ? MF_ENABLED : MF_GRAYED));
+        EnableMenuItem(reinterpret_cast<HMENU>(wParam), IDM_SAVE_NUMBERS,
+                       MF_BYCOMMAND | (numbersSavable() ? MF_ENABLED : MF_GRAYED));
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -191,23 +191,6 @@ bool writeReplacing(const std::wstring& target, const std::vector<uint8_t>& byte
     return replaceFile(target, [&bytes](HANDLE file) { return writeAllBytes(file, bytes.data(), bytes.size()); });
 }
 
-// ---- The dialog ---------------------------------------------------------------------
-
-// The sound's file name with the picture's extension, or a plain name for a
-// recording or no sound.
-std::wstring proposedName(const wchar_t* extension)
-{
-    wchar_t shown[pathCapacity] = L"";
-    GetDlgItemTextW(controlPanel.load(), IDC_FILE_NAME, shown, pathCapacity);
-    std::wstring name = shown;
-    const size_t slash = name.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) name = name.substr(slash + 1);
-    const size_t dot = name.find_last_of(L'.');
-    if (dot != std::wstring::npos) name.resize(dot);
-    if (name.empty()) name = L"Kelvara";
-    return name + L"." + extension;
-}
-
 // ---- The clipboard ---------------------------------------------------------------------
 
 bool putOnClipboard(HWND owner, const std::vector<uint8_t>& dib)
@@ -250,7 +233,7 @@ void savePicture(HWND window)
         const bool png = pngEncoderAvailable();
         saveUnderWay = true;
         std::wstring target;
-        const bool chosen = askForSaveTarget(png ? pngFiles : bmpFiles, proposedName(png ? L"png" : L"bmp"), target);
+        const bool chosen = askForSaveTarget(png ? pngFiles : bmpFiles, nameAfterTheSound(png ? L"png" : L"bmp"), target);
         saveUnderWay = false;
         // A cancel leaves the status line as it was: nothing was tried.
         if (!chosen) return;

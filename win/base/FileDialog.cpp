@@ -1,5 +1,6 @@
 #include "win/base/FileDialog.h"
 
+#include "core/base/CommandIds.h"
 #include "win/base/WindowRegistry.h"
 
 namespace {
@@ -43,4 +44,17 @@ bool askForSaveTarget(const FileType& type, const std::wstring& proposedName, st
         return false;
     target = path;
     return true;
+}
+
+std::wstring nameAfterTheSound(const wchar_t* extension)
+{
+    wchar_t shown[pathCapacity] = L"";
+    GetDlgItemTextW(controlPanel.load(), IDC_FILE_NAME, shown, pathCapacity);
+    std::wstring name = shown;
+    const size_t slash = name.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) name = name.substr(slash + 1);
+    const size_t dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos) name.resize(dot);
+    if (name.empty()) name = L"Kelvara";
+    return name + L"." + extension;
 }

@@ -33,4 +33,8 @@ bool askForFileToOpen(const FileType& type, wchar_t (&path)[pathCapacity], const
 bool askForSaveTarget(const FileType& type, const std::wstring& proposedName, std::wstring& target,
                       const wchar_t* initialFolder = nullptr);
 
+// The name of the sound's file (as the panel shows it) with `extension`
+// instead of its own, or "Kelvara" with it for a recording or no sound.
+std::wstring nameAfterTheSound(const wchar_t* extension);
+
 #endif

@@ -12,6 +12,7 @@ std::atomic<HWND> colorSampleWindow{nullptr};
 std::atomic<HWND> waveWindow{nullptr};
 std::atomic<HWND> spectrumWindow{nullptr};
 std::atomic<HWND> voicePrintWindow{nullptr};
+std::atomic<HWND> readoutWindow{nullptr};
 
 std::atomic<LONG> busyThreadCount{0};
 

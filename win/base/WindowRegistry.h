@@ -18,6 +18,7 @@ extern std::atomic<HWND> colorSampleWindow;  // ColorSample
 extern std::atomic<HWND> waveWindow;         // WaveDraw
 extern std::atomic<HWND> spectrumWindow;     // SPECTRAMDraw
 extern std::atomic<HWND> voicePrintWindow;   // SPECTDraw
+extern std::atomic<HWND> readoutWindow;      // KelvaraReadout, the line under the voice print
 
 // Running display, recorder and player threads. The main window (and the
 // panel) close on command 1001 only when it is 0.

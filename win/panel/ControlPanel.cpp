@@ -230,6 +230,9 @@ bool onCommand(HWND panel, WPARAM wParam, LPARAM lParam)
     case IDM_SAVE_SOUND:
         saveSoundFile(panel);
         return true;
+    case IDM_SAVE_NUMBERS:
+        saveNumbers(panel);
+        return true;
     case CMD_OPEN_PATH:
         openRequestedPath(panel);
         return true;

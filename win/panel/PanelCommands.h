@@ -22,6 +22,10 @@ bool soundSavable();                       // a sound is there and nothing plays
 void noteSoundFromFile(const wchar_t* path);  // the sound now is that file's (for the name proposed)
 void noteSoundRecorded();                  // the sound now is a recording made just now
 
+// win/panel/NumbersSaving.cpp
+void saveNumbers(HWND panel);              // 32803
+bool numbersSavable();                     // some numbers are kept and no run is rewriting them
+
 // win/panel/RefreshCommand.cpp
 void parameterRefresh(HWND panel, int kind);  // 32789
 

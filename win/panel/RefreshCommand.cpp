@@ -109,4 +109,6 @@ void parameterRefresh(HWND panel, int kind)
     // panel shows its new texts now rather than after a long run.
     cursorX = selStartX.load();
     if (GetUpdateRect(panel, nullptr, FALSE)) UpdateWindow(panel);
+    // The resolution the readout line shows follows the settings just applied.
+    PostMessageW(readoutWindow.load(), WM_COMMAND, CMD_SETTINGS_CHANGED, 0);
 }

@@ -7,9 +7,14 @@
 #include "core/analysis/DftEngine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/base/CommandIds.h"
+#include "core/views/ReadoutText.h"
 #include "core/views/ViewGeometry.h"
 #include "win/views/ViewDrawing.h"
+#include "win/views/Readout.h"
+#include "win/views/ShownNumbers.h"
 #include "win/views/ViewWindow.h"
+
+#include <windowsx.h>
 #include "win/base/WindowRegistry.h"
 
 #include <cwchar>
@@ -18,6 +23,10 @@ namespace {
 
 constexpr int width = columnCount;
 constexpr int height = spectrumHeight;
+// The peak's text ends two pixels in from the right edge, on the line
+// under the kilohertz labels.
+constexpr int peakTextRight = width - 2;
+constexpr int peakTextTop = 18;
 
 class SpectrumView {
 public:
@@ -42,7 +51,7 @@ private:
     {
         ScopedFont font(createLabelFont(15));
         ScopedSelect selected(dc, font);
-        setLabelColor(dc, RGB(0, 200, 98));
+        setLabelColor(dc, labelColor);
         for (const TextPlace& label : spectrumLabels)
             TextOutW(dc, label.x, label.y, label.text, static_cast<int>(std::wcslen(label.text)));
     }
@@ -60,15 +69,38 @@ private:
         LineTo(dc, end.x, end.y);
     }
 
+    // The frame's strongest entry in the top-right corner, after the curve
+    // and never into the grid copy. The same text is the window's own, for
+    // screen readers and tests.
+    void drawPeak(HWND window, const FrameNumbers& frame)
+    {
+        const std::wstring text = peakText(framePeak(frame));
+        SetWindowTextW(window, text.c_str());
+        HDC dc = canvas_.picture;
+        ScopedSelect font(dc, peakFont_);
+        setLabelColor(dc, labelColor);
+        const UINT align = SetTextAlign(dc, TA_RIGHT | TA_TOP);
+        TextOutW(dc, peakTextRight, peakTextTop, text.c_str(), static_cast<int>(text.size()));
+        SetTextAlign(dc, align);
+    }
+
     void onFrame(HWND window, const DftEngine* engine)
     {
         canvas_.startAgain();
-        if (engine) drawCurve(canvas_.picture, *engine);
+        if (engine) {
+            drawCurve(canvas_.picture, *engine);
+            ShownNumbers& numbers = shownNumbers();
+            std::lock_guard<std::mutex> hold(numbers.lock);
+            takeFrame(numbers.frame, *engine);
+            drawPeak(window, numbers.frame);
+        }
         InvalidateRect(window, nullptr, FALSE);
         frameTaken.frameDrawn(window);
     }
 
+    static constexpr COLORREF labelColor = RGB(0, 200, 98);
     ScopedPen curvePen_{CreatePen(PS_SOLID, 1, RGB(0, 255, 0))};
+    ScopedFont peakFont_{createLabelFont(15)};
     GridPicture canvas_;  // the grid keeps the labels
 };
 
@@ -78,5 +110,11 @@ std::optional<SpectrumView> view;
 
 LRESULT CALLBACK SpectrumViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return answerViewMessage(view, viewFrames::spectrum, window, message, wParam, lParam);
+    switch (message) {
+    case WM_MOUSEMOVE:
+        hoverReadout(window, spectrumReadout(shownNumbers().frame, GET_X_LPARAM(lParam)));
+        return 0;
+    default:
+        return answerViewMessage(view, viewFrames::spectrum, window, message, wParam, lParam);
+    }
 }

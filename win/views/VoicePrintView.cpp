@@ -11,9 +11,14 @@
 #include "core/panel/Parameters.h"
 #include "win/base/WindowRegistry.h"
 #include "core/views/ColorMap.h"
+#include "core/views/ReadoutText.h"
 #include "core/views/ViewGeometry.h"
 #include "win/views/ViewDrawing.h"
+#include "win/views/Readout.h"
+#include "win/views/ShownNumbers.h"
 #include "win/views/ViewWindow.h"
+
+#include <windowsx.h>
 
 #include <cwchar>
 
@@ -113,6 +118,7 @@ private:
         // A test's slow view: the run must not touch this engine meanwhile.
         if (frameDelayMs_ != 0) Sleep(frameDelayMs_);
         if (engine) {
+            keepNumbers(column, *engine);
             const ColorTable colors;  // from the colour settings of this moment
             for (int j = 0; j < displayBinCount; ++j) {
                 const BinPixel pixel = voicePrintPixel(j, engine->displayBins[j]);
@@ -123,6 +129,18 @@ private:
         InvalidateRect(window, &strip, FALSE);
         nextColumn_ = column + 1;
         frameTaken.frameDrawn(window, column <= lastColumn);
+    }
+
+    // The numbers behind the column, for the readout and the export. A run
+    // starts with column 0, and its first frame says how it was analysed.
+    static void keepNumbers(int column, const DftEngine& engine)
+    {
+        ShownNumbers& numbers = shownNumbers();
+        std::lock_guard<std::mutex> hold(numbers.lock);
+        if (column == 0)
+            startVoicePrintRun(numbers.voicePrint, engine.sampleRate, engine.length, engine.windowKind,
+                               maxFreqStep.load());
+        takeVoicePrintColumn(numbers.voicePrint, column, engine);
     }
 
     void moveCursor(HWND window, int column)
@@ -145,6 +163,15 @@ private:
 
 std::optional<VoicePrintView> view;
 
+// What the pixel under the mouse shows, from the numbers the view keeps: no
+// analysis, no wait.
+void showReadout(HWND window, LPARAM lParam)
+{
+    const int x = GET_X_LPARAM(lParam);
+    const int y = GET_Y_LPARAM(lParam);
+    hoverReadout(window, voicePrintReadout(shownNumbers().voicePrint, x, voicePrintBinOfRow(y)));
+}
+
 }  // namespace
 
 LRESULT CALLBACK VoicePrintViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -155,6 +182,7 @@ LRESULT CALLBACK VoicePrintViewProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case WM_MOUSEMOVE:
         if (view && (wParam & MK_LBUTTON)) view->onClick(window, lParam);
+        showReadout(window, lParam);
         return 0;
     default:
         return answerViewMessage(view, viewFrames::voicePrint, window, message, wParam, lParam);

@@ -10,9 +10,13 @@
 #include "core/base/CommandIds.h"
 #include "core/panel/SelectionState.h"
 #include "win/base/WindowRegistry.h"
+#include "core/views/ReadoutText.h"
 #include "core/views/ViewGeometry.h"
 #include "win/views/ViewDrawing.h"
+#include "win/views/Readout.h"
 #include "win/views/ViewWindow.h"
+
+#include <windowsx.h>
 
 #include <algorithm>
 #include <string>
@@ -102,6 +106,8 @@ public:
         }
     }
 
+    const WaveformColumns& columns() const { return columns_; }
+
     // What the panel hands this view is the sound, and it waits only for the
     // drawing into the back buffer, not for a paint.
     FrameAcknowledgement frameTaken;  // DFTBuffWait2
@@ -126,6 +132,9 @@ private:
             seconds = soundSeconds(sound->sampleCount, sound->rate());
         }
         drawLabels(dc, seconds);
+        // The readout's samples, taken while the panel waits: afterwards a
+        // load may free the sound's samples at any moment.
+        columns_ = hasSamples ? waveformColumnsOf(*sound) : WaveformColumns{};
 
         InvalidateRect(window, nullptr, FALSE);
         frameTaken.frameDrawn(window, false);
@@ -143,6 +152,7 @@ private:
     // The picture holds grid, trace and labels, and labelFont_ stays selected
     // into it; the grid is empty, to start each new sound from.
     GridPicture canvas_;
+    WaveformColumns columns_;  // the sample under each column, for the readout
 };
 
 std::optional<WaveformView> view;
@@ -186,6 +196,8 @@ LRESULT CALLBACK WaveformViewProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_MOUSEMOVE:
         if (wParam & MK_LBUTTON) onDragStep(window, LOWORD(lParam));
+        if (view)
+            hoverReadout(window, waveformReadout(view->columns(), GET_X_LPARAM(lParam), selStartX.load(), selEndX.load()));
         return 0;
     case WM_LBUTTONUP:
         onButtonUp(window, LOWORD(lParam));

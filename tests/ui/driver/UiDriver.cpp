@@ -242,6 +242,13 @@ void postMouse(HWND window, UINT message, int x, int y, WPARAM keys) {
     PostMessageW(window, message, keys, MAKELPARAM(x, y));
 }
 
+void hover(HWND window, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    SetCursorPos(p.x, p.y);
+    postMouse(window, WM_MOUSEMOVE, x, y, 0);
+}
+
 void click(HWND window, int x, int y) {
     postMouse(window, WM_LBUTTONDOWN, x, y, MK_LBUTTON);
     postMouse(window, WM_LBUTTONUP, x, y, 0);

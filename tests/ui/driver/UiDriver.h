@@ -110,6 +110,10 @@ void pressAltAccelerator(HWND target, wchar_t character);
 // state (MK_LBUTTON while the left button is down). Posted.
 void postMouse(HWND window, UINT message, int x, int y, WPARAM keys = 0);
 void click(HWND window, int x, int y);                 // down, up
+// The mouse brought to client point (x, y) of `window` without a button:
+// the pointer itself moves there (so the window is not told at once that
+// the mouse has left it), and a WM_MOUSEMOVE is posted for that point.
+void hover(HWND window, int x, int y);
 // Left button down at (x0,y0), `steps` moves to (x1,y1), up there.
 void drag(HWND window, int x0, int y0, int x1, int y1, int steps = 8);
 

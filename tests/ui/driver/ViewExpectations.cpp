@@ -229,14 +229,13 @@ Comparison compareSpectrumCurve(const Image& image, const DftEngine& engine)
 {
     const int n = engine.length;
     const auto row = [](double m) { return static_cast<int>(128 - 128 * m); };
-    // Entry i stands at (i + 1) * rate / (N - 2) Hz, 30 Hz a pixel.
+    // Entry i stands at its own frequency, i * rate / N Hz, 30 Hz a pixel.
     const auto abscissa = [&](int i) {
-        return static_cast<int>(static_cast<double>(static_cast<int64_t>(i + 1) * engine.sampleRate) / (n - 2) *
-                                0.03333333333333333);
+        return static_cast<int>(static_cast<double>(i) * engine.sampleRate / n / 30.0);
     };
     std::vector<Point> points{{0, row(engine.magnitude[0])}};
     for (int i = 1; i <= n / 2 - 1; ++i) points.push_back({abscissa(i), row(engine.magnitude[i])});
-    points.push_back({abscissa(n / 2), 128});  // the closing line down to the bottom edge
+    points.push_back({abscissa(n / 2 - 1), 128});  // the closing line down to the bottom edge, under the last entry
 
     Comparison result;
     for (size_t i = 0; i + 1 < points.size(); ++i) {

@@ -1,0 +1,71 @@
+// Command 32803: the numbers behind the voice print of the last run and the
+// spectrum of the current frame, as a CSV file (core/analysis/NumbersCsv.h).
+// Nothing is lost on a failed save (win/base/FileReplacing.h).
+#include "win/panel/PanelCommands.h"
+
+#include <mutex>
+#include <string>
+
+#include "core/analysis/NumbersCsv.h"
+#include "core/panel/SelectionState.h"
+#include "win/base/FileDialog.h"
+#include "win/base/FileReplacing.h"
+#include "win/base/StatusLine.h"
+#include "win/views/ShownNumbers.h"
+
+namespace {
+
+// The save dialog runs a message loop in which a second 32803 can arrive.
+bool saveUnderWay = false;
+
+// A run rewrites the numbers column by column; what is saved must be one
+// run's, whole.
+bool numbersBusy()
+{
+    return saveUnderWay || activityState.load() == ActivityDrawing;
+}
+
+std::string formattedNumbers()
+{
+    ShownNumbers& numbers = shownNumbers();
+    std::lock_guard<std::mutex> hold(numbers.lock);
+    return numbersCsv(numbers.voicePrint, numbers.frame);
+}
+
+}  // namespace
+
+bool numbersSavable()
+{
+    ShownNumbers& numbers = shownNumbers();
+    std::lock_guard<std::mutex> hold(numbers.lock);
+    return !numbersBusy() && (numbers.voicePrint.columnsTaken > 0 || numbers.frame.length > 0);
+}
+
+void saveNumbers(HWND)
+{
+    if (numbersBusy()) {
+        setStatus(L"Save Numbers...Busy.");
+        return;
+    }
+    saveUnderWay = true;
+    std::wstring target;
+    const bool chosen = askForSaveTarget(csvFiles, nameAfterTheSound(L"csv"), target);
+    saveUnderWay = false;
+    // A cancel leaves the status line as it was: nothing was tried.
+    if (!chosen) return;
+    if (numbersBusy()) {
+        setStatus(L"Save Numbers...Busy.");
+        return;
+    }
+    setStatus(L"Save Numbers...");
+    const std::string text = formattedNumbers();
+    const bool saved = replaceFile(target, [&text](HANDLE file) {
+        return writeAllBytes(file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    });
+    if (saved) {
+        setStatus(L"Save Numbers...Done.");
+    } else {
+        setStatus(L"Save Numbers...Failed.");
+        MessageBoxW(nullptr, L"数値の保存に失敗しました。", L"!", MB_OK);
+    }
+}

@@ -1,0 +1,7 @@
+#include "win/views/ShownNumbers.h"
+
+ShownNumbers& shownNumbers()
+{
+    static ShownNumbers numbers;
+    return numbers;
+}
