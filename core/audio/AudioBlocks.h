@@ -46,6 +46,23 @@ struct PlayBlock {
 // past the end).
 PlayBlock nextPlayBlock(uint32_t position, uint32_t end, uint32_t block);
 
+// Byte offset just past `block` when it starts at `position`: how far the
+// sound has been heard once the device hands that block back. The last block
+// of a range ends on the range's end.
+inline uint32_t playBlockEnd(uint32_t position, PlayBlock block) { return position + block.length; }
+
+// The ring slot whose header is `header`, or -1 for one the ring does not
+// hold. A linear search over a handful of pointers: it takes no lock and
+// allocates nothing, so the device's notification may call it.
+template <typename Header>
+int ringSlotOf(Header* const (&headers)[playerRingSize], const Header* header)
+{
+    if (header == nullptr) return -1;
+    for (int i = 0; i < playerRingSize; ++i)
+        if (headers[i] == header) return i;
+    return -1;
+}
+
 // The end actually played: playToEnd and anything beyond the sound become the
 // sound's size.
 inline uint32_t clampPlayEnd(uint32_t end, uint32_t dataSize) { return end > dataSize ? dataSize : end; }

@@ -173,6 +173,68 @@ TEST(AudioBlocks, CursorColumnOfBytePosition)
 
 namespace {
 
+// The end of every block of a play range, walked as the player thread walks
+// it (an empty last block is not written, so it has no end).
+std::vector<uint32_t> playBlockEnds(uint32_t position, uint32_t end, uint32_t block)
+{
+    std::vector<uint32_t> ends;
+    for (;;) {
+        const PlayBlock b = nextPlayBlock(position, end, block);
+        if (b.length > 0) ends.push_back(playBlockEnd(position, b));
+        if (b.last) return ends;
+        position += block;
+    }
+}
+
+}  // namespace
+
+TEST(AudioBlocks, ReturnedBlockPutsTheCursorOnItsEnd)
+{
+    // 8 s of 22050 Hz 8-bit: 176400 bytes, 320.1452 bytes per column.
+    const std::vector<uint32_t> ends = playBlockEnds(0, clampPlayEnd(playToEnd, 176400), 1024);
+    ASSERT_EQ(ends.size(), 173u);
+    EXPECT_EQ(ends[0], 1024u);
+    EXPECT_EQ(ends[171], 172u * 1024);
+    EXPECT_EQ(ends[172], 176400u);  // the short last block ends on the sound's end
+    EXPECT_EQ(columnOfByte(ends[0], 176400), 3u);      // 1024 / 320.1452 = 3.20
+    EXPECT_EQ(columnOfByte(ends[85], 176400), 275u);   // 88064 / 320.1452 = 275.07
+    EXPECT_EQ(columnOfByte(ends[171], 176400), 550u);  // 176128 / 320.1452 = 550.15
+    EXPECT_EQ(columnOfByte(ends[172], 176400), 550u);  // play all ends on the last column
+}
+
+TEST(AudioBlocks, SelectionsLastBlockEndsOnTheSelectionsEnd)
+{
+    // Columns 100 to 300 of 176400 bytes: bytes 32014 to 96043, 62 full
+    // blocks and one of 541 bytes.
+    const std::vector<uint32_t> ends = playBlockEnds(32014, 96043, 1024);
+    ASSERT_EQ(ends.size(), 63u);
+    EXPECT_EQ(ends[0], 33038u);
+    EXPECT_EQ(ends.back(), 96043u);
+    EXPECT_EQ(columnOfByte(ends.back(), 176400), 299u);  // 96043 / 320.1452 = 299.999, the selection's last column
+    // An exact multiple of the block ends with a full block on the range's end.
+    EXPECT_EQ(playBlockEnds(2048, 2048 + 10 * 1024, 1024).back(), 2048u + 10 * 1024);
+    // A range that starts where it ends writes nothing, so no cursor moves.
+    EXPECT_TRUE(playBlockEnds(500, 500, 1024).empty());
+}
+
+TEST(AudioBlocks, ReturnedHeaderIsFoundInItsSlot)
+{
+    struct Header {
+        int unused;
+    };
+    Header storage[playerRingSize + 1];
+    Header* ring[playerRingSize] = {};
+    for (int i = 0; i < playerRingSize; ++i) ring[i] = &storage[(i * 5) % playerRingSize];  // not in address order
+    for (int i = 0; i < playerRingSize; ++i) EXPECT_EQ(ringSlotOf(ring, ring[i]), i);
+    EXPECT_EQ(ringSlotOf(ring, &storage[playerRingSize]), -1);  // a header of no slot
+    EXPECT_EQ(ringSlotOf(ring, static_cast<const Header*>(nullptr)), -1);
+    Header* halfBuilt[playerRingSize] = {&storage[0]};  // a ring whose allocation failed after one slot
+    EXPECT_EQ(ringSlotOf(halfBuilt, static_cast<const Header*>(nullptr)), -1);
+    EXPECT_EQ(ringSlotOf(halfBuilt, &storage[0]), 0);
+}
+
+namespace {
+
 // A capture buffer with guard bytes after its capacity, and a source block
 // whose bytes tell the fills apart.
 struct CaptureFixture {

@@ -33,7 +33,10 @@ struct PlayerJob {
     std::atomic<LONG> running{0};                        // the panel clears it to stop
     HWND cursorWindow = reinterpret_cast<HWND>(~uintptr_t{0});  // receives 111
     DWORD threadId = 0;
-    std::atomic<uint32_t> position{0};                   // next byte to queue; the notification reads it
+    std::atomic<uint32_t> position{0};                   // next byte to queue
+    // Byte offset just past the block in each slot, set before the block is
+    // written: the notification reads it to put the cursor on what was heard.
+    std::atomic<uint32_t> blockEnds[playerRingSize] = {};
     uint32_t end = 0;                                    // playToEnd: the end of the sound
     std::atomic<int> outcome{WorkerFinished};
     NotificationGate gate;                               // shuts out a kept device's late notifications

@@ -38,12 +38,18 @@ bool allReturned(const PlayerJob& job)
 }
 
 // A block is back: move the cursor and free the slot, unless the device is
-// one the worker has let go of.
+// one the worker has let go of. The cursor goes to the end of this block, the
+// sound just heard; the fill position runs up to the whole ring ahead of it.
+// Blocks that a stop's reset hands back were cut off, not heard to their end,
+// so they leave the cursor where the sound stopped.
 void blockReturned(PlayerJob& job, HWAVEOUT device, WAVEHDR* header)
 {
     if (!job.gate.enter(device)) return;
-    const LPARAM column = columnOfByte(job.position.load(), job.sound->dataSize);
-    PostMessageW(job.cursorWindow, WM_COMMAND, CMD_CURSOR_COLUMN, column);
+    const int slot = ringSlotOf(job.headers, header);
+    if (slot >= 0 && job.running.load() == 1) {
+        const LPARAM column = columnOfByte(job.blockEnds[slot].load(), job.sound->dataSize);
+        PostMessageW(job.cursorWindow, WM_COMMAND, CMD_CURSOR_COLUMN, column);
+    }
     setBlockFlag(header, blockFree);
     job.gate.leave();
 }
@@ -121,6 +127,7 @@ bool queueRange(PlayerJob& job, uint32_t block)
             if (next.length > 0) {
                 std::memcpy(job.blocks[index], sound.data + position, next.length);
                 header->dwBufferLength = next.length;
+                job.blockEnds[index].store(playBlockEnd(position, next));
                 setBlockFlag(header, blockQueued);
                 if (waveOutWrite(job.waveOut, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
                     setBlockFlag(header, blockFree);
