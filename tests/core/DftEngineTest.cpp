@@ -6,26 +6,14 @@
 #include <cstring>
 #include <vector>
 
+#include "tests/core/ToneSounds.h"
 #include "core/analysis/DftEngine.h"
 #include "core/analysis/WindowFunction.h"
 #include "core/audio/SoundBuffer.h"
 
 namespace {
 
-void setSound(SoundBuffer& sound, const std::vector<double>& samples, uint32_t rate)
-{
-    sound.release();
-    sound.format = WaveFormat{WaveFormatPcm, 1, rate, rate * 2, 2, 16, 18};
-    sound.samples = new double[samples.size()];
-    double peak = 0.0;
-    for (size_t i = 0; i < samples.size(); ++i) {
-        sound.samples[i] = samples[i];
-        peak = std::max(peak, std::fabs(samples[i]));
-    }
-    sound.sampleCount = static_cast<uint32_t>(samples.size());
-    sound.peak = peak;
-    sound.ready = 1;
-}
+using tones::setSound;
 
 // Deterministic 16-bit "speech": a few partials and noise.
 std::vector<double> busySamples(size_t count)
