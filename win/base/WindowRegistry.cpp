@@ -32,7 +32,7 @@ ATOM registerKelvaraClass(const wchar_t* className, WNDPROC procedure)
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     // One brush per class: the system deletes a class's brush when the class
     // goes, so a shared one would be deleted several times.
-    windowClass.hbrBackground = CreateSolidBrush(RGB(212, 208, 200));
+    windowClass.hbrBackground = CreateSolidBrush(windowBackground);
     windowClass.lpszMenuName = nullptr;
     windowClass.lpszClassName = className;
     return RegisterClassExW(&windowClass);

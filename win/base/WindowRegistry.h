@@ -24,8 +24,11 @@ extern std::atomic<HWND> readoutWindow;      // KelvaraReadout, the line under t
 // panel) close on command 1001 only when it is 0.
 extern std::atomic<LONG> busyThreadCount;
 
+// The background every Kelvara window paints.
+constexpr COLORREF windowBackground = RGB(212, 208, 200);
+
 // Registers a window class with the settings every Kelvara class shares
-// (redraw on resize, icon 108, arrow cursor, a RGB(212,208,200) background).
+// (redraw on resize, icon 108, arrow cursor, the windowBackground).
 ATOM registerKelvaraClass(const wchar_t* className, WNDPROC procedure);
 
 // Window procedures, one file each.

@@ -63,7 +63,7 @@ LRESULT CALLBACK ReadoutProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CTLCOLORSTATIC: {
         // The window's own background, so the line reads as part of it.
         const HDC dc = reinterpret_cast<HDC>(wParam);
-        SetBkColor(dc, RGB(212, 208, 200));
+        SetBkColor(dc, windowBackground);
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         return static_cast<LRESULT>(GetClassLongPtrW(window, GCLP_HBRBACKGROUND));
     }
