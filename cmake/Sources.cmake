@@ -55,5 +55,6 @@ set(KELVARA_WIN32_SOURCES
   win/views/WindowFunctionView.cpp
   win/views/Readout.cpp
   win/views/ShownNumbers.cpp
+  win/views/ScreenRefresh.cpp
   resources/Kelvara.rc
 )

@@ -88,4 +88,9 @@
 #define IDC_COLOR_SAMPLE_FRAME 1031
 #define IDC_READOUT            1032  // the static text of the readout line
 
+// What a benchmark may ask the running program from outside, by a sent
+// message whose result is the answer (WM_APP + 0x101 and on).
+#define MSG_PAINT_COUNT        0x8101 // to a view: the WM_PAINTs it has handled since it was made
+#define MSG_LOAD_TIMES         0x8102 // to the panel: wParam 0 read, 1 decode, 2 waveform: microseconds the last load spent on it
+
 #endif

@@ -22,6 +22,8 @@ uint32_t testBlockReturnDelayMs() { return hookMilliseconds("KELVARA_TEST_BLOCK_
 
 uint32_t testFrameDelayMs() { return hookMilliseconds("KELVARA_TEST_FRAME_DELAY_MS"); }
 
+uint32_t testPaintDelayMs() { return hookMilliseconds("KELVARA_TEST_PAINT_DELAY_MS"); }
+
 bool testWithoutPngEncoder()
 {
     const char* text = std::getenv("KELVARA_TEST_NO_PNG_ENCODER");

@@ -1,6 +1,6 @@
 // Delays a test can ask the running program for, through environment
 // variables, to stand in for slow hardware: a driver that lags behind its
-// reset, a view that is slow to take a frame; and a system that lacks a
+// reset, a view that is slow to take a frame, a screen slow to paint; and a system that lacks a
 // component. Unset (the normal case), every
 // hook is 0 and changes nothing. Platform-neutral, so the core tests read
 // them as the program does.
@@ -16,6 +16,10 @@ uint32_t testBlockReturnDelayMs();
 // Milliseconds the voice-print view waits before it reads a posted frame
 // (KELVARA_TEST_FRAME_DELAY_MS).
 uint32_t testFrameDelayMs();
+
+// Milliseconds every paint of a view lasts longer, as on a slow screen
+// (KELVARA_TEST_PAINT_DELAY_MS).
+uint32_t testPaintDelayMs();
 
 // The program behaves as on a system whose imaging component has no PNG
 // encoder (KELVARA_TEST_NO_PNG_ENCODER=1).

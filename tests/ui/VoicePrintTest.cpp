@@ -9,6 +9,7 @@
 #include "driver/UserSteps.h"
 #include "driver/ViewExpectations.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -370,6 +371,133 @@ TEST_F(VoicePrintTest, RunWithTheMainWindowMinimisedEndsAndKeepsItsPicture)
         InvalidateRect(w.voicePrint, nullptr, FALSE);
     }
     const vpt::Comparison picture = seeVoicePrint(expected, {}, "VoicePrintTest-minimised-run");
+    EXPECT_EQ(picture.mismatches, 0) << picture;
+}
+
+TEST_F(VoicePrintTest, ClickInTheVoicePrintRightAfterARunShowsThatFrame)
+{
+    // The run's last frame reaches the screen a display refresh after the
+    // run at most; a click that comes first must not be drawn over by it.
+    ASSERT_TRUE(dragSelection(100, 400));
+    ui::markStatus(w.panel);
+    clickButton(w.panel, IDC_DRAW);
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Voice-Print...Done.", runBoundMs));
+    const int clicked = 300;
+    click(w.voicePrint, clicked, 140);
+
+    const int period = draggedPeriod(100, 400);
+    const uint32_t frameStart = static_cast<uint32_t>(sampleOf(100) + clicked * period);
+    const vpt::Comparison curve = seeSpectrumOf(frameStart, "VoicePrintTest-click-after-run");
+    EXPECT_EQ(curve.mismatches, 0) << curve;
+    EXPECT_TRUE(voicePrintCursorAt(clicked));
+    const int frameColumn = vpt::columnOfSample(frameStart, count());
+    EXPECT_TRUE(waveformCursorAt(frameColumn)) << "no blue cursor at waveform column " << frameColumn;
+    const vpt::Comparison rest = seeVoicePrint(expectedPicture(sampleOf(100), period),
+                                               {clicked - 1, clicked, clicked + 1}, "VoicePrintTest-after-run-click");
+    EXPECT_EQ(rest.mismatches, 0) << rest;
+    // Two more ticks of the refresh: the clicked frame is still the one shown.
+    Sleep(100);
+    DftEngine engine;
+    vpt::analyse(engine, sound, frameStart, frameOrder, hanning);
+    const vpt::Comparison later = vpt::compareSpectrumCurve(ui::captureVisibleClient(w.spectrum), engine);
+    EXPECT_EQ(later.mismatches, 0) << later;
+}
+
+// The same session with one of the program's test hooks set.
+class HookedVoicePrintTest : public VoicePrintTest {
+protected:
+    HookedVoicePrintTest(const wchar_t* variable, const wchar_t* value) : variable_(variable), value_(value) {}
+    void SetUp() override
+    {
+        SetEnvironmentVariableW(variable_, value_);
+        VoicePrintTest::SetUp();
+        SetEnvironmentVariableW(variable_, nullptr);
+    }
+
+private:
+    const wchar_t* variable_;
+    const wchar_t* value_;
+};
+
+// Every paint of a view lasts 30 ms, two display refreshes and more.
+class SlowScreenTest : public HookedVoicePrintTest {
+protected:
+    SlowScreenTest() : HookedVoicePrintTest(L"KELVARA_TEST_PAINT_DELAY_MS", L"30") {}
+};
+
+TEST_F(SlowScreenTest, RunEndsWithEveryFrameExactlyAsOnAFastScreen)
+{
+    // The run goes on between the slow paints; were an engine analysed into
+    // while a view still read it, a column or the last curve would show it.
+    ASSERT_TRUE(dragSelection(100, 400));
+    ASSERT_TRUE(draw());
+    const int period = draggedPeriod(100, 400);
+    const int32_t start = sampleOf(100);
+    const vpt::Comparison picture = seeVoicePrint(expectedPicture(start, period), {}, "SlowScreenTest-run");
+    EXPECT_EQ(picture.mismatches, 0) << picture;
+    const uint32_t lastStart = static_cast<uint32_t>(start + 550 * period);
+    const vpt::Comparison curve = seeSpectrumOf(lastStart, "SlowScreenTest-last-spectrum");
+    EXPECT_EQ(curve.mismatches, 0) << curve;
+    const int lastColumn = vpt::columnOfSample(lastStart, count());
+    EXPECT_TRUE(waveformCursorAt(lastColumn)) << "no blue cursor at waveform column " << lastColumn;
+    // The screen was not painted once a frame: 551 frames, three views.
+    const LRESULT paints = answerTo(w.voicePrint, MSG_PAINT_COUNT) + answerTo(w.spectrum, MSG_PAINT_COUNT) +
+                           answerTo(w.wave, MSG_PAINT_COUNT);
+    EXPECT_LT(paints, 551) << "paints of the three views since they were made";
+}
+
+// Every frame takes the voice print 2 ms longer, so a run lasts more than a
+// second, long enough to watch from outside.
+class LongRunTest : public HookedVoicePrintTest {
+protected:
+    LongRunTest() : HookedVoicePrintTest(L"KELVARA_TEST_FRAME_DELAY_MS", L"2") {}
+};
+
+TEST_F(LongRunTest, VoicePrintIsSeenToGrowWhileTheRunLasts)
+{
+    ASSERT_TRUE(dragSelection(100, 400));
+    const std::vector<vpt::VoicePrintColumn> expected = expectedPicture(sampleOf(100), draggedPeriod(100, 400));
+    // How many columns of the picture on the screen are those of the run.
+    const auto columnsShown = [&](const Image& image) {
+        int shown = 0;
+        for (int x = 0; x < 551 && x < image.width; ++x) {
+            bool same = image.height > 0;
+            for (int y = 0; y < image.height && same; ++y) same = image.at(x, y) == vpt::rgbOf(expected[x][y]);
+            shown += same;
+        }
+        return shown;
+    };
+
+    ui::markStatus(w.panel);
+    clickButton(w.panel, IDC_DRAW);
+    const double pressed = ui::seconds();
+    std::vector<int> seen;  // each new count of columns, in the order seen
+    double lastChange = pressed, longestWait = 0;
+    while (ui::status(w.panel) != L"Voice-Print...Done." && ui::seconds() - pressed < runBoundMs / 1000.0) {
+        const int shown = columnsShown(ui::captureVisibleClient(w.voicePrint));
+        if (seen.empty() || shown != seen.back()) {
+            longestWait = std::max(longestWait, ui::seconds() - lastChange);
+            lastChange = ui::seconds();
+            seen.push_back(shown);
+        }
+    }
+    const double runSeconds = ui::seconds() - pressed;
+    ASSERT_EQ(ui::status(w.panel), L"Voice-Print...Done.");
+
+    // Column counts strictly between none and all: the picture grew in steps
+    // while the run lasted, and never lost what it had shown (but for the
+    // red cursor, which covers a column or two of it as it moves on).
+    int between = 0;
+    for (size_t i = 0; i < seen.size(); ++i) {
+        if (seen[i] > 5 && seen[i] < 545) ++between;
+        if (i > 0) EXPECT_GE(seen[i], seen[i - 1] - 3) << "the picture lost columns at step " << i;
+    }
+    EXPECT_GE(between, 5) << "a run of " << runSeconds << " s was seen in " << seen.size() << " states";
+    std::printf("BENCH progress of a %.2f s run seen from outside: %zu pictures, the longest wait for a new one "
+                "%.0f ms (each look takes a capture of the view)\n",
+                runSeconds, seen.size(), longestWait * 1000);
+
+    const vpt::Comparison picture = seeVoicePrint(expected, {}, "LongRunTest-end");
     EXPECT_EQ(picture.mismatches, 0) << picture;
 }
 

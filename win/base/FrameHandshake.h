@@ -10,8 +10,9 @@
 //  - The user-interface thread resets a view's event and posts it a frame
 //    (postFrame); a view that is gone can never answer, so its event is set
 //    again at once.
-//  - The view draws the frame into its bitmap and sets the event in the paint
-//    that shows it (FrameAcknowledgement), or at once when no paint will come.
+//  - The view draws the frame into its bitmap and sets the event at once
+//    (FrameAcknowledgement); the paint that shows the bitmap comes later and
+//    reads no engine.
 //  - Only then may the user-interface thread write the engine that frame was
 //    drawn from. It waits with waitServingSentMessages: it must keep serving
 //    the messages other threads send it, or a view that sends to it and the
@@ -28,8 +29,8 @@
 struct DftEngine;
 
 // The events' names, without the process id that processEventName appends.
-constexpr const wchar_t* voicePrintDoneEventName = L"DFTBuffWait0";  // SPECTDraw painted a column
-constexpr const wchar_t* spectrumDoneEventName = L"DFTBuffWait1";    // SPECTRAMDraw painted a spectrum
+constexpr const wchar_t* voicePrintDoneEventName = L"DFTBuffWait0";  // SPECTDraw took a column
+constexpr const wchar_t* spectrumDoneEventName = L"DFTBuffWait1";    // SPECTRAMDraw took a spectrum
 constexpr const wchar_t* waveformDoneEventName = L"DFTBuffWait2";    // WaveDraw handled 1002
 
 // The name an event of this process goes by: `baseName` with the process id
@@ -65,67 +66,27 @@ bool waitServingSentMessages(HANDLE object, DWORD timeoutMs = INFINITE);
 
 // ---- A view's side: the display thread -------------------------------------
 
-// Whether the system will send `window` a WM_PAINT for what it has just
-// invalidated. Not when the main window is minimised or the view is hidden,
-// nor when no invalid region was kept (the strip lay outside the window, or
-// the system dropped it for a covered window). The views that acknowledge a
-// frame in their paint must then acknowledge it at once, or the voice-print
-// run waits for ever.
-inline bool paintWillFollow(HWND window)
-{
-    if (IsIconic(GetAncestor(window, GA_ROOT))) return false;
-    if (!IsWindowVisible(window)) return false;
-    return GetUpdateRect(window, nullptr, FALSE) != FALSE;
-}
-
-// A view's acknowledgement of the frames it is handed: after the view has
-// drawn a frame into its bitmap it owes the run its event, set in the paint
-// that shows the frame. A view that gets no paint (its main window minimised,
-// nothing left to paint) acknowledges at once; and since a window can be
-// minimised after the frame was drawn but before its paint came, a timer
-// looks again while a frame is pending.
+// A view's acknowledgement of the frames it is handed: set as soon as the
+// view has taken what it needs of the engine into its own back buffer. The
+// screen is not waited for: ScreenRefresh shows the back buffer when a
+// display refresh comes, and nothing it shows is read from an engine.
 class FrameAcknowledgement {
 public:
-    static constexpr UINT_PTR timerId = 1;
-
     // Opens this process's event of that name (one of the names above).
     void open(const wchar_t* baseName)
     {
         event_.reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, processEventName(baseName).c_str()));
     }
 
-    // After a frame has been drawn and its strip invalidated; `canShow` is
-    // false for a frame that lies outside the window, or one whose drawing
-    // is all there is to wait for.
-    void frameDrawn(HWND window, bool canShow = true)
+    // After a frame has been drawn into the view's back buffer: the engine
+    // is free again.
+    void frameTaken()
     {
-        pending_ = true;
-        if (!canShow || !paintWillFollow(window))
-            acknowledge();
-        else
-            SetTimer(window, timerId, checkMs, nullptr);
-    }
-    void painted()
-    {
-        if (pending_) acknowledge();
-    }
-    void onTimer(HWND window)
-    {
-        if (pending_ && !paintWillFollow(window)) acknowledge();
-        if (!pending_) KillTimer(window, timerId);
+        if (event_) SetEvent(event_);
     }
 
 private:
-    static constexpr UINT checkMs = 100;
-
-    void acknowledge()
-    {
-        if (event_) SetEvent(event_);
-        pending_ = false;
-    }
-
     ScopedHandle event_;
-    bool pending_ = false;
 };
 
 #endif

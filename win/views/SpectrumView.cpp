@@ -1,9 +1,13 @@
 // SPECTRAMDraw: the magnitude spectrum of one frame as a green line over a
 // fixed grid, 30 Hz per pixel. Runs on the display thread.
 //
-// Each frame (1004) restores the back buffer from a copy of the grid and draws
-// the new curve; the voice-print run waits on DFTBuffWait1 until the paint
-// that shows it, so the engine is not rewritten while the curve is read.
+// A frame (1004) is taken by copying its numbers; the voice-print run waits on
+// DFTBuffWait1 only for that, so the engine is not rewritten while it is read.
+// The curve is drawn from the copy when the screen is next refreshed (or the
+// picture is asked for): the back buffer is restored from a copy of the grid
+// and the latest frame drawn over it, so of hundreds of frames a second only
+// those that are seen are drawn. Only the rows the old and the new curve and
+// peak text cover reach the screen.
 #include "core/analysis/DftEngine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/base/CommandIds.h"
@@ -17,7 +21,11 @@
 #include <windowsx.h>
 #include "win/base/WindowRegistry.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -34,17 +42,27 @@ public:
     {
         drawLabels(canvas_.picture);
         canvas_.keepAsGrid();
-        frameTaken.open(spectrumDoneEventName);
+        frames.open(spectrumDoneEventName);
+        screen.beforeShow = [this](HWND shown, const RECT&) {
+            drawLatestFrame();
+            SetWindowTextW(shown, peakText_.c_str());
+            return std::exchange(unshown_, RECT{});
+        };
     }
 
-    void draw(HDC dc) const { copyCanvas(dc, canvas_.picture); }
+    void draw(HDC dc)
+    {
+        drawLatestFrame();
+        copyCanvas(dc, canvas_.picture);
+    }
 
     void onCommand(HWND window, WPARAM wParam, LPARAM lParam)
     {
         if (LOWORD(wParam) == CMD_FRAME) onFrame(window, reinterpret_cast<const DftEngine*>(lParam));
     }
 
-    FrameAcknowledgement frameTaken;  // DFTBuffWait1
+    FrameAcknowledgement frames;  // DFTBuffWait1
+    ScreenRefresh screen;
 
 private:
     static void drawLabels(HDC dc)
@@ -56,52 +74,100 @@ private:
             TextOutW(dc, label.x, label.y, label.text, static_cast<int>(std::wcslen(label.text)));
     }
 
-    void drawCurve(HDC dc, const DftEngine& engine) const
+    // Draws the curve, one call for all its lines, and answers the pixels
+    // it may have covered.
+    RECT drawCurve(HDC dc, const FrameNumbers& frame)
     {
-        const int n = engine.length;
-        // An engine that was never set up has no magnitudes to draw.
-        if (n < 2 || !isAllocated(engine.magnitude)) return;
-        const double* m = engine.magnitude;
+        const int n = frame.length;
+        // A frame from an engine that was never set up has no magnitudes.
+        if (n < 2) return RECT{};
+        const double* m = frame.magnitude;
+        curve_.clear();
+        curve_.push_back(POINT{0, spectrumRow(m[0])});
+        for (int i = 1; i <= n / 2 - 1; ++i)
+            curve_.push_back(POINT{spectrumEntryX(i, n, frame.rate), spectrumRow(m[i])});
+        const PixelPoint end = spectrumClosingPoint(n, frame.rate);
+        curve_.push_back(POINT{end.x, end.y});
         ScopedSelect pen(dc, curvePen_);
-        MoveToEx(dc, 0, spectrumRow(m[0]), nullptr);
-        for (int i = 1; i <= n / 2 - 1; ++i) LineTo(dc, spectrumEntryX(i, n, engine.sampleRate), spectrumRow(m[i]));
-        const PixelPoint end = spectrumClosingPoint(n, engine.sampleRate);
-        LineTo(dc, end.x, end.y);
+        Polyline(dc, curve_.data(), static_cast<int>(curve_.size()));
+        RECT covered{curve_[0].x, curve_[0].y, curve_[0].x + 1, curve_[0].y + 1};
+        for (const POINT& p : curve_) {
+            covered.left = std::min(covered.left, p.x);
+            covered.right = std::max(covered.right, p.x + 1);
+            covered.top = std::min(covered.top, p.y);
+            covered.bottom = std::max(covered.bottom, p.y + 1);
+        }
+        return covered;
     }
 
     // The frame's strongest entry in the top-right corner, after the curve
-    // and never into the grid copy. The same text is the window's own, for
-    // screen readers and tests.
-    void drawPeak(HWND window, const FrameNumbers& frame)
+    // and never into the grid copy. The same text becomes the window's own
+    // when the picture is shown, for screen readers and tests. Answers where
+    // the text lies.
+    RECT drawPeak(const FrameNumbers& frame)
     {
-        const std::wstring text = peakText(framePeak(frame));
-        SetWindowTextW(window, text.c_str());
+        peakText_ = peakText(framePeak(frame));
+        const std::wstring& text = peakText_;
         HDC dc = canvas_.picture;
         ScopedSelect font(dc, peakFont_);
         setLabelColor(dc, labelColor);
         const UINT align = SetTextAlign(dc, TA_RIGHT | TA_TOP);
         TextOutW(dc, peakTextRight, peakTextTop, text.c_str(), static_cast<int>(text.size()));
         SetTextAlign(dc, align);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        // A pixel more each way: a glyph may overhang its advance.
+        return RECT{peakTextRight - size.cx - 1, peakTextTop - 1, peakTextRight + 1, peakTextTop + size.cy + 1};
     }
 
     void onFrame(HWND window, const DftEngine* engine)
     {
-        canvas_.startAgain();
         if (engine) {
-            drawCurve(canvas_.picture, *engine);
             ShownNumbers& numbers = shownNumbers();
             std::lock_guard<std::mutex> hold(numbers.lock);
             takeFrame(numbers.frame, *engine);
-            drawPeak(window, numbers.frame);
         }
-        InvalidateRect(window, nullptr, FALSE);
-        frameTaken.frameDrawn(window);
+        hasFrame_ = engine != nullptr;
+        frames.frameTaken();
+        stale_ = true;
+        // Narrowed by drawLatestFrame to what the curve really changed.
+        screen.changedAll(window);
+    }
+
+    // Brings the picture up to the last frame taken. What the frame before
+    // drew and what this one draws is yet to be shown, even when a
+    // WM_PRINTCLIENT was the first to ask for it.
+    void drawLatestFrame()
+    {
+        if (!stale_) return;
+        stale_ = false;
+        canvas_.startAgain();
+        RECT drawn{};
+        if (hasFrame_) {
+            ShownNumbers& numbers = shownNumbers();
+            std::lock_guard<std::mutex> hold(numbers.lock);
+            const RECT curve = drawCurve(canvas_.picture, numbers.frame);
+            const RECT peak = drawPeak(numbers.frame);
+            UnionRect(&drawn, &curve, &peak);
+        }
+        RECT changed;
+        UnionRect(&changed, &drawn, &drawn_);
+        drawn_ = drawn;
+        RECT unshown;
+        UnionRect(&unshown, &unshown_, &changed);
+        unshown_ = unshown;
     }
 
     static constexpr COLORREF labelColor = RGB(0, 200, 98);
     ScopedPen curvePen_{CreatePen(PS_SOLID, 1, RGB(0, 255, 0))};
     ScopedFont peakFont_{createLabelFont(15)};
     GridPicture canvas_;  // the grid keeps the labels
+    RECT drawn_{};        // what the frame now in canvas_ drew over the grid
+    RECT unshown_{};      // what changed in canvas_ since the screen last showed it
+    bool hasFrame_ = false;  // a frame was posted (rather than no engine)
+    bool stale_ = false;     // canvas_ does not show the last frame taken yet
+    std::vector<POINT> curve_;  // kept, so drawing allocates nothing
+    std::wstring peakText_;
 };
 
 std::optional<SpectrumView> view;

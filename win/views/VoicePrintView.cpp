@@ -37,7 +37,7 @@ public:
         // leave a new one selected and the old one lost.
         SelectObject(axis_, axisFont_);
         drawFrequencyAxis();
-        frameTaken.open(voicePrintDoneEventName);
+        frames.open(voicePrintDoneEventName);
     }
 
     void draw(HDC paint) const
@@ -65,12 +65,10 @@ public:
         case CMD_VOICEPRINT_CURSOR:
             moveCursor(window, LOWORD(lParam));
             break;
-        case CMD_REBUILD_AXIS: {
+        case CMD_REBUILD_AXIS:
             drawFrequencyAxis();
-            RECT all{0, 0, width, height};
-            InvalidateRect(window, &all, FALSE);
+            screen.changedAll(window);
             break;
-        }
         default:
             break;
         }
@@ -83,7 +81,8 @@ public:
         PostMessageW(controlPanel.load(), WM_COMMAND, MAKEWPARAM(CMD_FRAME_AT_COLUMN, 0), x);
     }
 
-    FrameAcknowledgement frameTaken;  // DFTBuffWait0
+    FrameAcknowledgement frames;  // DFTBuffWait0
+    ScreenRefresh screen;
 
 private:
     void drawFrequencyAxis()
@@ -125,10 +124,10 @@ private:
                 SetPixelV(picture_, column, pixel.row, static_cast<COLORREF>(colors[pixel.colorIndex]));
             }
         }
-        RECT strip{column, 0, column + 3, height};
-        InvalidateRect(window, &strip, FALSE);
         nextColumn_ = column + 1;
-        frameTaken.frameDrawn(window, column <= lastColumn);
+        frames.frameTaken();
+        // The new column and the cursor two columns on.
+        screen.changed(window, RECT{column, 0, column + 3, height});
     }
 
     // The numbers behind the column, for the readout and the export. A run
@@ -147,8 +146,7 @@ private:
     {
         const ColumnSpan span = cursorStrip(cursorColumn_, column);
         cursorColumn_ = column;
-        RECT r{span.left, 0, span.right, height};
-        InvalidateRect(window, &r, FALSE);
+        screen.changed(window, RECT{span.left, 0, span.right, height});
     }
 
     ScopedFont axisFont_{createLabelFont(16)};

@@ -64,7 +64,7 @@ public:
         canvas_.keepAsGrid();
         SelectObject(canvas_.picture, labelFont_);
         setLabelColor(canvas_.picture, RGB(0, 255, 98));
-        frameTaken.open(waveformDoneEventName);
+        frames.open(waveformDoneEventName);
     }
 
     // What the view shows.
@@ -110,7 +110,8 @@ public:
 
     // What the panel hands this view is the sound, and it waits only for the
     // drawing into the back buffer, not for a paint.
-    FrameAcknowledgement frameTaken;  // DFTBuffWait2
+    FrameAcknowledgement frames;  // DFTBuffWait2
+    ScreenRefresh screen;  // for the cursor, which moves with every frame of a run
 
 private:
     // 1002. A sound without samples or without a rate (nothing loaded yet, a
@@ -137,13 +138,14 @@ private:
         columns_ = hasSamples ? waveformColumnsOf(*sound) : WaveformColumns{};
 
         InvalidateRect(window, nullptr, FALSE);
-        frameTaken.frameDrawn(window, false);
+        frames.frameTaken();
     }
 
     void moveCursor(HWND window, uint32_t column)
     {
         const uint32_t old = cursorX.exchange(column);
-        invalidateColumns(window, cursorStrip(old, column));
+        const ColumnSpan strip = cursorStrip(old, column);
+        screen.changed(window, RECT{strip.left, 0, strip.right, height});
     }
 
     ScopedPen selectionPen_{CreatePen(PS_SOLID, 1, RGB(0, 255, 0))};

@@ -118,6 +118,10 @@ std::wstring className(HWND window) {
     return name;
 }
 
+LRESULT answerTo(HWND window, UINT message, WPARAM wParam, bool* ok) {
+    return sendWithTimeout(window, message, wParam, 0, ok);
+}
+
 std::wstring windowText(HWND window) {
     if (!window) return L"";
     bool ok = false;

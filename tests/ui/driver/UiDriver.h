@@ -64,6 +64,9 @@ HWND findChild(HWND parent, const wchar_t* className);
 HWND findPanel(HWND mainWindow, int controlId = 1023);
 std::wstring className(HWND window);
 std::wstring windowText(HWND window);   // WM_GETTEXT, works across processes
+// The result of `message` sent to `window`; `ok` false (and 0) when the
+// window did not answer in time.
+LRESULT answerTo(HWND window, UINT message, WPARAM wParam = 0, bool* ok = nullptr);
 DWORD processOf(HWND window);
 
 // Rectangles: outer rectangle on the screen; outer rectangle in the client
