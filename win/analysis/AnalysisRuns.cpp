@@ -3,9 +3,12 @@
 // the frame at the waveform cursor (1018).
 //
 // Hand-over rules. An engine posted to a view with 1004 must not be set up or
-// analysed into again until the view has drawn it; the views say so through
-// DFTBuffWait0 (voice print) and DFTBuffWait1 (spectrum), which every run
-// resets before it posts and waits for before it reuses an engine. The waits
+// analysed into again until the view has taken what it needs of it into its
+// back buffer; the views say so through DFTBuffWait0 (voice print) and
+// DFTBuffWait1 (spectrum), which every run resets before it posts and waits
+// for before it reuses an engine. The screen is not waited for: the views
+// show their back buffers at most once a display refresh, so a run takes as
+// long as its analysis and the drawing into the back buffers. The waits
 // serve messages sent to this thread, because the waveform view sends 1018
 // and waits for it: a run that waited deaf would block the very thread that
 // has to signal the events. Runs that arrive while a voice print is under way
@@ -116,7 +119,7 @@ void runVoicePrint(HWND panel, bool (*workerRunning)())
         const uint32_t start = frameStart(start0, k, period);
         if (!frameFits(start, length, theSound.sampleCount)) break;
 
-        // Frame k+1 is computed while the views draw frame k.
+        // Frame k+1 is computed while the views take frame k.
         workEngine.load()->analyseFrame(theSound, start, kind, currentSpectrumSettings());
         waitForViews();
         DftEngine* analysed = workEngine;
