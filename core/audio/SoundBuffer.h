@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/base/Columns.h"
+
 // Same layout as the platform's WAVEFORMATEX (packed, 18 bytes), so it can be
 // handed to the wave-audio device unchanged.
 #pragma pack(push, 1)
@@ -42,6 +44,13 @@ struct SampleLayout {
     uint32_t frameBytes = 0;  // a whole multiple of channels, at least channels * bits / 8
 };
 
+// The smallest and largest sample that one of the 551 waveform columns
+// stands for.
+struct ColumnExtent {
+    double low;
+    double high;
+};
+
 template <typename T>
 inline T* notAllocated() { return reinterpret_cast<T*>(~uintptr_t{0}); }
 
@@ -57,6 +66,13 @@ struct SoundBuffer {
     uint32_t sampleCount = 0;
     std::atomic<uint32_t> recordedBytes{0};  // the recorder's append position
     double peak = 0.0;
+    // The extent of each waveform column, as columnExtentOf gives it, found
+    // while decoding (the samples are at hand then, and a ten-minute sound
+    // need not be read through a second time to draw it). Meaningful only
+    // while hasColumnExtents(): decode and decodeFrom set them, takeFrom
+    // moves them, release drops them.
+    ColumnExtent columnExtents[columnCount] = {};
+    const double* extentsOfSamples = nullptr;
 
     SoundBuffer() = default;
     ~SoundBuffer();
@@ -82,6 +98,9 @@ struct SoundBuffer {
     // Sample `index` of the first channel, or 0.0 at and beyond sampleCount.
     double sampleAt(uint32_t index) const { return index < sampleCount ? samples[index] : 0.0; }
 
+    // True when columnExtents belong to the samples held now.
+    bool hasColumnExtents() const { return sampleCount > 0 && isAllocated(samples) && extentsOfSamples == samples; }
+
     // Sample rate of the sound in Hz.
     uint32_t rate() const { return format.samplesPerSec; }
 
@@ -90,6 +109,14 @@ struct SoundBuffer {
     // once a new one has been read and decoded in full.
     void takeFrom(SoundBuffer& other);
 };
+
+// Smallest and largest sample that waveform column `column` (0..550) of a
+// sound of `count` samples stands for, as the waveform has always been
+// drawn: the samples at the positions columnStart + k for every whole k below
+// positionsPerColumn, each truncated, the scan ending at the first position
+// at or past `count`. Needs count > 0. Never reads index >= count, even where
+// the column's share reaches it through rounding.
+ColumnExtent columnExtentOf(const double* samples, uint32_t count, int column);
 
 // True when decode() can turn this format into samples.
 bool isDecodableFormat(const WaveFormat& format);

@@ -209,7 +209,11 @@ bool parseWav(const uint8_t* bytes, size_t size, WavLayout& layout)
     return true;
 }
 
-bool loadWav(SoundBuffer& target, const uint8_t* bytes, size_t size)
+namespace {
+
+// Both loadWav: `owned` is the block `bytes` lies at the start of when the
+// caller gives it up, or null.
+bool loadWavFrom(SoundBuffer& target, const uint8_t* bytes, size_t size, std::unique_ptr<uint8_t[]>* owned)
 {
     WavLayout layout;
     if (!parseWav(bytes, size, layout)) return false;
@@ -229,14 +233,33 @@ bool loadWav(SoundBuffer& target, const uint8_t* bytes, size_t size)
     const SampleLayout packed = packedLayout(layout.format);
     const bool asStored = sameLayout(layout.stored, packed);
     const uint32_t bytesKept = asStored ? layout.dataSize : fresh.sampleCount * packed.frameBytes;
-    uint8_t* block = new (std::nothrow) uint8_t[bytesKept];
-    if (block == nullptr) return false;
-    if (asStored && bytesKept > 0) std::memcpy(block, stored, bytesKept);
-    if (!asStored) repack(layout.stored, packed, stored, fresh.sampleCount, block);
+    uint8_t* block = nullptr;
+    if (asStored && owned != nullptr) {
+        // Nothing can fail from here on, so the caller's block may change.
+        block = owned->release();
+        if (bytesKept > 0) std::memmove(block, block + layout.dataOffset, bytesKept);
+    } else {
+        block = new (std::nothrow) uint8_t[bytesKept];
+        if (block == nullptr) return false;
+        if (asStored && bytesKept > 0) std::memcpy(block, stored, bytesKept);
+        if (!asStored) repack(layout.stored, packed, stored, fresh.sampleCount, block);
+    }
     fresh.data = block;
     fresh.dataSize = bytesKept;
 
     target.takeFrom(fresh);
     target.ready = 1;
     return true;
+}
+
+}  // namespace
+
+bool loadWav(SoundBuffer& target, const uint8_t* bytes, size_t size)
+{
+    return loadWavFrom(target, bytes, size, nullptr);
+}
+
+bool loadWav(SoundBuffer& target, std::unique_ptr<uint8_t[]>& bytes, size_t size)
+{
+    return loadWavFrom(target, bytes.get(), size, &bytes);
 }

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "core/audio/SoundBuffer.h"
 
@@ -33,5 +34,12 @@ bool parseWav(const uint8_t* bytes, size_t size, WavLayout& layout);
 // them (ready = 1) and its old blocks are freed. On failure `target` is left
 // exactly as it was. Also false when memory for the blocks cannot be had.
 bool loadWav(SoundBuffer& target, const uint8_t* bytes, size_t size);
+
+// The same, but the caller gives up the file's block (allocated with new[]):
+// when the file's sample bytes already are in the layout the sound keeps, the
+// sound adopts the block as its data (its sample bytes moved to its start)
+// instead of copying them, and `bytes` is left empty. Otherwise, and on every
+// failure, `bytes` keeps the block, whose contents are then unchanged.
+bool loadWav(SoundBuffer& target, std::unique_ptr<uint8_t[]>& bytes, size_t size);
 
 #endif

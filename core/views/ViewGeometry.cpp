@@ -33,23 +33,7 @@ int truncToInt(double value)
 
 ColumnExtent waveformColumnExtent(const double* samples, uint32_t count, int column)
 {
-    const double step = positionsPerColumn(count);
-    const double base = columnStart(column, count);
-    // The last column's share ends at `count` only on paper: base + k can
-    // round up onto it, so every index is checked before it is read.
-    const uint32_t last = count - 1;
-    const auto indexAt = [last](double position) {
-        return position >= static_cast<double>(last) ? last : static_cast<uint32_t>(position);
-    };
-    ColumnExtent extent{samples[indexAt(base)], samples[indexAt(base)]};
-    for (double k = 0; k < step; k += 1) {
-        const double position = base + k;
-        if (position >= static_cast<double>(count)) break;
-        const double s = samples[indexAt(position)];
-        if (s < extent.low) extent.low = s;
-        if (s > extent.high) extent.high = s;
-    }
-    return extent;
+    return columnExtentOf(samples, count, column);
 }
 
 int waveformRow(double sample)
@@ -57,19 +41,39 @@ int waveformRow(double sample)
     return truncToInt(64 - sample * 128 / 65535);
 }
 
-std::vector<PixelPoint> waveformTrace(const double* samples, uint32_t count)
+namespace {
+
+// The polyline through the columns' extents.
+template <typename ExtentOf>
+std::vector<PixelPoint> traceThrough(ExtentOf extentOf)
 {
     std::vector<PixelPoint> points;
-    if (count == 0 || samples == nullptr) return points;
     points.reserve(2 * columnCount + 1);
     points.push_back({0, waveformZeroRow});
     for (int j = 0; j < columnCount; ++j) {
-        const ColumnExtent e = waveformColumnExtent(samples, count, j);
+        const ColumnExtent e = extentOf(j);
         // Silent columns add no point, so the line runs on from the last one.
         if (e.low < 0) points.push_back({j, waveformRow(e.low)});
         if (e.high > 0) points.push_back({j, waveformRow(e.high)});
     }
     return points;
+}
+
+}  // namespace
+
+std::vector<PixelPoint> waveformTrace(const double* samples, uint32_t count)
+{
+    if (count == 0 || samples == nullptr) return {};
+    return traceThrough([&](int j) { return columnExtentOf(samples, count, j); });
+}
+
+std::vector<PixelPoint> waveformTrace(const SoundBuffer& sound)
+{
+    if (!sound.hasColumnExtents()) {
+        if (!isAllocated(sound.samples)) return {};
+        return waveformTrace(sound.samples, sound.sampleCount);
+    }
+    return traceThrough([&](int j) { return sound.columnExtents[j]; });
 }
 
 double soundSeconds(uint32_t sampleCount, uint32_t rate)

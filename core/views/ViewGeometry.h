@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/analysis/DisplayBins.h"
+#include "core/audio/SoundBuffer.h"
 #include "core/base/Columns.h"
 
 struct PixelPoint {
@@ -37,14 +38,9 @@ int truncToInt(double value);
 constexpr int waveformHeight = 128;
 constexpr int waveformZeroRow = 64;
 
-struct ColumnExtent {
-    double low;
-    double high;
-};
-
-// Smallest and largest sample that column `column` stands for. Needs
-// count > 0. Never reads index >= count, even where the column's share
-// reaches it through rounding.
+// Smallest and largest sample that column `column` stands for
+// (columnExtentOf). Needs count > 0. Never reads index >= count, even where
+// the column's share reaches it through rounding.
 ColumnExtent waveformColumnExtent(const double* samples, uint32_t count, int column);
 
 // Row of a sample value: 0 is row 64, 32767 row 0, -32768 row 128.
@@ -53,6 +49,9 @@ int waveformRow(double sample);
 // The trace as one polyline: the first point is the pen's start (0, 64), each
 // later point a line end. Empty for a sound without samples.
 std::vector<PixelPoint> waveformTrace(const double* samples, uint32_t count);
+// The same trace of a sound's samples, from the column extents its decoding
+// found when it has them, without reading the samples again.
+std::vector<PixelPoint> waveformTrace(const SoundBuffer& sound);
 
 // Length of the sound in seconds; 0 when the rate is 0.
 double soundSeconds(uint32_t sampleCount, uint32_t rate);

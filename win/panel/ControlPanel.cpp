@@ -295,6 +295,9 @@ INT_PTR CALLBACK ControlPanelProc(HWND panel, UINT message, WPARAM wParam, LPARA
         return TRUE;
     case WM_COMMAND:
         return onCommand(panel, wParam, lParam) ? TRUE : FALSE;
+    case MSG_LOAD_TIMES:
+        SetWindowLongPtrW(panel, DWLP_MSGRESULT, static_cast<LONG_PTR>(lastLoadMicroseconds(static_cast<int>(wParam))));
+        return TRUE;
     case WM_CLOSE:
         // Its own event handles go too, after the workers that might still
         // be waited for and before the views are told to close.

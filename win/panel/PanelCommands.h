@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 
@@ -15,6 +16,9 @@ void refreshViewsFromSound(HWND panel);    // 1002 to WaveDraw, refresh 4, wait 
 // as the dialog would, then, with `thenDraw`, draw its voice print.
 void requestOpenPath(const std::wstring& path, bool thenDraw);
 void openRequestedPath(HWND panel);        // CMD_OPEN_PATH
+// Microseconds the last load spent reading (phase 0), decoding (1) and having
+// the waveform drawn (2); 0 for another phase (MSG_LOAD_TIMES).
+int64_t lastLoadMicroseconds(int phase);
 
 // win/panel/FileSaving.cpp
 void saveSoundFile(HWND panel);            // 32800

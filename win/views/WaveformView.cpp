@@ -126,7 +126,7 @@ private:
                                 sound->sampleCount > 0 && sound->rate() > 0;
         double seconds = 0.0;
         if (hasSamples) {
-            const std::vector<PixelPoint> trace = waveformTrace(sound->samples, sound->sampleCount);
+            const std::vector<PixelPoint> trace = waveformTrace(*sound);
             ScopedSelect pen(dc, selectionPen_);
             MoveToEx(dc, trace.front().x, trace.front().y, nullptr);
             for (size_t i = 1; i < trace.size(); ++i) LineTo(dc, trace[i].x, trace[i].y);
