@@ -16,6 +16,13 @@ inline MemoryCanvas canvasFor(HWND window, int width, int height)
     return MemoryCanvas(screen, width, height);
 }
 
+// The same, with pixels the view writes itself (MemoryCanvas::withPixels).
+inline MemoryCanvas pixelCanvasFor(HWND window, int width, int height)
+{
+    WindowDC screen(window);
+    return MemoryCanvas::withPixels(screen, width, height);
+}
+
 // The face every view labels its scales with, `height` pixels high.
 inline HFONT createLabelFont(int height)
 {

@@ -30,7 +30,7 @@ constexpr int height = voicePrintHeight;
 class VoicePrintView {
 public:
     explicit VoicePrintView(HWND window)
-        : picture_(canvasFor(window, width, height)), axis_(canvasFor(window, axisWidth, height))
+        : picture_(pixelCanvasFor(window, width, height)), axis_(canvasFor(window, axisWidth, height))
     {
         fillArea(picture_, GetStockObject(BLACK_BRUSH), width, height);
         // One font for the life of the view: every rebuild would otherwise
@@ -118,16 +118,26 @@ private:
         if (frameDelayMs_ != 0) Sleep(frameDelayMs_);
         if (engine) {
             keepNumbers(column, *engine);
-            const ColorTable colors;  // from the colour settings of this moment
-            for (int j = 0; j < displayBinCount; ++j) {
-                const BinPixel pixel = voicePrintPixel(j, engine->displayBins[j]);
-                SetPixelV(picture_, column, pixel.row, static_cast<COLORREF>(colors[pixel.colorIndex]));
-            }
+            paintColumn(column, *engine);
         }
         nextColumn_ = column + 1;
         frames.frameTaken();
         // The new column and the cursor two columns on.
         screen.changed(window, RECT{column, 0, column + 3, height});
+    }
+
+    void paintColumn(int column, const DftEngine& engine)
+    {
+        uint32_t* pixels = picture_.pixels();
+        // A column beyond the picture (a frame after the last one) shows nowhere.
+        if (pixels == nullptr || column < 0 || column >= width) return;
+        GdiFlush();  // what GDI drew into the picture is in its pixels before they are written
+        const ColorTable colors;  // from the colour settings of this moment
+        for (int j = 0; j < displayBinCount; ++j) {
+            const BinPixel pixel = voicePrintPixel(j, engine.displayBins[j]);
+            if (pixel.row < 0 || pixel.row >= height) continue;
+            pixels[pixel.row * width + column] = MemoryCanvas::pixelOf(static_cast<COLORREF>(colors[pixel.colorIndex]));
+        }
     }
 
     // The numbers behind the column, for the readout and the export. A run
