@@ -4,7 +4,8 @@
 //  - "描画" to "Voice-Print...Done." for 551 frames at N = 256, 1024, 4096,
 //    on the screen and minimised, with the screen paints of each view;
 //  - a 10-minute 44.1 kHz 16-bit mono file (about 53 MB): Open pressed in
-//    the dialog to "Open A File...Done.", and to the waveform on the screen.
+//    the dialog to "Open A File...Done.", and to the waveform on the screen,
+//    with the program's own split of it into read, decode and waveform.
 #include "driver/Pictures.h"
 #include "driver/UiDriver.h"
 #include "driver/UserSteps.h"

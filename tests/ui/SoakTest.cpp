@@ -41,9 +41,9 @@ protected:
 TEST_F(SoakFindings, VoicePrintRunEndsWhenTheWindowIsMinimisedUnderIt)
 {
     ASSERT_NO_FATAL_FAILURE(prepareALongVoicePrint());
-    // A frame awaits its paint nearly all the time during a run, so a
-    // minimise that lands inside the run all but surely lands on one; the
-    // runs are short, so try until several have.
+    // A minimise that lands inside a run lands between a frame's hand-over
+    // and its showing on the screen; the runs are short, so try until
+    // several have.
     int landedInsideARun = 0;
     for (int attempt = 0; attempt < 40 && landedInsideARun < 5; ++attempt) {
         SCOPED_TRACE("attempt " + std::to_string(attempt));
