@@ -23,8 +23,8 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <system_error>
-#include <thread>
+
+#include "core/base/TwoHalves.h"
 
 namespace {
 
@@ -318,8 +318,7 @@ double decodeAndScan(const SampleLayout& layout, const uint8_t* bytes, uint32_t 
 // From this many samples on, the second half is decoded on a thread of its
 // own. Most of a long decode is the first touch of each page of the fresh
 // sample block (on a virtual machine, and under Wine, a few microseconds a
-// page, 52,000 pages for ten minutes at 44.1 kHz), and two threads fault
-// their halves in about half the time.
+// page, 52,000 pages for ten minutes at 44.1 kHz).
 constexpr uint32_t twoThreadSamples = uint32_t{1} << 20;
 
 }  // namespace
@@ -345,24 +344,15 @@ bool SoundBuffer::decodeFrom(const SampleLayout& layout, const uint8_t* bytes, u
     // The largest absolute value, and the smallest and largest sample of a
     // run, do not depend on the order the samples are visited in, so the
     // halves' results give the same peak and extents.
-    const uint32_t half = count >= twoThreadSamples ? count / 2 : count;
-    PartialExtents firstPart;
-    PartialExtents secondPart;
-    double secondLargest = 0.0;
-    std::thread second;
-    if (half < count) {
-        try {
-            second = std::thread(
-                [&] { secondLargest = decodeAndScan(layout, bytes, half, count, decoded, runs, secondPart); });
-        } catch (const std::system_error&) {
-            // No thread to be had: this one does it all.
-        }
-    }
-    double largest = decodeAndScan(layout, bytes, 0, second.joinable() ? half : count, decoded, runs, firstPart);
-    if (second.joinable()) {
-        second.join();
-        if (secondLargest > largest) largest = secondLargest;
-    }
+    PartialExtents parts[2];
+    double largestOf[2] = {0.0, 0.0};
+    inTwoHalves(count, twoThreadSamples, [&](int part, size_t from, size_t to) {
+        largestOf[part] = decodeAndScan(layout, bytes, static_cast<uint32_t>(from), static_cast<uint32_t>(to), decoded,
+                                        runs, parts[part]);
+    });
+    const double largest = std::max(largestOf[0], largestOf[1]);
+    const PartialExtents& firstPart = parts[0];
+    const PartialExtents& secondPart = parts[1];
 
     for (int j = 0; j < columnCount && count > 0; ++j) {
         if (!runs[j].plain) {

@@ -31,11 +31,6 @@ int truncToInt(double value)
 
 // ---- Waveform ----
 
-ColumnExtent waveformColumnExtent(const double* samples, uint32_t count, int column)
-{
-    return columnExtentOf(samples, count, column);
-}
-
 int waveformRow(double sample)
 {
     return truncToInt(64 - sample * 128 / 65535);

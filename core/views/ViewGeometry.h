@@ -38,11 +38,6 @@ int truncToInt(double value);
 constexpr int waveformHeight = 128;
 constexpr int waveformZeroRow = 64;
 
-// Smallest and largest sample that column `column` stands for
-// (columnExtentOf). Needs count > 0. Never reads index >= count, even where
-// the column's share reaches it through rounding.
-ColumnExtent waveformColumnExtent(const double* samples, uint32_t count, int column);
-
 // Row of a sample value: 0 is row 64, 32767 row 0, -32768 row 128.
 int waveformRow(double sample);
 

@@ -56,7 +56,7 @@ TEST(WaveformColumnScan, ShortSoundShowsOneSamplePerColumn)
     for (int i = 0; i < 100; ++i) samples[i] = (i % 2 ? 1.0 : -1.0) * (100 * i + 7);
     for (int j = 0; j < columnCount; ++j) {
         const double expected = samples[j * 100 / 551];
-        const ColumnExtent e = waveformColumnExtent(samples.data(), 100, j);
+        const ColumnExtent e = columnExtentOf(samples.data(), 100, j);
         ASSERT_EQ(e.low, expected) << "column " << j;
         ASSERT_EQ(e.high, expected) << "column " << j;
     }
@@ -70,7 +70,7 @@ TEST(WaveformColumnScan, ColumnCoversItsShareOfTheSamples)
     for (int i = 0; i < 1000; ++i) samples[i] = (i % 3 == 0 ? -1.0 : 1.0) * (i * 31 % 997);
     for (int j = 0; j < columnCount; ++j) {
         const int a = j * 1000 / 551;
-        const ColumnExtent e = waveformColumnExtent(samples.data(), 1000, j);
+        const ColumnExtent e = columnExtentOf(samples.data(), 1000, j);
         ASSERT_EQ(e.low, std::min(samples[a], samples[a + 1])) << "column " << j;
         ASSERT_EQ(e.high, std::max(samples[a], samples[a + 1])) << "column " << j;
     }
@@ -89,7 +89,7 @@ TEST(WaveformColumnScan, NeverReadsAtOrPastTheSampleCount)
         std::vector<double> samples(count + 1, -5.0);
         samples[count] = sentinel;
         for (int j = 0; j < columnCount; ++j) {
-            const ColumnExtent e = waveformColumnExtent(samples.data(), count, j);
+            const ColumnExtent e = columnExtentOf(samples.data(), count, j);
             ASSERT_EQ(e.high, -5.0) << "count " << count << " column " << j;
         }
     }
