@@ -4,6 +4,7 @@
 // strange failures all over the UI tests.
 #include "driver/UiDriver.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/support/WavBytes.h"
@@ -156,6 +157,31 @@ TEST(ScreenCapture, ReadsTheColoursAWindowShows) {
     }
     EXPECT_EQ(image.count(rgbOf(ColourCard::quarters[3])), 32 * 24);
     EXPECT_EQ(image.at(64, 0), Rgb{}) << "outside the image reads as black";
+}
+
+// A line whose text grows between the driver's two questions (length, then
+// text), as a readout does under a moving mouse: the old length is told, the
+// new text is copied. The driver must not hand back the cut-short copy.
+TEST(WindowText, TextThatGrowsBetweenLengthAndCopyIsReadWhole) {
+    static const std::wstring grown = L"0.136 s  sample 5998  selection 0.000 s to 1.595 s (1.595 s)";
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message == WM_GETTEXTLENGTH) return 12;
+        if (message != WM_GETTEXT) return DefWindowProcW(window, message, wParam, lParam);
+        if (wParam == 0) return 0;
+        const size_t copied = std::min(grown.size(), static_cast<size_t>(wParam) - 1);
+        grown.copy(reinterpret_cast<wchar_t*>(lParam), copied);
+        reinterpret_cast<wchar_t*>(lParam)[copied] = L'\0';
+        return static_cast<LRESULT>(copied);
+    };
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KelvaraTestGrowingText";
+    RegisterClassW(&wc);
+    HWND line = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance,
+                                nullptr);
+    ASSERT_TRUE(line);
+    EXPECT_EQ(windowText(line), grown);
+    DestroyWindow(line);
 }
 
 // ---- Test WAV files ----------------------------------------------------------------

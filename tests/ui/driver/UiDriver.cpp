@@ -127,10 +127,18 @@ std::wstring windowText(HWND window) {
     bool ok = false;
     const LRESULT length = sendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0, &ok);
     if (!ok || length <= 0) return L"";
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied = sendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-    return text;
+    // The text may change between the two messages (a readout line does as
+    // the mouse moves): a copy that fills the buffer may have been cut short,
+    // so it is read again into a larger one.
+    for (size_t size = static_cast<size_t>(length) + 64;; size *= 2) {
+        std::wstring text(size, L'\0');
+        const LRESULT copied = sendWithTimeout(window, WM_GETTEXT, size, reinterpret_cast<LPARAM>(&text[0]));
+        if (copied <= 0) return L"";
+        if (static_cast<size_t>(copied) + 1 < size) {
+            text.resize(static_cast<size_t>(copied));
+            return text;
+        }
+    }
 }
 
 DWORD processOf(HWND window) {
