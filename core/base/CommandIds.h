@@ -92,5 +92,6 @@
 // message whose result is the answer (WM_APP + 0x101 and on).
 #define MSG_PAINT_COUNT        0x8101 // to a view: the WM_PAINTs it has handled since it was made
 #define MSG_LOAD_TIMES         0x8102 // to the panel: wParam 0 read, 1 decode, 2 waveform: microseconds the last load spent on it
+#define MSG_RUN_TIMES          0x8103 // to the panel: wParam 0 analysis, 1 waiting for the views, 2 posting frames: microseconds the last voice print spent on it
 
 #endif

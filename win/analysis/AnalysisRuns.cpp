@@ -26,7 +26,14 @@
 #include "win/base/StatusLine.h"
 #include "core/audio/SoundBuffer.h"
 
+#include <chrono>
+
 namespace {
+
+// Where the last voice-print run's time went (MSG_RUN_TIMES), so that a
+// benchmark can tell the arithmetic from the hand-over.
+using RunClock = std::chrono::steady_clock;
+RunClock::duration runPhase[3] = {};
 
 // True from the start to the end of a voice-print run. Its own flag rather
 // than activityState: a completion command handled in one of the run's waits
@@ -115,6 +122,7 @@ void runVoicePrint(HWND panel, bool (*workerRunning)())
     const int32_t start0 = analysisStart;
     const int32_t period = framePeriod;
     const int32_t kind = windowKind;
+    for (RunClock::duration& phase : runPhase) phase = RunClock::duration::zero();
 
     for (int32_t k = 0; k < columnCount; ++k) {
         // Re-checked every frame: a recording may not touch the samples
@@ -124,8 +132,13 @@ void runVoicePrint(HWND panel, bool (*workerRunning)())
         if (!frameFits(start, length, theSound.sampleCount)) break;
 
         // Frame k+1 is computed while the views take frame k.
+        const RunClock::time_point analysing = RunClock::now();
         workEngine.load()->analyseFrame(theSound, start, kind, currentSpectrumSettings());
+        const RunClock::time_point waiting = RunClock::now();
         waitForViews();
+        const RunClock::time_point posting = RunClock::now();
+        runPhase[0] += waiting - analysing;
+        runPhase[1] += posting - waiting;
         DftEngine* analysed = workEngine;
         workEngine = displayEngine.load();
         displayEngine = analysed;
@@ -133,6 +146,7 @@ void runVoicePrint(HWND panel, bool (*workerRunning)())
         postFrame(spectrumWindow, spectrumDoneEvent, analysed);
         PostMessageW(waveWindow, WM_COMMAND, MAKEWPARAM(CMD_FRAME, 0), reinterpret_cast<LPARAM>(analysed));
         postFrame(voicePrintWindow, voicePrintDoneEvent, analysed);
+        runPhase[2] += RunClock::now() - posting;
     }
     waitForViews();
     PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_REBUILD_AXIS, 0), 0);
@@ -191,4 +205,10 @@ void runCursor(HWND panel, int kind)
     setUpWorkEngine();
     if (analyseSingleFrame(static_cast<uint32_t>(cursorSample.load())))
         postFrame(spectrumWindow, spectrumDoneEvent, workEngine);
+}
+
+int64_t lastRunMicroseconds(int phase)
+{
+    if (phase < 0 || phase > 2) return 0;
+    return std::chrono::duration_cast<std::chrono::microseconds>(runPhase[phase]).count();
 }

@@ -298,6 +298,9 @@ INT_PTR CALLBACK ControlPanelProc(HWND panel, UINT message, WPARAM wParam, LPARA
     case MSG_LOAD_TIMES:
         SetWindowLongPtrW(panel, DWLP_MSGRESULT, static_cast<LONG_PTR>(lastLoadMicroseconds(static_cast<int>(wParam))));
         return TRUE;
+    case MSG_RUN_TIMES:
+        SetWindowLongPtrW(panel, DWLP_MSGRESULT, static_cast<LONG_PTR>(lastRunMicroseconds(static_cast<int>(wParam))));
+        return TRUE;
     case WM_CLOSE:
         // Its own event handles go too, after the workers that might still
         // be waited for and before the views are told to close.
