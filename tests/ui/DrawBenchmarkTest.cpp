@@ -3,9 +3,10 @@
 // still checks that the work it timed was really done.
 //  - "描画" to "Voice-Print...Done." for 551 frames at N = 256, 1024, 4096,
 //    on the screen and minimised, with the screen paints of each view;
-//  - a 10-minute 44.1 kHz 16-bit mono file (about 53 MB): Open pressed in
-//    the dialog to "Open A File...Done.", and to the waveform on the screen,
-//    with the program's own split of it into read, decode and waveform.
+//    and N = 1024 against N = 4096 in runs taken in turn;
+//  - a 10-minute 44.1 kHz 16-bit mono file (about 53 MB), five loads: Open
+//    pressed in the dialog to "Open A File...Done.", and to the waveform on
+//    the screen, with the program's own split into read, decode and waveform.
 #include "driver/Pictures.h"
 #include "driver/UiDriver.h"
 #include "driver/UserSteps.h"
@@ -48,6 +49,12 @@ bool columnPainted(const Image& image, int x)
 
 using DrawBenchmark = KelvaraSession;
 
+// An entry of the frame-length combo.
+struct Length {
+    int comboIndex;
+    int n;
+};
+
 struct Spread {
     double median = 0, fastest = 0, slowest = 0;
 };
@@ -88,14 +95,24 @@ PaintCounts settledPaintCounts(const KelvaraWindows& w)
 struct RunFigures {
     std::vector<double> seconds;
     std::vector<double> voicePrintPaints, spectrumPaints, waveformPaints;
+    // The program's own split of each run (MSG_RUN_TIMES), in milliseconds.
+    std::vector<double> analysisMs, waitMs, postMs;
 };
 
-// Five runs of "描画" (posted when the window is minimised: a click needs it
+double runPhaseMs(const KelvaraWindows& w, WPARAM phase)
+{
+    DWORD_PTR micros = 0;
+    const bool answered = SendMessageTimeoutW(w.panel, MSG_RUN_TIMES, phase, 0, SMTO_ABORTIFHUNG, 5000, &micros) != 0;
+    EXPECT_TRUE(answered) << "the panel did not answer MSG_RUN_TIMES " << phase;
+    return static_cast<double>(micros) / 1000.0;
+}
+
+// Runs of "描画" (posted when the window is minimised: a click needs it
 // on the screen), each timed from the press to "Voice-Print...Done.".
-RunFigures timeRuns(const KelvaraWindows& w, bool minimised)
+RunFigures timeRuns(const KelvaraWindows& w, bool minimised, int runs = runsPerLength)
 {
     RunFigures figures;
-    for (int run = 0; run < runsPerLength; ++run) {
+    for (int run = 0; run < runs; ++run) {
         const PaintCounts before = settledPaintCounts(w);
         ui::markStatus(w.panel);
         const double pressed = ui::seconds();
@@ -112,6 +129,13 @@ RunFigures timeRuns(const KelvaraWindows& w, bool minimised)
         figures.voicePrintPaints.push_back(after.voicePrint - before.voicePrint);
         figures.spectrumPaints.push_back(after.spectrum - before.spectrum);
         figures.waveformPaints.push_back(after.waveform - before.waveform);
+        figures.analysisMs.push_back(runPhaseMs(w, 0));
+        figures.waitMs.push_back(runPhaseMs(w, 1));
+        figures.postMs.push_back(runPhaseMs(w, 2));
+        // The program's split lies inside what was timed from outside.
+        const double insideMs = figures.analysisMs.back() + figures.waitMs.back() + figures.postMs.back();
+        EXPECT_GT(figures.analysisMs.back(), 0.0);
+        EXPECT_LE(insideMs, 1000.0 * figures.seconds.back());
     }
     return figures;
 }
@@ -131,9 +155,11 @@ void printRuns(int n, const char* how, const RunFigures& runs)
 {
     const Spread time = spreadOf(runs.seconds);
     std::printf("BENCH voiceprint N=%d 551 frames, %s: %.2f s (median of %d; fastest %.2f s, slowest %.2f s); "
-                "screen paints per run: voice print %.0f, spectrum %.0f, waveform %.0f (medians)\n",
+                "screen paints per run: voice print %.0f, spectrum %.0f, waveform %.0f; inside the run: arithmetic "
+                "%.1f ms, waiting for the views %.1f ms, posting frames %.1f ms (medians)\n",
                 n, how, time.median, runsPerLength, time.fastest, time.slowest, median(runs.voicePrintPaints),
-                median(runs.spectrumPaints), median(runs.waveformPaints));
+                median(runs.spectrumPaints), median(runs.waveformPaints), median(runs.analysisMs),
+                median(runs.waitMs), median(runs.postMs));
 }
 
 // For N = 256, 1024, 4096: five runs on the screen, then five with the main
@@ -149,10 +175,6 @@ TEST_F(DrawBenchmark, VoicePrintOf551FramesPaintedAndMinimised)
     const std::vector<int16_t> samples = ui::joined(tone(1000, rate, 5.0, 16000), tone(3000, rate, 5.0, 16000));
     ASSERT_TRUE(ui::openFile(app.pid(), w.panel, writeWav16(L"ten-seconds.wav", rate, 1, samples)));
 
-    struct Length {
-        int comboIndex;
-        int n;
-    };
     double painted1024 = 0;
     for (const Length length : {Length{7, 256}, Length{9, 1024}, Length{11, 4096}}) {
         SCOPED_TRACE("N = " + std::to_string(length.n));
@@ -185,8 +207,38 @@ TEST_F(DrawBenchmark, VoicePrintOf551FramesPaintedAndMinimised)
         std::printf("\n");
         std::fflush(stdout);
     }
+
+    // The batches above are seconds apart, and this machine's speed drifts
+    // by more than N = 4096 costs over N = 1024. Runs taken in turn, a pair
+    // at a time, see the same machine: the median of the pairs' ratios is
+    // the cost of the longer frame.
+    std::vector<double> ratios, at1024, at4096, arithmetic1024, arithmetic4096;
+    for (int pair = 0; pair < runsPerLength; ++pair) {
+        for (const Length length : {Length{9, 1024}, Length{11, 4096}}) {
+            selectComboItem(w.panel, IDC_FRAME_LENGTH, length.comboIndex);
+            ASSERT_TRUE(waitFor([&] {
+                return controlText(w.panel, IDC_FRAME_LENGTH_MS) == oneDecimal(length.n * 1000.0 / rate);
+            }));
+            RunFigures one = timeRuns(w, false, 1);
+            ASSERT_EQ(one.seconds.size(), 1u);
+            (length.n == 1024 ? at1024 : at4096).push_back(one.seconds[0]);
+            (length.n == 1024 ? arithmetic1024 : arithmetic4096).push_back(one.analysisMs[0]);
+        }
+        ratios.push_back(at4096.back() / at1024.back());
+    }
+    EXPECT_TRUE(seesEveryColumn(w.voicePrint)) << "the runs taken in turn did not paint 551 columns";
+    const Spread pairs = spreadOf(ratios), short1024 = spreadOf(at1024), long4096 = spreadOf(at4096);
+    std::printf("BENCH voiceprint painted, N=1024 and N=4096 taken in turn: N=4096 / N=1024 %.2f (median of %d "
+                "pairs; lowest %.2f, highest %.2f); N=1024 %.2f s (%.2f-%.2f), N=4096 %.2f s (%.2f-%.2f); "
+                "arithmetic N=1024 %.1f ms, N=4096 %.1f ms (medians)\n",
+                pairs.median, runsPerLength, pairs.fastest, pairs.slowest, short1024.median, short1024.fastest,
+                short1024.slowest, long4096.median, long4096.fastest, long4096.slowest, median(arithmetic1024),
+                median(arithmetic4096));
+    std::fflush(stdout);
 }
 
+// Five loads, each after a short silence was opened, so that every one starts
+// from another sound and shows as a change on the screen.
 TEST_F(DrawBenchmark, LoadOfATenMinuteSound)
 {
     const int rate = 44100;
@@ -194,15 +246,10 @@ TEST_F(DrawBenchmark, LoadOfATenMinuteSound)
     ASSERT_EQ(samples.size(), 26460000u);
     const std::wstring path = writeWav16(L"ten-minutes.wav", rate, 1, samples);
     ASSERT_FALSE(path.empty());
-    const Image emptyWave = ui::captureVisibleClient(w.wave);
+    const std::wstring silence = writeWav16(L"silence.wav", 8000, 1, std::vector<int16_t>(8000, 0));
+    ASSERT_FALSE(silence.empty());
 
-    double pressed = 0;
-    ASSERT_TRUE(ui::chooseThroughDialog(app.pid(), w.panel, path, &pressed));
-    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done.", boundMs));
-    const double done = ui::seconds() - pressed;
-    ui::captureUntil(w.wave, [&](const Image& i) { return i.pixels != emptyWave.pixels; }, boundMs);
-    const double onScreen = ui::seconds() - pressed;
-    // The program's own split of that load (MSG_LOAD_TIMES: microseconds).
+    // The program's own split of the last load (MSG_LOAD_TIMES: microseconds).
     const auto phaseMs = [&](WPARAM phase) {
         DWORD_PTR micros = 0;
         const bool answered =
@@ -210,12 +257,29 @@ TEST_F(DrawBenchmark, LoadOfATenMinuteSound)
         EXPECT_TRUE(answered) << "the panel did not answer MSG_LOAD_TIMES " << phase;
         return static_cast<double>(micros) / 1000.0;
     };
-    const double readMs = phaseMs(0);
-    const double decodeMs = phaseMs(1);
-    const double waveformMs = phaseMs(2);
-    std::printf("BENCH load 10 min 44.1 kHz 16-bit mono (%.1f MB): Open pressed to \"Open A File...Done.\" %.2f s, "
-                "to the waveform on screen %.2f s; split: read %.1f ms, decode %.1f ms, waveform %.1f ms\n",
-                (44.0 + 2.0 * samples.size()) / 1e6, done, onScreen, readMs, decodeMs, waveformMs);
+    std::vector<double> done, onScreen, readMs, decodeMs, waveformMs;
+    for (int load = 0; load < runsPerLength; ++load) {
+        ASSERT_TRUE(ui::openFile(app.pid(), w.panel, silence));
+        const Image before = ui::captureUntil(w.wave, [](const Image& i) { return !i.empty(); });
+        ui::markStatus(w.panel);
+        double pressed = 0;
+        ASSERT_TRUE(ui::chooseThroughDialog(app.pid(), w.panel, path, &pressed));
+        ASSERT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done.", boundMs));
+        done.push_back(ui::seconds() - pressed);
+        ui::captureUntil(w.wave, [&](const Image& i) { return i.pixels != before.pixels; }, boundMs);
+        onScreen.push_back(ui::seconds() - pressed);
+        readMs.push_back(phaseMs(0));
+        decodeMs.push_back(phaseMs(1));
+        waveformMs.push_back(phaseMs(2));
+    }
+    const Spread toDone = spreadOf(done), toScreen = spreadOf(onScreen), read = spreadOf(readMs),
+                 decode = spreadOf(decodeMs), waveform = spreadOf(waveformMs);
+    std::printf("BENCH load 10 min 44.1 kHz 16-bit mono (%.1f MB), median of %d (fastest-slowest): Open pressed to "
+                "\"Open A File...Done.\" %.2f s (%.2f-%.2f), to the waveform on screen %.2f s (%.2f-%.2f); split: "
+                "read %.1f ms (%.1f-%.1f), decode %.1f ms (%.1f-%.1f), waveform %.1f ms (%.1f-%.1f)\n",
+                (44.0 + 2.0 * samples.size()) / 1e6, runsPerLength, toDone.median, toDone.fastest, toDone.slowest,
+                toScreen.median, toScreen.fastest, toScreen.slowest, read.median, read.fastest, read.slowest,
+                decode.median, decode.fastest, decode.slowest, waveform.median, waveform.fastest, waveform.slowest);
     std::fflush(stdout);
 
     // What was timed is the whole sound, drawn right.
