@@ -50,18 +50,12 @@ Image clipboardPicture()
         const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
         const void* bits = reinterpret_cast<const uint8_t*>(info) + h.biSize + h.biClrUsed * sizeof(RGBQUAD) +
                            (h.biCompression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0);
-        BITMAPINFO target{};
-        target.bmiHeader = {sizeof(BITMAPINFOHEADER), h.biWidth, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* pixels = nullptr;
         HDC dc = CreateCompatibleDC(nullptr);
-        HBITMAP bitmap = CreateDIBSection(dc, &target, DIB_RGB_COLORS, &pixels, nullptr, 0);
+        HBITMAP bitmap = createTopDown32(dc, h.biWidth, height, &pixels);
         HGDIOBJ old = SelectObject(dc, bitmap);
-        if (SetDIBitsToDevice(dc, 0, 0, h.biWidth, height, 0, 0, 0, height, bits, info, DIB_RGB_COLORS) == height) {
-            image.width = h.biWidth;
-            image.height = height;
-            const uint32_t* p = static_cast<const uint32_t*>(pixels);
-            for (size_t i = 0; i < static_cast<size_t>(h.biWidth) * height; ++i) image.pixels.push_back(p[i] & 0xFFFFFF);
-        }
+        if (pixels && SetDIBitsToDevice(dc, 0, 0, h.biWidth, height, 0, 0, 0, height, bits, info, DIB_RGB_COLORS) == height)
+            image = imageOfTopDown32(pixels, h.biWidth, height);
         SelectObject(dc, old);
         DeleteObject(bitmap);
         DeleteDC(dc);

@@ -328,23 +328,33 @@ Image captureScreen(const RECT& r) {
     const int w = width(r), h = height(r);
     if (w <= 0 || h <= 0) return image;
     ScreenCapture capture;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;  // top-down: row 0 first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    capture.bitmap = CreateDIBSection(capture.memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    capture.bitmap = createTopDown32(capture.memory, w, h, &bits);
     if (!capture.bitmap || !bits) return image;
     capture.replaced = SelectObject(capture.memory, capture.bitmap);
     if (!BitBlt(capture.memory, 0, 0, w, h, capture.screen, r.left, r.top, SRCCOPY)) return image;
     GdiFlush();
+    return imageOfTopDown32(bits, w, h);
+}
+
+HBITMAP createTopDown32(HDC dc, int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down: row 0 first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    *bits = nullptr;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+Image imageOfTopDown32(const void* bits, int width, int height) {
+    Image image;
     const auto* source = static_cast<const uint32_t*>(bits);
-    image.width = w;
-    image.height = h;
-    image.pixels.resize(static_cast<size_t>(w) * h);
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(static_cast<size_t>(width) * height);
     for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = source[i] & 0x00FFFFFF;
     return image;
 }

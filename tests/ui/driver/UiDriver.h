@@ -144,6 +144,10 @@ struct Image {
 Image captureClient(HWND window);
 // A rectangle of the screen.
 Image captureScreen(const RECT& screenRectangle);
+// A 32-bit top-down DIB section of `width` x `height` for `dc`, its pixels at
+// *bits, to draw a picture into and read it back with imageOfTopDown32.
+HBITMAP createTopDown32(HDC dc, int width, int height, void** bits);
+Image imageOfTopDown32(const void* bits, int width, int height);
 
 // ---- Dialogs of the program ------------------------------------------------
 
