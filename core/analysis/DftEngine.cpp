@@ -4,8 +4,9 @@
 // version to compare against). The speed comes from three things only: work
 // that depends on the frame length alone (twiddles, window weights, the
 // bit-reversal permutation) is done once per length, not once per frame;
-// butterflies run two at a time in SSE2 lanes; and two stages are done per
-// pass over the frame while their values sit in registers.
+// butterflies run two at a time in SSE2 lanes (four in AVX lanes, where the
+// processor has them); and two stages are done per pass over the frame while
+// their values sit in registers.
 //
 // The arithmetic must not be contracted into fused multiply-adds, which round
 // once instead of twice. The builds target plain x86-64, which has none; a
@@ -21,6 +22,13 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+// Four butterflies at a time where the processor has AVX, chosen when the
+// program runs: the builds still target plain x86-64. AVX has no fused
+// multiply-add either, so its lanes compute what SSE2's do.
+#if defined(__SSE2__) && defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define KELVARA_DFT_AVX 1
+#include <immintrin.h>
 #endif
 
 #include "core/analysis/Framing.h"
@@ -191,6 +199,89 @@ inline void transformTwoStages(double* re, double* im, const double* wc, const d
         }
     }
 }
+
+#if defined(KELVARA_DFT_AVX)
+#define KELVARA_AVX __attribute__((target("avx")))
+
+// The twiddles of the stages from half-span 4 up, each laid out in the order
+// its butterflies take them (entry l of the stage with `groups` groups is
+// table[l * groups]), so that four lanes load them at once. The same numbers
+// as the table's, copied: no result changes. Stage h starts at entry h - 4;
+// the last stage's twiddles are the table itself.
+struct LaidOutTwiddles {
+    std::vector<double> cosines, sines;
+
+    void layOut(const double* wc, const double* ws, int n)
+    {
+        cosines.resize(static_cast<size_t>(n / 2));
+        sines.resize(static_cast<size_t>(n / 2));
+        for (int h = 4, g = n / 8; h < n / 2; h *= 2, g /= 2) {
+            for (int l = 0; l < h; ++l) {
+                cosines[h - 4 + l] = wc[l * g];
+                sines[h - 4 + l] = ws[l * g];
+            }
+        }
+    }
+};
+
+KELVARA_AVX inline void butterflyRegisters(__m256d& xr, __m256d& xi, __m256d& yr, __m256d& yi, __m256d wr, __m256d wi)
+{
+    const __m256d pr = _mm256_sub_pd(_mm256_mul_pd(wr, yr), _mm256_mul_pd(wi, yi));
+    const __m256d pi = _mm256_add_pd(_mm256_mul_pd(wi, yr), _mm256_mul_pd(wr, yi));
+    yr = _mm256_sub_pd(xr, pr);
+    yi = _mm256_sub_pd(xi, pi);
+    xr = _mm256_add_pd(xr, pr);
+    xi = _mm256_add_pd(xi, pi);
+}
+
+// transformTwoStages four lanes wide; `half` is at least 4.
+KELVARA_AVX void transformTwoStagesAvx(double* re, double* im, const double* wc, const double* ws,
+                                       const LaidOutTwiddles& laidOut, int n, int half)
+{
+    const auto stageOf = [&](const double* table, const std::vector<double>& laid, int h) {
+        return h == n / 2 ? table : laid.data() + (h - 4);
+    };
+    const double* const c1 = stageOf(wc, laidOut.cosines, half);
+    const double* const s1 = stageOf(ws, laidOut.sines, half);
+    const double* const c2 = stageOf(wc, laidOut.cosines, 2 * half);
+    const double* const s2 = stageOf(ws, laidOut.sines, 2 * half);
+    const bool fewTwiddles = half < smallHalfSpan;
+    const int outerEnd = fewTwiddles ? half : n;
+    const int outerStep = fewTwiddles ? 4 : 4 * half;
+    const int innerEnd = fewTwiddles ? n : half;
+    const int innerStep = fewTwiddles ? 4 * half : 4;
+    for (int outer = 0; outer < outerEnd; outer += outerStep) {
+        for (int inner = 0; inner < innerEnd; inner += innerStep) {
+            const int l = fewTwiddles ? outer : inner;
+            const int a = outer + inner, b = a + half, c = b + half, d = c + half;
+            const __m256d w1r = _mm256_loadu_pd(c1 + l), w1i = _mm256_loadu_pd(s1 + l);
+            const __m256d w2r = _mm256_loadu_pd(c2 + l), w2i = _mm256_loadu_pd(s2 + l);
+            const __m256d w3r = _mm256_loadu_pd(c2 + l + half), w3i = _mm256_loadu_pd(s2 + l + half);
+            __m256d ar = _mm256_loadu_pd(re + a), ai = _mm256_loadu_pd(im + a);
+            __m256d br = _mm256_loadu_pd(re + b), bi = _mm256_loadu_pd(im + b);
+            __m256d cr = _mm256_loadu_pd(re + c), ci = _mm256_loadu_pd(im + c);
+            __m256d dr = _mm256_loadu_pd(re + d), di = _mm256_loadu_pd(im + d);
+            butterflyRegisters(ar, ai, br, bi, w1r, w1i);
+            butterflyRegisters(cr, ci, dr, di, w1r, w1i);
+            butterflyRegisters(ar, ai, cr, ci, w2r, w2i);
+            butterflyRegisters(br, bi, dr, di, w3r, w3i);
+            _mm256_storeu_pd(re + a, ar), _mm256_storeu_pd(im + a, ai);
+            _mm256_storeu_pd(re + b, br), _mm256_storeu_pd(im + b, bi);
+            _mm256_storeu_pd(re + c, cr), _mm256_storeu_pd(im + c, ci);
+            _mm256_storeu_pd(re + d, dr), _mm256_storeu_pd(im + d, di);
+        }
+    }
+    _mm256_zeroupper();
+}
+
+bool wideTransformAllowed = true;
+
+bool processorHasAvx()
+{
+    static const bool has = __builtin_cpu_supports("avx");
+    return has;
+}
+#endif
 
 // The first two stages (half-spans 1 and 2) in one pass. Their quartets are
 // four neighbouring positions, so the pairs of the first stage sit inside one
@@ -415,6 +506,13 @@ void DftEngine::transform()
         half = 4;
         groups = n / 8;
     }
+#if defined(KELVARA_DFT_AVX)
+    if (wideTransformAllowed && processorHasAvx() && 2 * half < n) {
+        thread_local LaidOutTwiddles laidOut;
+        laidOut.layOut(cosTable, sinTable, n);
+        for (; 2 * half < n; half *= 4, groups /= 4) transformTwoStagesAvx(re, im, cosTable, sinTable, laidOut, n, half);
+    }
+#endif
     for (; 2 * half < n; half *= 4, groups /= 4) transformTwoStages(re, im, cosTable, sinTable, n, half, groups);
 #endif
     if (half == 1) {
@@ -498,4 +596,16 @@ void DftEngine::analyseFrame(const SoundBuffer& sound, uint32_t start, int32_t k
     transform();
     computeMagnitudes(settings);
     resampleToDisplay(settings.maxFreqStep);
+}
+
+bool allowWideTransform(bool allowed)
+{
+#if defined(KELVARA_DFT_AVX)
+    const bool before = wideTransformAllowed;
+    wideTransformAllowed = allowed;
+    return before && processorHasAvx();
+#else
+    (void)allowed;
+    return false;
+#endif
 }

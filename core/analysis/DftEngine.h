@@ -67,4 +67,10 @@ struct DftEngine {
     void analyseFrame(const SoundBuffer& sound, uint32_t start, int32_t kind, const SpectrumSettings& settings);
 };
 
+// Whether transform() may use four-lane AVX butterflies where the processor
+// has them (it may, unless told otherwise); the results are the same bits
+// either way, which the tests check by running both. Answers whether the wide
+// path was in use before the call.
+bool allowWideTransform(bool allowed);
+
 #endif

@@ -152,6 +152,13 @@ constexpr SpectrumSettings startUpSettings{1, 320, 1, -3};
 
 SpectrumSettings linearSettings() { return {0, 320, 1, -3}; }
 
+// The transform four lanes wide (where the processor has AVX) or two wide,
+// for as long as it lives; four, the default, afterwards.
+struct TransformWidth {
+    explicit TransformWidth(bool wide) { allowWideTransform(wide); }
+    ~TransformWidth() { allowWideTransform(true); }
+};
+
 TEST(DftEngine, FramesMatchTheLiteralAlgorithmBitForBit)
 {
     const SpectrumSettings settings[] = {{1, 320, 1, -3}, {0, 320, 1, 0}, {1, 1000, 10, 10}, {1, 200, 3, -10}};
@@ -159,31 +166,36 @@ TEST(DftEngine, FramesMatchTheLiteralAlgorithmBitForBit)
     const int kinds[] = {0, 1, 2, 3, 9, -1};
     const std::vector<double> samples = busySamples(20000);
 
-    for (uint32_t rate : rates) {
-        SoundBuffer sound;
-        setSound(sound, samples, rate);
-        for (int log2 = 1; log2 <= 12; ++log2) {
-            DftEngine engine;
-            engine.setUp(log2, rate);
-            const uint32_t n = static_cast<uint32_t>(engine.length);
-            const uint32_t starts[] = {0, 7777, sound.sampleCount - n};
-            for (const SpectrumSettings& p : settings) {
-                for (int kind : kinds) {
-                    for (uint32_t start : starts) {
-                        LiteralFrame expected(log2, rate, engine.displayBins);
-                        expected.analyse(sound, start, kind, p.energyLogMode, p.logScale, p.rejection, p.maxFreqStep);
-                        engine.analyseFrame(sound, start, kind, p);
-                        SCOPED_TRACE(::testing::Message() << "rate " << rate << ", N " << n << ", kind " << kind << ", mode "
-                                                          << p.energyLogMode << ", start " << start);
-                        ASSERT_TRUE(sameBits(engine.re, expected.re.data(), n));
-                        ASSERT_TRUE(sameBits(engine.im, expected.im.data(), n));
-                        ASSERT_TRUE(sameBits(engine.cosTable, expected.cosTable.data(), n / 2 + 1));
-                        ASSERT_TRUE(sameBits(engine.sinTable, expected.sinTable.data(), n / 2 + 1));
-                        ASSERT_TRUE(sameBits(engine.magnitude, expected.magnitude.data(), n / 2 + 1));
-                        ASSERT_TRUE(sameBits(engine.displayBins, expected.displayBins, displayBinCount));
-                        ASSERT_TRUE(sameBits(&engine.energy, &expected.energy, 1));
-                        ASSERT_EQ(engine.soundPeak, expected.soundPeak);
-                        ASSERT_EQ(engine.frameColumn, expected.frameColumn);
+    for (bool wide : {true, false}) {
+        const TransformWidth width(wide);
+        SCOPED_TRACE(wide ? "four lanes where there is AVX" : "two lanes");
+        for (uint32_t rate : rates) {
+            SoundBuffer sound;
+            setSound(sound, samples, rate);
+            for (int log2 = 1; log2 <= 12; ++log2) {
+                DftEngine engine;
+                engine.setUp(log2, rate);
+                const uint32_t n = static_cast<uint32_t>(engine.length);
+                const uint32_t starts[] = {0, 7777, sound.sampleCount - n};
+                for (const SpectrumSettings& p : settings) {
+                    for (int kind : kinds) {
+                        for (uint32_t start : starts) {
+                            LiteralFrame expected(log2, rate, engine.displayBins);
+                            expected.analyse(sound, start, kind, p.energyLogMode, p.logScale, p.rejection,
+                                             p.maxFreqStep);
+                            engine.analyseFrame(sound, start, kind, p);
+                            SCOPED_TRACE(::testing::Message() << "rate " << rate << ", N " << n << ", kind " << kind
+                                                              << ", mode " << p.energyLogMode << ", start " << start);
+                            ASSERT_TRUE(sameBits(engine.re, expected.re.data(), n));
+                            ASSERT_TRUE(sameBits(engine.im, expected.im.data(), n));
+                            ASSERT_TRUE(sameBits(engine.cosTable, expected.cosTable.data(), n / 2 + 1));
+                            ASSERT_TRUE(sameBits(engine.sinTable, expected.sinTable.data(), n / 2 + 1));
+                            ASSERT_TRUE(sameBits(engine.magnitude, expected.magnitude.data(), n / 2 + 1));
+                            ASSERT_TRUE(sameBits(engine.displayBins, expected.displayBins, displayBinCount));
+                            ASSERT_TRUE(sameBits(&engine.energy, &expected.energy, 1));
+                            ASSERT_EQ(engine.soundPeak, expected.soundPeak);
+                            ASSERT_EQ(engine.frameColumn, expected.frameColumn);
+                        }
                     }
                 }
             }
@@ -191,30 +203,47 @@ TEST(DftEngine, FramesMatchTheLiteralAlgorithmBitForBit)
     }
 }
 
+// Otherwise the four-lane runs above could be two-lane runs twice over.
+TEST(DftEngine, FourLanesAreUsedWhereTheProcessorHasAvx)
+{
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    allowWideTransform(true);
+    EXPECT_EQ(allowWideTransform(true), __builtin_cpu_supports("avx") != 0);
+    EXPECT_TRUE(allowWideTransform(false) || !__builtin_cpu_supports("avx"));
+    EXPECT_FALSE(allowWideTransform(true));
+#else
+    EXPECT_FALSE(allowWideTransform(true));
+#endif
+}
+
 TEST(DftEngine, TransformEqualsSingleButterfliesInStageOrder)
 {
-    for (int log2 = 1; log2 <= 12; ++log2) {
-        DftEngine fast, single;
-        fast.setUp(log2, 22050);
-        single.setUp(log2, 22050);
-        const int n = fast.length;
-        const std::vector<double> values = busySamples(2 * static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i) {
-            fast.re[i] = single.re[i] = values[i] / 7.0;
-            fast.im[i] = single.im[i] = values[n + i] / 3.0;
+    for (bool wide : {true, false}) {
+        for (int log2 = 1; log2 <= 12; ++log2) {
+            const TransformWidth width(wide);
+            DftEngine fast, single;
+            fast.setUp(log2, 22050);
+            single.setUp(log2, 22050);
+            const int n = fast.length;
+            const std::vector<double> values = busySamples(2 * static_cast<size_t>(n));
+            for (int i = 0; i < n; ++i) {
+                fast.re[i] = single.re[i] = values[i] / 7.0;
+                fast.im[i] = single.im[i] = values[n + i] / 3.0;
+            }
+            fast.fillTwiddles();
+            single.fillTwiddles();
+            fast.transform();
+            for (int stage = 0; stage < log2; ++stage) {
+                const double h = std::pow(2.0, stage), g = std::pow(2.0, log2 - 1 - stage);
+                for (double group = 0; group < g; ++group)
+                    for (double l = 0; l < h; ++l) {
+                        const int top = static_cast<int>(2 * h * group + l);
+                        single.butterfly(static_cast<int>(l), g, top, static_cast<int>(top + h));
+                    }
+            }
+            EXPECT_TRUE(sameBits(fast.re, single.re, n) && sameBits(fast.im, single.im, n))
+                << "N " << n << (wide ? ", four lanes where there is AVX" : ", two lanes");
         }
-        fast.fillTwiddles();
-        single.fillTwiddles();
-        fast.transform();
-        for (int stage = 0; stage < log2; ++stage) {
-            const double h = std::pow(2.0, stage), g = std::pow(2.0, log2 - 1 - stage);
-            for (double group = 0; group < g; ++group)
-                for (double l = 0; l < h; ++l) {
-                    const int top = static_cast<int>(2 * h * group + l);
-                    single.butterfly(static_cast<int>(l), g, top, static_cast<int>(top + h));
-                }
-        }
-        EXPECT_TRUE(sameBits(fast.re, single.re, n) && sameBits(fast.im, single.im, n)) << "N " << n;
     }
 }
 
