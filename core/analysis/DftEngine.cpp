@@ -47,6 +47,12 @@ struct LengthTables {
     std::vector<double> sines;            // N/2 + 1
     std::vector<uint32_t> reversed;       // N: the bit-reversed index of each position
     std::vector<double> weights[3];       // N: Hanning, Hamming and Blackman weights
+    // The twiddles of the stages from half-span 4 up, each laid out in the
+    // order its butterflies take them (entry l of the stage with `groups`
+    // groups is cosines[l * groups]), so that four lanes load them at once.
+    // Stage h starts at entry h - 4. The same numbers as cosines and sines:
+    // no result changes.
+    std::vector<double> stageCosines, stageSines;
 };
 
 void buildTables(LengthTables& tables, int log2Length)
@@ -69,6 +75,15 @@ void buildTables(LengthTables& tables, int log2Length)
         int a = i;
         for (int w = half, j = 0; j < log2Length; ++j, a /= 2, w /= 2) reversed += static_cast<uint32_t>((a % 2) * w);
         tables.reversed[i] = reversed;
+    }
+
+    tables.stageCosines.resize(n);
+    tables.stageSines.resize(n);
+    for (int h = 4, g = n / 8; h <= half; h *= 2, g /= 2) {
+        for (int l = 0; l < h; ++l) {
+            tables.stageCosines[h - 4 + l] = tables.cosines[l * g];
+            tables.stageSines[h - 4 + l] = tables.sines[l * g];
+        }
     }
 
     for (int kind = WindowHanning; kind <= WindowBlackman; ++kind) {
@@ -203,27 +218,6 @@ inline void transformTwoStages(double* re, double* im, const double* wc, const d
 #if defined(KELVARA_DFT_AVX)
 #define KELVARA_AVX __attribute__((target("avx")))
 
-// The twiddles of the stages from half-span 4 up, each laid out in the order
-// its butterflies take them (entry l of the stage with `groups` groups is
-// table[l * groups]), so that four lanes load them at once. The same numbers
-// as the table's, copied: no result changes. Stage h starts at entry h - 4;
-// the last stage's twiddles are the table itself.
-struct LaidOutTwiddles {
-    std::vector<double> cosines, sines;
-
-    void layOut(const double* wc, const double* ws, int n)
-    {
-        cosines.resize(static_cast<size_t>(n / 2));
-        sines.resize(static_cast<size_t>(n / 2));
-        for (int h = 4, g = n / 8; h < n / 2; h *= 2, g /= 2) {
-            for (int l = 0; l < h; ++l) {
-                cosines[h - 4 + l] = wc[l * g];
-                sines[h - 4 + l] = ws[l * g];
-            }
-        }
-    }
-};
-
 KELVARA_AVX inline void butterflyRegisters(__m256d& xr, __m256d& xi, __m256d& yr, __m256d& yi, __m256d wr, __m256d wi)
 {
     const __m256d pr = _mm256_sub_pd(_mm256_mul_pd(wr, yr), _mm256_mul_pd(wi, yi));
@@ -234,17 +228,15 @@ KELVARA_AVX inline void butterflyRegisters(__m256d& xr, __m256d& xi, __m256d& yr
     xi = _mm256_add_pd(xi, pi);
 }
 
-// transformTwoStages four lanes wide; `half` is at least 4.
-KELVARA_AVX void transformTwoStagesAvx(double* re, double* im, const double* wc, const double* ws,
-                                       const LaidOutTwiddles& laidOut, int n, int half)
+// transformTwoStages four lanes wide, with the stages' twiddles laid out as
+// LengthTables::stageCosines and stageSines; `half` is at least 4.
+KELVARA_AVX void transformTwoStagesAvx(double* re, double* im, const double* stageCos, const double* stageSin, int n,
+                                       int half)
 {
-    const auto stageOf = [&](const double* table, const std::vector<double>& laid, int h) {
-        return h == n / 2 ? table : laid.data() + (h - 4);
-    };
-    const double* const c1 = stageOf(wc, laidOut.cosines, half);
-    const double* const s1 = stageOf(ws, laidOut.sines, half);
-    const double* const c2 = stageOf(wc, laidOut.cosines, 2 * half);
-    const double* const s2 = stageOf(ws, laidOut.sines, 2 * half);
+    const double* const c1 = stageCos + (half - 4);
+    const double* const s1 = stageSin + (half - 4);
+    const double* const c2 = stageCos + (2 * half - 4);
+    const double* const s2 = stageSin + (2 * half - 4);
     const bool fewTwiddles = half < smallHalfSpan;
     const int outerEnd = fewTwiddles ? half : n;
     const int outerStep = fewTwiddles ? 4 : 4 * half;
@@ -507,10 +499,10 @@ void DftEngine::transform()
         groups = n / 8;
     }
 #if defined(KELVARA_DFT_AVX)
-    if (wideTransformAllowed && processorHasAvx() && 2 * half < n) {
-        thread_local LaidOutTwiddles laidOut;
-        laidOut.layOut(cosTable, sinTable, n);
-        for (; 2 * half < n; half *= 4, groups /= 4) transformTwoStagesAvx(re, im, cosTable, sinTable, laidOut, n, half);
+    if (wideTransformAllowed && processorHasAvx()) {
+        const LengthTables& tables = tablesFor(log2Length);
+        for (; 2 * half < n; half *= 4, groups /= 4)
+            transformTwoStagesAvx(re, im, tables.stageCosines.data(), tables.stageSines.data(), n, half);
     }
 #endif
     for (; 2 * half < n; half *= 4, groups /= 4) transformTwoStages(re, im, cosTable, sinTable, n, half, groups);
