@@ -99,11 +99,13 @@ struct RunFigures {
     std::vector<double> analysisMs, waitMs, postMs;
 };
 
-double runPhaseMs(const KelvaraWindows& w, WPARAM phase)
+// The panel's answer, in microseconds, to MSG_RUN_TIMES or MSG_LOAD_TIMES
+// for `phase`, in milliseconds.
+double phaseMs(HWND panel, UINT question, WPARAM phase)
 {
     DWORD_PTR micros = 0;
-    const bool answered = SendMessageTimeoutW(w.panel, MSG_RUN_TIMES, phase, 0, SMTO_ABORTIFHUNG, 5000, &micros) != 0;
-    EXPECT_TRUE(answered) << "the panel did not answer MSG_RUN_TIMES " << phase;
+    const bool answered = SendMessageTimeoutW(panel, question, phase, 0, SMTO_ABORTIFHUNG, 5000, &micros) != 0;
+    EXPECT_TRUE(answered) << "the panel did not answer " << std::hex << question << " for phase " << phase;
     return static_cast<double>(micros) / 1000.0;
 }
 
@@ -129,9 +131,9 @@ RunFigures timeRuns(const KelvaraWindows& w, bool minimised, int runs = runsPerL
         figures.voicePrintPaints.push_back(after.voicePrint - before.voicePrint);
         figures.spectrumPaints.push_back(after.spectrum - before.spectrum);
         figures.waveformPaints.push_back(after.waveform - before.waveform);
-        figures.analysisMs.push_back(runPhaseMs(w, 0));
-        figures.waitMs.push_back(runPhaseMs(w, 1));
-        figures.postMs.push_back(runPhaseMs(w, 2));
+        figures.analysisMs.push_back(phaseMs(w.panel, MSG_RUN_TIMES, 0));
+        figures.waitMs.push_back(phaseMs(w.panel, MSG_RUN_TIMES, 1));
+        figures.postMs.push_back(phaseMs(w.panel, MSG_RUN_TIMES, 2));
         // The program's split lies inside what was timed from outside.
         const double insideMs = figures.analysisMs.back() + figures.waitMs.back() + figures.postMs.back();
         EXPECT_GT(figures.analysisMs.back(), 0.0);
@@ -251,14 +253,6 @@ TEST_F(DrawBenchmark, LoadOfATenMinuteSound)
     const std::wstring silence = writeWav16(L"silence.wav", 8000, 1, std::vector<int16_t>(8000, 0));
     ASSERT_FALSE(silence.empty());
 
-    // The program's own split of the last load (MSG_LOAD_TIMES: microseconds).
-    const auto phaseMs = [&](WPARAM phase) {
-        DWORD_PTR micros = 0;
-        const bool answered =
-            SendMessageTimeoutW(w.panel, MSG_LOAD_TIMES, phase, 0, SMTO_ABORTIFHUNG, 5000, &micros) != 0;
-        EXPECT_TRUE(answered) << "the panel did not answer MSG_LOAD_TIMES " << phase;
-        return static_cast<double>(micros) / 1000.0;
-    };
     std::vector<double> done, onScreen, readMs, decodeMs, waveformMs;
     for (int load = 0; load < runsPerLength; ++load) {
         ASSERT_TRUE(ui::openFile(app.pid(), w.panel, silence));
@@ -270,9 +264,10 @@ TEST_F(DrawBenchmark, LoadOfATenMinuteSound)
         done.push_back(ui::seconds() - pressed);
         ui::captureUntil(w.wave, [&](const Image& i) { return i.pixels != before.pixels; }, boundMs);
         onScreen.push_back(ui::seconds() - pressed);
-        readMs.push_back(phaseMs(0));
-        decodeMs.push_back(phaseMs(1));
-        waveformMs.push_back(phaseMs(2));
+        // The program's own split of that load.
+        readMs.push_back(phaseMs(w.panel, MSG_LOAD_TIMES, 0));
+        decodeMs.push_back(phaseMs(w.panel, MSG_LOAD_TIMES, 1));
+        waveformMs.push_back(phaseMs(w.panel, MSG_LOAD_TIMES, 2));
     }
     const Spread toDone = spreadOf(done), toScreen = spreadOf(onScreen), read = spreadOf(readMs),
                  decode = spreadOf(decodeMs), waveform = spreadOf(waveformMs);
