@@ -3,13 +3,18 @@
 void mapToDisplayBins(const double* magnitude, int half, uint32_t sampleRate, int maxFreqStep,
                       double bins[displayBinCount])
 {
-    if (half < 1) return;
-    const double step = displayBinStep(half, sampleRate, maxFreqStep);
-    for (int i = 0; i < displayBinCount; ++i) {
-        const int entry = displayBinEntryAt(i, step, half);
-        if (entry < 0) break;
-        bins[i] = magnitude[entry];
+    int i = 0;
+    if (half >= 1) {
+        const double step = displayBinStep(half, sampleRate, maxFreqStep);
+        for (; i < displayBinCount; ++i) {
+            const int entry = displayBinEntryAt(i, step, half);
+            if (entry < 0) break;
+            bins[i] = magnitude[entry];
+        }
     }
+    // The bins are the engine's, kept from frame to frame and from sound to
+    // sound: what the spectrum does not reach must not show an earlier one.
+    for (; i < displayBinCount; ++i) bins[i] = 0.0;
 }
 
 int displayBinEntries(int half, uint32_t sampleRate, int maxFreqStep, int32_t entries[displayBinCount])

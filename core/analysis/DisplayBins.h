@@ -51,9 +51,9 @@ inline int displayBinEntryAt(int bin, double step, int half)
 int displayBinEntries(int half, uint32_t sampleRate, int maxFreqStep, int32_t entries[displayBinCount]);
 
 // Fills bins[0..279] from magnitude[0..half-1] of a frame at `sampleRate`.
-// Stops at the first bin whose entry would lie at or beyond `half`, leaving
-// that bin and those above it as they were (an 8000 Hz sound does not reach
-// the top); a rate of 0 writes nothing.
+// From the first bin whose entry would lie at or beyond `half` on (an 8000 Hz
+// sound does not reach the top), and for a rate of 0 everywhere, the bins
+// are 0: the background, as for silence.
 void mapToDisplayBins(const double* magnitude, int half, uint32_t sampleRate, int maxFreqStep,
                       double bins[displayBinCount]);
 

@@ -45,13 +45,16 @@ TEST(VoicePrintNumbers, EachRowHoldsTheEntryItsBinShows)
                 const VoicePrintColumn& column = numbers->columns[0];
                 const long double hzPerEntry = static_cast<long double>(rate) / n;
                 SCOPED_TRACE(::testing::Message() << "rate " << rate << ", N " << n << ", k " << k);
+                // A row has an entry while its frequency lies below the spectrum's end.
                 int written = 0;
-                while (written < displayBinCount && engine.displayBins[written] != -1.0) ++written;
-                EXPECT_EQ(numbers->binsWithEntry, written) << "rows with an entry are the rows the mapping wrote";
+                while (written < displayBinCount && binFrequencyHz(written, k) < (n / 2) * hzPerEntry * (1 - 1e-12L))
+                    ++written;
+                EXPECT_EQ(numbers->binsWithEntry, written) << "rows with an entry are the rows below the spectrum's end";
                 for (int j = 0; j < displayBinCount; ++j) {
                     const int entry = numbers->binEntry[j];
                     if (j >= written) {
                         EXPECT_EQ(entry, -1) << "bin " << j;
+                        EXPECT_EQ(column.painted[j], 0.0) << "bin " << j << " is painted as the background";
                         EXPECT_TRUE(std::isnan(voicePrintLevelDb(*numbers, 0, j)));
                         continue;
                     }

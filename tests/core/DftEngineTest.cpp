@@ -139,8 +139,7 @@ struct LiteralFrame {
         const double step = (512.0 / half) * rate / ((1 + 0.05 * k) * 22050);
         for (int i = 0; i < displayBinCount; ++i) {
             const int d = static_cast<int>(i / step);
-            if (d >= half) break;
-            displayBins[i] = magnitude[d];
+            displayBins[i] = d < half ? magnitude[d] : 0.0;  // beyond the spectrum: the background
         }
     }
 };
@@ -420,15 +419,17 @@ TEST(DftEngine, NTwoShowsTheMeanOfTheWindowedPairEverywhere)
 }
 
 // Display bins over magnitude entries marked with their own index; -1 where
-// a bin was not written.
+// a bin shows the background (a magnitude of 0) rather than an entry.
 std::vector<double> mappedEntries(int log2, uint32_t rate, int k)
 {
     DftEngine engine;
     engine.setUp(log2, rate);
-    for (int j = 0; j <= engine.length / 2; ++j) engine.magnitude[j] = j;
-    std::fill(engine.displayBins, engine.displayBins + displayBinCount, -1.0);
+    for (int j = 0; j <= engine.length / 2; ++j) engine.magnitude[j] = j + 1;
+    std::fill(engine.displayBins, engine.displayBins + displayBinCount, -7.0);
     engine.resampleToDisplay(k);
-    return std::vector<double>(engine.displayBins, engine.displayBins + displayBinCount);
+    std::vector<double> entries(engine.displayBins, engine.displayBins + displayBinCount);
+    for (double& entry : entries) entry -= 1;
+    return entries;
 }
 
 TEST(DftEngine, DisplayBinsShowTheEntryAtOrBelowTheirFrequency)
@@ -437,7 +438,7 @@ TEST(DftEngine, DisplayBinsShowTheEntryAtOrBelowTheirFrequency)
         int log2;
         uint32_t rate;
         int k;
-        double (*entry)(int bin);  // -1: left as it was
+        double (*entry)(int bin);  // -1: the background
     } cases[] = {
         {10, 22050, 0, [](int i) { return static_cast<double>(i); }},
         {10, 44100, 0, [](int i) { return static_cast<double>(i / 2); }},
@@ -457,6 +458,29 @@ TEST(DftEngine, DisplayBinsShowTheEntryAtOrBelowTheirFrequency)
         for (int k = -10; k <= 10; ++k)
             for (int log2 = 1; log2 <= 12; ++log2)
                 EXPECT_NE(mappedEntries(log2, rate, k)[279], -1.0) << "stopped early: rate " << rate << ", k " << k << ", log2 " << log2;
+}
+
+// An engine is set up again for each run and each sound; the rows a low rate
+// cannot reach must not keep the bins of the sound analysed before it.
+TEST(DftEngine, RowsAboveTheReachableFrequencyAreTheBackgroundAfterAnotherSound)
+{
+    SoundBuffer loud, low;
+    setSound(loud, tones::sine(4096, 3000.0, 30000.0, 44100), 44100);
+    std::vector<double> noise(4096);
+    uint32_t seed = 1;
+    for (double& sample : noise) sample = ((seed = seed * 1664525u + 1013904223u) >> 8) % 20001 - 10000.0;
+    setSound(low, noise, 8000);
+    for (int k : {-3, 10}) {
+        DftEngine reused, fresh;
+        reused.setUp(10, 44100);
+        reused.analyseFrame(loud, 0, WindowHanning, SpectrumSettings{1, 320, 1, k});
+        reused.setUp(10, 8000);
+        reused.analyseFrame(low, 0, WindowHanning, SpectrumSettings{1, 320, 1, k});
+        fresh.setUp(10, 8000);
+        fresh.analyseFrame(low, 0, WindowHanning, SpectrumSettings{1, 320, 1, k});
+        for (int i = 0; i < displayBinCount; ++i) ASSERT_EQ(reused.displayBins[i], fresh.displayBins[i]) << "k " << k << ", row " << i;
+        EXPECT_EQ(fresh.displayBins[displayBinCount - 1], 0.0) << "k " << k;
+    }
 }
 
 TEST(DftEngine, BitReverseIgnoresWhateverReHeld)

@@ -17,14 +17,15 @@ TEST(DisplayBins, SpanTopsAreExact)
 }
 
 // Bin i stands at i / 280 of the span; it must show the entry whose band
-// [d, d + 1) * rate / N holds that frequency, or stop when the spectrum ends.
+// [d, d + 1) * rate / N holds that frequency, or the background (0) once the
+// spectrum ends, whatever the bins held before.
 TEST(DisplayBins, EachBinShowsTheEntryWhoseBandHoldsItsFrequency)
 {
     for (uint32_t rate : {8000u, 22050u, 44100u, 48000u}) {
         for (int log2 : {1, 6, 10, 12}) {
             const int n = 1 << log2, half = n / 2;
             std::vector<double> entries(half + 1);
-            for (int j = 0; j <= half; ++j) entries[j] = j;
+            for (int j = 0; j <= half; ++j) entries[j] = j + 1;
             for (int k : {-10, -3, 0, 7, 10}) {
                 double bins[displayBinCount];
                 std::fill(bins, bins + displayBinCount, -1.0);
@@ -34,14 +35,16 @@ TEST(DisplayBins, EachBinShowsTheEntryWhoseBandHoldsItsFrequency)
                 for (int i = 0; i < displayBinCount; ++i) {
                     SCOPED_TRACE(::testing::Message() << "rate " << rate << ", N " << n << ", k " << k << ", bin " << i);
                     const long double hz = i * static_cast<long double>(maxFrequencyHz(k)) / displayBinCount;
-                    if (bins[i] < 0) {
+                    if (bins[i] == 0.0) {
                         stopped = true;
                         EXPECT_GE(hz, half * hzPerEntry * (1 - 1e-12L));
                         continue;
                     }
-                    ASSERT_FALSE(stopped) << "a bin written after the loop stopped";
-                    EXPECT_LE(bins[i] * hzPerEntry, hz * (1 + 1e-12L) + 1e-9L);
-                    EXPECT_GT((bins[i] + 1) * hzPerEntry, hz * (1 - 1e-12L));
+                    ASSERT_FALSE(stopped) << "an entry shown above the background";
+                    ASSERT_GE(bins[i], 1.0) << "a bin left as it was";
+                    const long double entry = bins[i] - 1;
+                    EXPECT_LE(entry * hzPerEntry, hz * (1 + 1e-12L) + 1e-9L);
+                    EXPECT_GT((entry + 1) * hzPerEntry, hz * (1 - 1e-12L));
                 }
             }
         }
@@ -56,7 +59,7 @@ TEST(DisplayBins, EntriesBehindTheBinsAreThoseTheMappingShows)
         for (int log2 : {1, 8, 12}) {
             const int half = (1 << log2) / 2;
             std::vector<double> entries(half + 1);
-            for (int j = 0; j <= half; ++j) entries[j] = j;
+            for (int j = 0; j <= half; ++j) entries[j] = j + 1;
             for (int k : {-10, 0, 10}) {
                 double bins[displayBinCount];
                 std::fill(bins, bins + displayBinCount, -1.0);
@@ -64,22 +67,24 @@ TEST(DisplayBins, EntriesBehindTheBinsAreThoseTheMappingShows)
                 int32_t behind[displayBinCount];
                 const int count = displayBinEntries(half, rate, k, behind);
                 for (int i = 0; i < displayBinCount; ++i) {
-                    ASSERT_EQ(behind[i], static_cast<int32_t>(bins[i])) << "rate " << rate << ", half " << half << ", k " << k << ", bin " << i;
-                    ASSERT_EQ(i < count, bins[i] >= 0) << "bin " << i;
+                    ASSERT_EQ(behind[i], static_cast<int32_t>(bins[i]) - 1) << "rate " << rate << ", half " << half << ", k " << k << ", bin " << i;
+                    ASSERT_EQ(i < count, bins[i] > 0) << "bin " << i;
                 }
             }
         }
     }
 }
 
-TEST(DisplayBins, NoRateOrNoSpectrumWritesNothing)
+TEST(DisplayBins, NoRateOrNoSpectrumLeavesTheBackground)
 {
     const double entries[2] = {0.5, 0.25};
     double bins[displayBinCount];
     std::fill(bins, bins + displayBinCount, -1.0);
     mapToDisplayBins(entries, 1, 0, 0, bins);
+    for (double bin : bins) EXPECT_EQ(bin, 0.0);
+    std::fill(bins, bins + displayBinCount, -1.0);
     mapToDisplayBins(entries, 0, 22050, 0, bins);
-    for (double bin : bins) EXPECT_EQ(bin, -1.0);
+    for (double bin : bins) EXPECT_EQ(bin, 0.0);
 }
 
 }  // namespace
