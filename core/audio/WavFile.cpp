@@ -1,7 +1,8 @@
 // Finding the format and the sample bytes of a .wav file.
 //
 // Real files carry LIST, fact, bext and other chunks, fmt chunks of 18 or 40
-// bytes and odd-sized chunks padded to a word; reading them at the canonical
+// bytes and odd-sized chunks padded to a word (or, from some writers, not
+// padded); reading them at the canonical
 // offsets would take the format from the wrong bytes. So a RIFF/WAVE file is
 // walked chunk by chunk. Only when that finds no usable "fmt " and "data" is
 // the file read at the fixed 44-byte layout, which is also how files with a
@@ -28,6 +29,26 @@ uint32_t readU32(const uint8_t* p)
 }
 
 bool hasId(const uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
+
+// Four printable ASCII characters, as every registered chunk id is, within the file.
+bool plausibleChunkIdAt(const uint8_t* bytes, uint64_t end, uint64_t offset)
+{
+    if (offset + 4 > end) return false;
+    for (int i = 0; i < 4; ++i)
+        if (bytes[offset + i] < 0x20 || bytes[offset + i] > 0x7E) return false;
+    return true;
+}
+
+// Chunks are word-aligned, so an odd-sized one is followed by a pad byte; but
+// some writers leave it out. Where the padded position holds no chunk id and
+// the unpadded one does, the writer is taken at its word.
+uint64_t nextChunkOffset(const uint8_t* bytes, uint64_t end, uint64_t body, uint64_t chunkSize)
+{
+    const uint64_t unpadded = body + chunkSize;
+    if ((chunkSize & 1) == 0) return unpadded;
+    if (!plausibleChunkIdAt(bytes, end, unpadded + 1) && plausibleChunkIdAt(bytes, end, unpadded)) return unpadded;
+    return unpadded + 1;
+}
 
 // The sixteen bytes every format chunk and the canonical header share.
 WaveFormat readFormatFields(const uint8_t* p)
@@ -92,7 +113,7 @@ ChunkScan walkChunks(const uint8_t* bytes, size_t size)
             if (fits && !scan.haveFormat) takeFormatChunk(bytes + body, static_cast<uint32_t>(chunkSize), scan);
         }
         if (!fits) break;
-        offset = body + chunkSize + (chunkSize & 1);  // chunks are word-aligned
+        offset = nextChunkOffset(bytes, end, body, chunkSize);
     }
     return scan;
 }
@@ -115,7 +136,8 @@ bool isRiffWave(const uint8_t* bytes, size_t size) { return size >= 12 && hasId(
 // alignment (RIFX is big-endian) is read from the wrong bytes.
 bool storedLayoutOf(const WaveFormat& header, bool trustAlignment, SampleLayout& stored)
 {
-    if (header.channels == 0) return false;
+    // Without a rate a sound has no time scale: nothing could draw or play it.
+    if (header.channels == 0 || header.samplesPerSec == 0) return false;
     stored.channels = header.channels;
     stored.bits = header.bitsPerSample;
     stored.isFloat = header.formatTag == WaveFormatFloat && (header.bitsPerSample == 32 || header.bitsPerSample == 64);
@@ -229,10 +251,12 @@ bool loadWavFrom(SoundBuffer& target, const uint8_t* bytes, size_t size, std::un
     // and the device wants frames of exactly channels * bits / 8 bytes in a
     // width it knows. A file already in that layout is kept byte for byte;
     // any other is packed, frame by frame, and its trailing part-frame left
-    // out, so the data, the block alignment and the byte rate agree.
+    // out, so the data, the block alignment and the byte rate agree. A file
+    // kept as it is loses its trailing part-frame too: the device's last
+    // block must hold whole frames.
     const SampleLayout packed = packedLayout(layout.format);
     const bool asStored = sameLayout(layout.stored, packed);
-    const uint32_t bytesKept = asStored ? layout.dataSize : fresh.sampleCount * packed.frameBytes;
+    const uint32_t bytesKept = fresh.sampleCount * packed.frameBytes;
     uint8_t* block = nullptr;
     if (asStored && owned != nullptr) {
         // Nothing can fail from here on, so the caller's block may change.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,16 @@ INSTANTIATE_TEST_SUITE_P(
                    1, 1, 16, 90, 4, {-5, 6}},
         LayoutCase{"OddChunkPaddedToAWord", riff(chunk("junk", {1, 2, 3}) + chunk("fmt ", fmt16(packed(1, 1, 22050, 8))) + chunk("data", {0x90})),
                    1, 1, 8, 56, 1, {4096}},
+        // Some writers leave out the pad byte after an odd-sized chunk; the
+        // walk must still find what follows, whichever chunk comes first.
+        LayoutCase{"OddListWithoutItsPadByteAfterFmt",
+                   riff(chunk("fmt ", fmt16(packed(1, 1, 22050, 16))) + wavbytes::chunkHeader("LIST", 27) + Bytes(27, 'x') +
+                        chunk("data", pcm16({-5, 6}))),
+                   1, 1, 16, 79, 4, {-5, 6}},
+        LayoutCase{"OddListWithoutItsPadByteBeforeFmt",
+                   riff(wavbytes::chunkHeader("LIST", 27) + Bytes(27, 'x') + chunk("fmt ", fmt16(packed(1, 1, 22050, 16))) +
+                        chunk("data", pcm16({-5, 6}))),
+                   1, 1, 16, 79, 4, {-5, 6}},
         LayoutCase{"ExtensiblePcm", canonical(extensible(packed(1, 1, 22050, 24), 4), {0x00, 0x01, 0x00}), 1, 1, 24, 68, 3, {1}},
         LayoutCase{"ExtensibleFloat", canonical(extensible(packed(3, 1, 22050, 32), 4), wavbytes::float32({-0.5f})), 3, 1, 32, 68, 4, {-16384}},
         LayoutCase{"TwentyFourBit", canonical(fmt16(packed(1, 1, 22050, 24)), {0x00, 0x00, 0xC0}), 1, 1, 24, 44, 3, {-16384}},
@@ -119,6 +130,7 @@ TEST(ParseWav, RefusesWhatCannotBeDecoded)
         {"shorter than the header", Bytes(43, 0)},
         {"RIFF/WAVE with nothing in it", riff({})},
         {"zero channels", canonical(fmt16(packed(1, 0, 22050, 16)), pcm16({1}))},
+        {"zero samples per second", canonical(fmt16(packed(1, 1, 0, 16)), pcm16({1}))},
         {"zero bits", canonical(fmt16(packed(1, 1, 22050, 0)), pcm16({1}))},
         {"twelve bits", canonical(fmt16(packed(1, 1, 22050, 12)), pcm16({1}))},
         {"extensible ADPCM", canonical(extensible(packed(2, 1, 22050, 16), 4), pcm16({1}))},
@@ -219,6 +231,24 @@ TEST(LoadWav, ReplacesTheSoundOnlyWhenTheNewOneDecodes)
     EXPECT_EQ(target.format.samplesPerSec, 8000u);
     EXPECT_EQ(target.sampleCount, 0u);
     EXPECT_EQ(target.peak, 0.0);
+}
+
+// A packed file is handed on byte for byte, but not its trailing part-frame:
+// the device's blocks are cut from the data and must hold whole frames.
+TEST(LoadWav, PackedFilesLoseTheirTrailingPartFrameForTheDevice)
+{
+    const Bytes samples = pcm16({100, -100, 200, -200, 300});  // two stereo frames and half of a third
+    const Bytes file = canonical(fmt16(packed(1, 2, 22050, 16)), samples);
+    for (bool adopting : {false, true}) {
+        SoundBuffer sound;
+        std::unique_ptr<uint8_t[]> block(new uint8_t[file.size()]);
+        std::memcpy(block.get(), file.data(), file.size());
+        ASSERT_TRUE(adopting ? loadWav(sound, block, file.size()) : loadWav(sound, file.data(), file.size()));
+        ASSERT_EQ(sound.dataSize, 8u) << "adopting " << adopting;
+        EXPECT_EQ(std::memcmp(sound.data, samples.data(), 8), 0);
+        ASSERT_EQ(sound.sampleCount, 2u);
+        EXPECT_EQ(sound.samples[1], 200.0);
+    }
 }
 
 // What the wave device is handed must describe the bytes it gets: padded

@@ -142,9 +142,10 @@ inline bool expectedRange(const SampleLayout& stored, const uint8_t* p, double& 
     }
 }
 
-// Empty when the loaded data is the file's frames in the packed layout of
-// `f`: the file's bytes themselves when they already are, else each sample's
-// low bytes (or, for 64-bit float, the nearest 32-bit float) frame by frame.
+// Empty when the loaded data is the file's whole frames in the packed layout
+// of `f`: the file's bytes themselves (less a trailing part-frame) when they
+// already are, else each sample's low bytes (or, for 64-bit float, the
+// nearest 32-bit float) frame by frame.
 inline std::string checkData(const SoundBuffer& s, const SampleLayout& stored, const uint8_t* fileData,
                              uint32_t fileDataSize) {
     const WaveFormat& f = s.format;
@@ -152,7 +153,7 @@ inline std::string checkData(const SoundBuffer& s, const SampleLayout& stored, c
     const uint32_t packedFrame = width * f.channels;
     const uint32_t count = fileDataSize / stored.frameBytes;
     if (stored.frameBytes == packedFrame && stored.bits == f.bitsPerSample) {
-        if (s.dataSize != fileDataSize) return "dataSize differs from the file's data";
+        if (s.dataSize != count * packedFrame) return "dataSize differs from the file's whole frames";
         if (s.dataSize > 0 && std::memcmp(s.data, fileData, s.dataSize) != 0)
             return "data differs from the file's bytes";
         return {};

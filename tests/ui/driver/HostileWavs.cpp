@@ -208,8 +208,8 @@ std::vector<HostileWav> hostileWavs()
         all.push_back(loads("block-align-3-for-16-bit-stereo.wav", "block alignment 3 where channels x width is 4",
                             canonical(f, data), baseRate, 16, true));
     }
-    all.push_back(loads("rate-0.wav", "0 samples per second: loads, but a sound without a rate has no time scale, so no trace",
-                        canonical(baseWith([](Format& f) { f.rate = 0; f.byteRate = 0; }), data), 0, 16, false));
+    all.push_back(refused("rate-0.wav", "0 samples per second: a sound without a time scale can be neither drawn nor played",
+                          canonical(baseWith([](Format& f) { f.rate = 0; f.byteRate = 0; }), data)));
     all.push_back(loads("rate-4g.wav", "rate and byte rate 0xFFFFFFFF",
                         canonical(baseWith([](Format& f) { f.rate = 0xFFFFFFFFu; f.byteRate = 0xFFFFFFFFu; }), data),
                         0xFFFFFFFFu, 16, true));
@@ -237,6 +237,11 @@ std::vector<HostileWav> hostileWavs()
                                 "a sound file that another process holds open with share mode 0", file);
     locked.heldOpenWithoutSharing = true;
     all.push_back(locked);
+    HostileWav beingWritten = loads("held-open-by-its-writer.wav",
+                                    "a sound file that a recorder still holds open for writing, sharing reads and writes",
+                                    file, baseRate, 16, true);
+    beingWritten.heldOpenForWriting = true;
+    all.push_back(beingWritten);
 
     return all;
 }

@@ -35,6 +35,7 @@ struct HostileWav {
     Outcome outcome = Outcome::Refused;
     // The test itself holds the file open without sharing while Kelvara tries it.
     bool heldOpenWithoutSharing = false;
+    bool heldOpenForWriting = false;  // by a writer that shares reading and writing
     // For files that load: the format the panel must then show, and whether
     // the waveform has a trace (no trace for a sound without samples or rate).
     uint32_t rate = 0;
