@@ -18,9 +18,12 @@ uint32_t truncSaturatedUnsigned(double value)
     return static_cast<uint32_t>(value);
 }
 
-int32_t sampleOfColumn(uint32_t column, double q)
+int64_t sampleOfColumn(uint32_t column, double q)
 {
-    return truncSaturated(static_cast<double>(column) * q);
+    // Columns 0..551 of at most 2^32 positions: the product is far from the
+    // 64-bit limits, so only NaN and a negative q need guarding.
+    const double position = static_cast<double>(column) * q;
+    return position > 0.0 ? static_cast<int64_t>(position) : 0;
 }
 
 int32_t frameLengthOf(int32_t frameOrder)
@@ -34,18 +37,18 @@ bool soundAnalysable(uint32_t sampleCount, uint32_t rate, int32_t frameOrder)
     return sampleCount > 0 && rate > 0 && frameLengthOf(frameOrder) > 0;
 }
 
-uint32_t frameStart(int32_t analysisStart, int32_t k, int32_t period)
+int64_t frameStart(int64_t analysisStart, int32_t k, int32_t period)
 {
-    return static_cast<uint32_t>(analysisStart) + static_cast<uint32_t>(k) * static_cast<uint32_t>(period);
+    return analysisStart + int64_t{k} * period;
 }
 
-bool frameFits(uint32_t start, int32_t length, uint32_t sampleCount)
+bool frameFits(int64_t start, int32_t length, uint32_t sampleCount)
 {
-    if (length <= 0) return false;
-    return uint64_t{start} + static_cast<uint64_t>(length) <= uint64_t{sampleCount};
+    if (length <= 0 || start < 0) return false;
+    return start + length <= int64_t{sampleCount};
 }
 
-int32_t voicePrintFrameCount(int32_t analysisStart, int32_t period, int32_t length, uint32_t sampleCount)
+int32_t voicePrintFrameCount(int64_t analysisStart, int32_t period, int32_t length, uint32_t sampleCount)
 {
     int32_t k = 0;
     while (k < columnCount && frameFits(frameStart(analysisStart, k, period), length, sampleCount)) ++k;
@@ -57,11 +60,11 @@ int32_t waveformColumnOf(uint32_t start, uint32_t sampleCount)
     return columnOfPosition(start, sampleCount);
 }
 
-int32_t cursorVoicePrintColumn(int32_t cursorSample, int32_t analysisStart, int32_t period)
+int32_t cursorVoicePrintColumn(int64_t cursorSample, int64_t analysisStart, int32_t period)
 {
-    // 64-bit so that neither the difference nor INT_MIN / -1 can overflow;
-    // C++ division already truncates toward zero.
-    int64_t difference = int64_t{cursorSample} - int64_t{analysisStart};
+    // Positions lie within 0..2^32, so the difference cannot overflow; C++
+    // division already truncates toward zero.
+    int64_t difference = cursorSample - analysisStart;
     int64_t column = difference / (period < 1 ? 1 : period);
     if (column > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     if (column < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();

@@ -36,6 +36,7 @@
 #define CMD_DRAW_WINDOW_SHAPE  32790 // to WinFunc: lParam = windowKind
 #define CMD_REBUILD_COLOR_SCALE 32791 // to ColorSample
 #define CMD_SETTINGS_CHANGED   1040  // to the readout line: show the resolution anew if no view is under the mouse
+#define CMD_FORGET_ANALYSIS    1049  // to SPECTDraw and SPECTRAMDraw (sent): a new sound; back to the empty picture, kept numbers dropped
 
 // Control panel: commands it receives from views and workers
 #define CMD_FRAME_AT_COLUMN    1017  // from SPECTDraw, lParam = column; also the max-frequency echo edit's id

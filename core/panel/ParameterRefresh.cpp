@@ -117,7 +117,7 @@ RefreshResult refreshParameters(int kind, const RefreshControls& controls, const
         break;
     case 2: {
         s.selectionLocked = 1;
-        int64_t span = std::llabs(int64_t{sampleOfColumn(s.selEndX, q)} - int64_t{sampleOfColumn(s.selStartX, q)});
+        int64_t span = std::llabs(sampleOfColumn(s.selEndX, q) - sampleOfColumn(s.selStartX, q));
         int period = static_cast<int>(span / columnCount);
         // The box shows the unclamped value, so a selection narrower than 551
         // samples reads 0 while the analysis uses 1.

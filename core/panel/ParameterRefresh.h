@@ -46,8 +46,8 @@ struct RefreshState {
     int selectionLocked = 0;
     int framePeriod = panelTables::defaultFramePeriod;
     int appliedFramePeriod = panelTables::defaultFramePeriod;
-    int analysisStart = 0;
-    int cursorSample = 0;
+    int64_t analysisStart = 0;
+    int64_t cursorSample = 0;
     int frameOrder = panelTables::defaultFrameOrder;
     int windowKind = panelTables::defaultWindowKind;
     int logScale = panelTables::defaultLogScale;

@@ -4,8 +4,8 @@ std::atomic<uint32_t> selStartX{0};
 std::atomic<uint32_t> selEndX{0};
 std::atomic<uint32_t> cursorX{0};
 std::atomic<int> selectionLocked{0};
-std::atomic<int> analysisStart{0};
-std::atomic<int> cursorSample{0};
+std::atomic<int64_t> analysisStart{0};
+std::atomic<int64_t> cursorSample{0};
 
 std::atomic<int> activityState{ActivityIdle};
 

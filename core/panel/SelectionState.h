@@ -17,8 +17,8 @@ extern std::atomic<uint32_t> selStartX;
 extern std::atomic<uint32_t> selEndX;
 extern std::atomic<uint32_t> cursorX;
 extern std::atomic<int> selectionLocked;     // 1 while selEndX comes from a drag
-extern std::atomic<int> analysisStart;       // first sample of the analysed range
-extern std::atomic<int> cursorSample;        // sample of a single-frame analysis
+extern std::atomic<int64_t> analysisStart;   // first sample of the analysed range
+extern std::atomic<int64_t> cursorSample;    // sample of a single-frame analysis
 
 enum ActivityState : int { ActivityIdle = 0, ActivityPlaying = 1, ActivityRecording = 2, ActivityDrawing = 3 };
 extern std::atomic<int> activityState;

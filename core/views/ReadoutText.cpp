@@ -98,10 +98,10 @@ std::wstring waveformReadout(const WaveformColumns& sound, int x, uint32_t selSt
     if (sound.sampleCount == 0 || rate == 0) return L"no sound";
     const double q = positionsPerColumn(sound.sampleCount);
     const uint32_t column = static_cast<uint32_t>(std::clamp(x, 0, lastColumn));
-    const int32_t sample = sampleOfColumn(column, q);
+    const int64_t sample = sampleOfColumn(column, q);
     // The refresh orders the selection before it analyses it; so does this.
-    const int32_t first = sampleOfColumn(std::min(selStartX, selEndX), q);
-    const int32_t last = sampleOfColumn(std::max(selStartX, selEndX), q);
+    const int64_t first = sampleOfColumn(std::min(selStartX, selEndX), q);
+    const int64_t last = sampleOfColumn(std::max(selStartX, selEndX), q);
     const auto seconds = [rate](int64_t samples) { return static_cast<double>(samples) / rate; };
 
     std::wstring text;

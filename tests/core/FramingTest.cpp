@@ -23,23 +23,31 @@ TEST(Framing, NothingIsAnalysableWithoutSamplesRateOrFrameLength)
     EXPECT_FALSE(soundAnalysable(1000, 22050, 0));
 }
 
-TEST(Framing, FrameStartsStepByThePeriodAndWrapLikeThirtyTwoBitIntegers)
+// Sounds of up to 2^32 samples: starts past 2^31 must neither saturate nor
+// wrap to a small or negative number.
+TEST(Framing, FrameStartsStepByThePeriodInSixtyFourBits)
 {
-    const struct { int32_t analysisStart, k, period; uint32_t start; } cases[] = {
+    const struct { int64_t analysisStart; int32_t k, period; int64_t start; } cases[] = {
         {0, 0, 64, 0},
         {0, 550, 64, 35200},  // the last frame of a default voice print
         {1000, 3, 160, 1480},
-        {INT32_MAX, 1, 1, 0x80000000u},
-        {0, 2, INT32_MAX, 0xFFFFFFFEu},
+        {INT32_MAX, 1, 1, 0x80000000LL},
+        {0, 2, INT32_MAX, 0xFFFFFFFELL},
+        {0xC0000000LL, 550, 64, 0xC0000000LL + 35200},
     };
     for (const auto& c : cases)
         EXPECT_EQ(frameStart(c.analysisStart, c.k, c.period), c.start)
             << c.analysisStart << " + " << c.k << " * " << c.period;
+    EXPECT_TRUE(frameFits(frameStart(0xC0000000LL, 550, 64), 1024, 0xFFFFFFFFu));
+    EXPECT_EQ(voicePrintFrameCount(0xF0000000LL, 64, 1024, 0xF0000000u + 36224), 551);
+    EXPECT_EQ(sampleOfColumn(550, 0xFFFFFFFFu / 551.0), 4287172436LL);  // not saturated at 2^31 - 1
+    EXPECT_EQ(sampleOfColumn(3, -1.0), 0);
+    EXPECT_EQ(cursorVoicePrintColumn(0xC0000000LL + 6400, 0xC0000000LL, 64), 100);
 }
 
 TEST(Framing, FrameFitsOnlyWhenItEndsWithinTheSound)
 {
-    const struct { uint32_t start; int32_t length; uint32_t sampleCount; bool fits; } cases[] = {
+    const struct { int64_t start; int32_t length; uint32_t sampleCount; bool fits; } cases[] = {
         {0, 1024, 1024, true},
         {1, 1024, 1024, false},
         {0, 1024, 1023, false},
@@ -49,6 +57,7 @@ TEST(Framing, FrameFitsOnlyWhenItEndsWithinTheSound)
         // not be taken for a frame inside a 4096-sample sound.
         {0xFFFFFF00u, 1024, 4096, false},
         {0, 0, 4096, false},
+        {-1, 2, 4096, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(frameFits(c.start, c.length, c.sampleCount), c.fits)

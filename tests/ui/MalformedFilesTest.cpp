@@ -76,11 +76,12 @@ Image settledCapture(HWND window)
     return last;
 }
 
-// Holds a file open with share mode 0 for as long as it lives.
+// Holds a file open for reading and writing, with the given share mode (0:
+// nobody else may open it), for as long as it lives.
 class ExclusiveHold {
 public:
-    explicit ExclusiveHold(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+    explicit ExclusiveHold(const std::wstring& path, DWORD shareMode = 0)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, shareMode, nullptr, OPEN_EXISTING, 0, nullptr))
     {
     }
     ~ExclusiveHold()
@@ -273,8 +274,8 @@ private:
     {
         const std::wstring path = writeTempFile(widen(file.name), file.bytes);
         bool refused = false;
-        if (file.heldOpenWithoutSharing) {
-            ExclusiveHold hold(path);
+        if (file.heldOpenWithoutSharing || file.heldOpenForWriting) {
+            ExclusiveHold hold(path, file.heldOpenForWriting ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0);
             ASSERT_TRUE(hold.held()) << "could not hold the file open";
             refused = openThroughDialog(path, byMenu);
         } else {
@@ -304,7 +305,7 @@ private:
             EXPECT_GT(columns, 0) << "no trace shown";
         else
             EXPECT_EQ(columns, 0) << "a sound without samples or rate shows a trace";
-        ASSERT_NO_FATAL_FAILURE(drawVoicePrint());
+        ASSERT_TRUE(ui::drawVoicePrintIfAnyFrameFits(w_.panel, voicePrintTimeoutMs)) << narrow(status());
         expectAnswers();
         playNotes_[file.name] = playAllToTheEnd();
         expectAnswers();

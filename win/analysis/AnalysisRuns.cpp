@@ -72,10 +72,10 @@ void setUpWorkEngine()
 
 // Analyses the frame at `start` into the work engine and shows it in the
 // spectrum view. False when there is no such frame.
-bool analyseSingleFrame(uint32_t start)
+bool analyseSingleFrame(int64_t start)
 {
     if (!soundReadable() || !frameFits(start, frameLengthOf(frameOrder), theSound.sampleCount)) return false;
-    workEngine.load()->analyseFrame(theSound, start, windowKind, currentSpectrumSettings());
+    workEngine.load()->analyseFrame(theSound, static_cast<uint32_t>(start), windowKind, currentSpectrumSettings());
     return true;
 }
 
@@ -119,21 +119,22 @@ void runVoicePrint(HWND panel, bool (*workerRunning)())
         workEngine.load()->setUp(frameOrder, theSound.rate());
         displayEngine.load()->setUp(frameOrder, theSound.rate());
     }
-    const int32_t start0 = analysisStart;
+    const int64_t start0 = analysisStart;
     const int32_t period = framePeriod;
     const int32_t kind = windowKind;
     for (RunClock::duration& phase : runPhase) phase = RunClock::duration::zero();
 
+    int32_t framesPosted = 0;
     for (int32_t k = 0; k < columnCount; ++k) {
         // Re-checked every frame: a recording may not touch the samples
         // before the run has stopped reading them.
         if (!soundReadable()) break;
-        const uint32_t start = frameStart(start0, k, period);
+        const int64_t start = frameStart(start0, k, period);
         if (!frameFits(start, length, theSound.sampleCount)) break;
 
         // Frame k+1 is computed while the views take frame k.
         const RunClock::time_point analysing = RunClock::now();
-        workEngine.load()->analyseFrame(theSound, start, kind, currentSpectrumSettings());
+        workEngine.load()->analyseFrame(theSound, static_cast<uint32_t>(start), kind, currentSpectrumSettings());
         const RunClock::time_point waiting = RunClock::now();
         waitForViews();
         const RunClock::time_point posting = RunClock::now();
@@ -147,10 +148,14 @@ void runVoicePrint(HWND panel, bool (*workerRunning)())
         PostMessageW(waveWindow, WM_COMMAND, MAKEWPARAM(CMD_FRAME, 0), reinterpret_cast<LPARAM>(analysed));
         postFrame(voicePrintWindow, voicePrintDoneEvent, analysed);
         runPhase[2] += RunClock::now() - posting;
+        ++framesPosted;
     }
     waitForViews();
     PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_REBUILD_AXIS, 0), 0);
-    setStatus(L"Voice-Print...Done.");
+    // A sound shorter than a frame, or a selection that starts within the
+    // last frame length, has no frame to draw: saying "Done." would claim a
+    // picture that is not there.
+    setStatus(framesPosted > 0 ? L"Voice-Print...Done." : L"Voice-Print...No frame fits.");
 
     // A player or recorder that was running when the run started still is:
     // going back to idle would let a second one start on the same job.
@@ -170,11 +175,11 @@ void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam)
         return;
     }
 
-    const uint32_t start = frameStart(analysisStart, static_cast<int32_t>(lParam), appliedFramePeriod);
+    const int64_t start = frameStart(analysisStart, static_cast<int32_t>(lParam), appliedFramePeriod);
     setUpWorkEngine();
     if (!analyseSingleFrame(start)) return;
     PostMessageW(waveWindow, WM_COMMAND, MAKEWPARAM(CMD_CURSOR_COLUMN, 0),
-                 waveformColumnOf(start, theSound.sampleCount));
+                 waveformColumnOf(static_cast<uint32_t>(start), theSound.sampleCount));
     postFrame(spectrumWindow, spectrumDoneEvent, workEngine);
 }
 
@@ -203,7 +208,7 @@ void runCursor(HWND panel, int kind)
     }
 
     setUpWorkEngine();
-    if (analyseSingleFrame(static_cast<uint32_t>(cursorSample.load())))
+    if (analyseSingleFrame(cursorSample.load()))
         postFrame(spectrumWindow, spectrumDoneEvent, workEngine);
 }
 

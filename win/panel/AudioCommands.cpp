@@ -152,7 +152,7 @@ void onRecordingDone(HWND panel)
         target->ready = 1;
         noteSoundRecorded();
     }
-    refreshViewsFromSound(panel);
+    refreshViewsFromSound(panel, started);
     // The recording is whole, but the device never handed back its blocks
     // and is held open: another recording may find it busy until a restart.
     const bool deviceKept = started && recorderJob.outcome.load() == WorkerDeviceKept;

@@ -87,8 +87,10 @@ void touchBlock(uint8_t* block, size_t size)
 // fails. A file that shrinks while it is read yields what was there.
 bool readWholeFile(const wchar_t* path, FileBytes& out)
 {
-    ScopedHandle file(fileOrNull(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr)));
+    // Shared every way: a recorder that keeps its file open while it writes
+    // must not keep us from reading what it has written so far.
+    ScopedHandle file(fileOrNull(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
     if (!file) return false;
 
     LARGE_INTEGER fileSize;
@@ -145,8 +147,15 @@ void refuseBusy()
 
 }  // namespace
 
-void refreshViewsFromSound(HWND panel)
+void refreshViewsFromSound(HWND panel, bool soundIsNew)
 {
+    // What the voice print and the spectrum show, and the numbers kept for
+    // the readout and the export, belong to the sound before: they go (sent,
+    // so that an export chosen right after finds nothing to write).
+    if (soundIsNew) {
+        for (HWND view : {voicePrintWindow.load(), spectrumWindow.load()})
+            if (view && IsWindow(view)) SendMessageW(view, WM_COMMAND, MAKEWPARAM(CMD_FORGET_ANALYSIS, 0), 0);
+    }
     HANDLE waveformDrawn = waveformDoneEvent;
     HWND wave = waveWindow;
     // Without the waveform view nobody would ever signal the event again.
@@ -173,7 +182,7 @@ bool loadAndShow(HWND panel, const wchar_t* path)
     if (!loaded) MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
     panelControls::fileNameEdit.setText(path);
     // After a failure this redraws the unchanged sound, which is harmless.
-    refreshViewsFromSound(panel);
+    refreshViewsFromSound(panel, loaded);
     loadPhaseMicros[2] = lastWaveformMicros;
     return loaded;
 }

@@ -47,6 +47,9 @@ void saveNumbers(HWND)
         setStatus(L"Save Numbers...Busy.");
         return;
     }
+    // The menu item is greyed then; a command that comes anyway (a key, a
+    // script) finds nothing of the sound to write.
+    if (!numbersSavable()) return;
     saveUnderWay = true;
     std::wstring target;
     const bool chosen = askForSaveTarget(csvFiles, nameAfterTheSound(L"csv"), target);

@@ -11,7 +11,9 @@
 
 // win/panel/FileLoading.cpp
 void openSoundFile(HWND panel);            // 32771
-void refreshViewsFromSound(HWND panel);    // 1002 to WaveDraw, refresh 4, wait for DFTBuffWait2
+// A new sound first clears the voice print and the spectrum; then 1002 to
+// WaveDraw, refresh 4, wait for DFTBuffWait2.
+void refreshViewsFromSound(HWND panel, bool soundIsNew);
 // The user-interface thread: has the panel open `path` (from the command line or a drop)
 // as the dialog would, then, with `thenDraw`, draw its voice print.
 void requestOpenPath(const std::wstring& path, bool thenDraw);

@@ -71,6 +71,7 @@ LRESULT CALLBACK ReadoutProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (LOWORD(wParam) == CMD_SETTINGS_CHANGED) {
             takePanelFont();
             if (!hovered) showResolution();
+            else refreshReadoutUnderPointer();
         }
         return 0;
     case WM_TIMER:
@@ -101,6 +102,18 @@ HWND createReadout(HWND parent)
     takePanelFont();
     showResolution();
     return window;
+}
+
+void refreshReadoutUnderPointer()
+{
+    POINT pointer{};
+    if (!line || !GetCursorPos(&pointer)) return;
+    const HWND under = WindowFromPoint(pointer);
+    if (!under || (under != waveWindow.load() && under != spectrumWindow.load() && under != voicePrintWindow.load()))
+        return;
+    ScreenToClient(under, &pointer);
+    // No button flags: a move with the button down would be taken for a drag.
+    SendMessageW(under, WM_MOUSEMOVE, 0, MAKELPARAM(pointer.x, pointer.y));
 }
 
 void hoverReadout(HWND view, const std::wstring& text)

@@ -21,4 +21,10 @@ HWND createReadout(HWND parent);
 // the pointer has left `view`, the line shows the resolution again.
 void hoverReadout(HWND view, const std::wstring& text);
 
+// On the display thread, after what a view shows has changed (a run ended, a
+// sound came or went): the view under a pointer that has not moved is asked
+// for its readout again, as a mouse move would, so the line never speaks of
+// what is no longer there.
+void refreshReadoutUnderPointer();
+
 #endif

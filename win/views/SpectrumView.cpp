@@ -46,6 +46,7 @@ public:
         screen.beforeShow = [this](HWND shown, const RECT&) {
             drawLatestFrame();
             SetWindowTextW(shown, peakText_.c_str());
+            refreshReadoutUnderPointer();  // the level under a still pointer is the new frame's
             return std::exchange(unshown_, RECT{});
         };
     }
@@ -59,6 +60,7 @@ public:
     void onCommand(HWND window, WPARAM wParam, LPARAM lParam)
     {
         if (LOWORD(wParam) == CMD_FRAME) onFrame(window, reinterpret_cast<const DftEngine*>(lParam));
+        if (LOWORD(wParam) == CMD_FORGET_ANALYSIS) forget(window);
     }
 
     FrameAcknowledgement frames;  // DFTBuffWait1
@@ -132,6 +134,22 @@ private:
         stale_ = true;
         // Narrowed by drawLatestFrame to what the curve really changed.
         screen.changedAll(window);
+    }
+
+    // A new sound: the grid alone, as the view starts, and no frame kept.
+    void forget(HWND window)
+    {
+        {
+            ShownNumbers& numbers = shownNumbers();
+            std::lock_guard<std::mutex> hold(numbers.lock);
+            numbers.frame.length = 0;
+        }
+        hasFrame_ = false;
+        stale_ = true;
+        peakText_.clear();
+        SetWindowTextW(window, L"");
+        screen.changedAll(window);
+        refreshReadoutUnderPointer();
     }
 
     // Brings the picture up to the last frame taken. What the frame before

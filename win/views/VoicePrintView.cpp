@@ -2,8 +2,8 @@
 // red cursor on the current frame and two optional overlays (a side frequency
 // scale and a line at every kilohertz). Runs on the display thread.
 //
-// Frames are painted into a picture bitmap that is never cleared, so a shorter
-// run leaves the older picture to its right. The overlays and the cursor are
+// Frames are painted into a picture bitmap that is cleared only for a new
+// sound, so a shorter run leaves the older picture to its right. The overlays and the cursor are
 // drawn on the window at each paint, from the settings of that moment.
 #include "core/analysis/DftEngine.h"
 #include "core/base/CommandIds.h"
@@ -63,11 +63,18 @@ public:
             nextColumn_ = 0;
             break;
         case CMD_VOICEPRINT_CURSOR:
-            moveCursor(window, LOWORD(lParam));
+            // The column may lie outside 0..550 (a cursor before or past the
+            // analysed range) and must keep its sign.
+            moveCursor(window, static_cast<int32_t>(lParam));
             break;
         case CMD_REBUILD_AXIS:
             drawFrequencyAxis();
             screen.changedAll(window);
+            // Also the end of a run: the column under the pointer may have just been drawn.
+            refreshReadoutUnderPointer();
+            break;
+        case CMD_FORGET_ANALYSIS:
+            forget(window);
             break;
         default:
             break;
@@ -150,6 +157,22 @@ private:
             startVoicePrintRun(numbers.voicePrint, engine.sampleRate, engine.length, engine.windowKind,
                                maxFreqStep.load());
         takeVoicePrintColumn(numbers.voicePrint, column, engine);
+    }
+
+    // A new sound: nothing drawn yet belongs to it. Back to the picture the
+    // view starts with, and no numbers for the readout or the export.
+    void forget(HWND window)
+    {
+        {
+            ShownNumbers& numbers = shownNumbers();
+            std::lock_guard<std::mutex> hold(numbers.lock);
+            numbers.voicePrint.columnsTaken = 0;
+        }
+        fillArea(picture_, GetStockObject(BLACK_BRUSH), width, height);
+        nextColumn_ = 0;
+        cursorColumn_ = 0;
+        screen.changedAll(window);
+        refreshReadoutUnderPointer();
     }
 
     void moveCursor(HWND window, int column)

@@ -93,6 +93,7 @@ public:
             break;
         case CMD_NEW_SOUND:
             onNewSound(window, reinterpret_cast<const SoundBuffer*>(lParam));
+            refreshReadoutUnderPointer();
             break;
         case CMD_FRAME:
             if (lParam)
@@ -100,6 +101,7 @@ public:
             break;
         case CMD_SELECTION_CHANGED:
             InvalidateRect(window, nullptr, FALSE);
+            refreshReadoutUnderPointer();
             break;
         default:
             break;

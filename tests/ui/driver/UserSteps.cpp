@@ -62,4 +62,14 @@ bool drawVoicePrint(HWND panel, DWORD timeoutMs)
     return waitForStatus(panel, L"Voice-Print...Done.", timeoutMs);
 }
 
+bool drawVoicePrintIfAnyFrameFits(HWND panel, DWORD timeoutMs)
+{
+    markStatus(panel);
+    clickButton(panel, IDC_DRAW);
+    return waitFor([&] {
+        const std::wstring now = status(panel);
+        return now == L"Voice-Print...Done." || now == L"Voice-Print...No frame fits.";
+    }, timeoutMs);
+}
+
 }  // namespace ui

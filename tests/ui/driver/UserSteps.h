@@ -39,6 +39,9 @@ bool openFromMenu(DWORD pid, HWND menuWindow, HWND panel, const std::wstring& pa
 void dragSelection(HWND wave, int from, int to, int steps = 8);
 // "描画", and the run's end ("Voice-Print...Done.").
 bool drawVoicePrint(HWND panel, DWORD timeoutMs = 60000);
+// "描画", and the run's end whether it drew ("Voice-Print...Done.") or found
+// no frame to draw ("Voice-Print...No frame fits.").
+bool drawVoicePrintIfAnyFrameFits(HWND panel, DWORD timeoutMs = 60000);
 
 }  // namespace ui
 
