@@ -3,16 +3,19 @@
 set(KELVARA_CORE_SOURCES
   core/panel/Parameters.cpp
   core/panel/SelectionState.cpp
+  core/panel/Activity.cpp
   core/panel/ParameterRefresh.cpp
   core/panel/PanelLayout.cpp
   core/audio/SoundBuffer.cpp
   core/audio/WavFile.cpp
   core/audio/WavWriter.cpp
   core/audio/AudioBlocks.cpp
+  core/audio/InputLevel.cpp
   core/analysis/WindowFunction.cpp
   core/analysis/DftEngine.cpp
   core/analysis/DisplayBins.cpp
   core/analysis/Framing.cpp
+  core/analysis/LiveColumns.cpp
   core/analysis/FrameLevels.cpp
   core/analysis/AnalysisNumbers.cpp
   core/analysis/NumbersCsv.cpp
