@@ -36,6 +36,7 @@ set(KELVARA_WIN32_SOURCES
   win/app/PictureExport.cpp
   win/app/DisplayThread.cpp
   win/base/FrameHandshake.cpp
+  win/base/LiveView.cpp
   win/base/StatusLine.cpp
   win/panel/ControlPanel.cpp
   win/panel/PanelControls.cpp
@@ -48,6 +49,7 @@ set(KELVARA_WIN32_SOURCES
   win/base/FileReplacing.cpp
   win/panel/RefreshCommand.cpp
   win/panel/AudioCommands.cpp
+  win/panel/LiveRecording.cpp
   win/audio/Player.cpp
   win/audio/Recorder.cpp
   win/analysis/AnalysisRuns.cpp

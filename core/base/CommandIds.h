@@ -37,6 +37,8 @@
 #define CMD_REBUILD_COLOR_SCALE 32791 // to ColorSample
 #define CMD_SETTINGS_CHANGED   1040  // to the readout line: show the resolution anew if no view is under the mouse
 #define CMD_FORGET_ANALYSIS    1049  // to SPECTDraw and SPECTRAMDraw (sent): a new sound; back to the empty picture, kept numbers dropped
+#define CMD_LIVE_TRACE         1060  // to WaveDraw while recording: lParam waveform columns in (win/base/LiveView.h); 0 starts again
+#define CMD_INPUT_LEVEL        1061  // to the readout line: lParam 1 shows the input level (LiveView.h), 0 ends it
 
 // Control panel: commands it receives from views and workers
 #define CMD_FRAME_AT_COLUMN    1017  // from SPECTDraw, lParam = column; also the max-frequency echo edit's id
@@ -94,5 +96,8 @@
 #define MSG_PAINT_COUNT        0x8101 // to a view: the WM_PAINTs it has handled since it was made
 #define MSG_LOAD_TIMES         0x8102 // to the panel: wParam 0 read, 1 decode, 2 waveform: microseconds the last load spent on it
 #define MSG_RUN_TIMES          0x8103 // to the panel: wParam 0 analysis, 1 waiting for the views, 2 posting frames: microseconds the last voice print spent on it
+#define MSG_LIVE_TIMES         0x8110 // to the panel: the last recording's block-to-screen latency, wParam 0 median, 1 95th percentile (microseconds), 2 columns timed
+// Posted by the recorder's notification to the panel: wParam bytes recorded so far, lParam when the block came back (steady-clock microseconds).
+#define MSG_LIVE_BLOCK         0x8111
 
 #endif

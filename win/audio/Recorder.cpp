@@ -15,6 +15,7 @@
 
 #include "core/base/CommandIds.h"
 #include "core/panel/Parameters.h"
+#include "win/base/LiveView.h"
 #include "win/base/WindowRegistry.h"
 #include "core/base/TestHooks.h"
 
@@ -43,6 +44,9 @@ void blockReturned(RecorderJob& job, HWAVEIN device, WAVEHDR* header)
     const bool room = appendRecorded(capture.data, capture.dataSize, capture.recordedBytes,
                                      reinterpret_cast<const uint8_t*>(header->lpData), header->dwBytesRecorded);
     const bool more = room && job.running.load() != 0;
+    // The panel draws what came in (win/panel/LiveRecording.h). PostMessage
+    // is one of the few calls a wave notification may make.
+    PostMessageW(job.notifyWindow, MSG_LIVE_BLOCK, capture.recordedBytes.load(), static_cast<LPARAM>(steadyMicroseconds()));
     if (more) setBlockFlag(header, blockRefill);
     // The append is complete: from here the thread may re-add, unprepare or
     // decode.

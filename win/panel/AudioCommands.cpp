@@ -15,6 +15,8 @@
 #include "win/audio/AudioJobs.h"
 #include "win/panel/ControlWrapper.h"
 #include "win/panel/PanelCommands.h"
+#include "win/panel/LiveRecording.h"
+#include "win/analysis/AnalysisRuns.h"
 #include "core/panel/PanelTables.h"
 #include "win/base/FrameHandshake.h"
 
@@ -130,6 +132,7 @@ void onRecord(HWND panel)
     recorderJob.bitsPerSample = recordBits.load();
     recorderJob.sampleRate = static_cast<uint32_t>(recordRate.load());
     startWorker(recorderJob, recorderThread, recorderThreadHandle, L"Recording...Failed.");
+    if (recorderThreadHandle) startLiveDrawing(recorderJob.sampleRate, recorderJob.bitsPerSample, recordSeconds.load());
 }
 
 void onStopRecording() { recorderJob.running = 0; }
@@ -138,10 +141,13 @@ void onRecordingDone(HWND panel)
 {
     const bool started = recorderThreadHandle != nullptr;
     closeWorker(recorderThreadHandle);
+    const bool drawnLive = endLiveDrawing();
     if (started) {
         const int outcome = recorderJob.outcome.load();
         if (outcome == WorkerFailed || recorderJob.capture.ready.load() != 1) {
-            // The loaded sound was never touched; it stays usable.
+            // The loaded sound was never touched; it stays usable, and the
+            // views show it again.
+            if (drawnLive) refreshViewsFromSound(panel, false);
             setStatus(L"Recording...Failed.");
             activityState = ActivityIdle;
             return;
@@ -153,6 +159,13 @@ void onRecordingDone(HWND panel)
         noteSoundRecorded();
     }
     refreshViewsFromSound(panel, started);
+    if (started) {
+        // The live picture was coloured by the loudest sample so far, and its
+        // columns stood where the planned length put them; the recording as
+        // it is, selected whole, is drawn as "描画" would draw it.
+        selectWholeSound(panel);
+        runVoicePrint(panel, workerRunning);
+    }
     // The recording is whole, but the device never handed back its blocks
     // and is held open: another recording may find it busy until a restart.
     const bool deviceKept = started && recorderJob.outcome.load() == WorkerDeviceKept;

@@ -18,6 +18,7 @@
 #include "win/panel/ControlWrapper.h"
 #include "win/panel/LayoutFitting.h"
 #include "win/panel/PanelCommands.h"
+#include "win/panel/LiveRecording.h"
 #include "win/panel/TopWindowCommands.h"
 #include "core/panel/PanelTables.h"
 
@@ -297,6 +298,12 @@ INT_PTR CALLBACK ControlPanelProc(HWND panel, UINT message, WPARAM wParam, LPARA
         return onCommand(panel, wParam, lParam) ? TRUE : FALSE;
     case MSG_LOAD_TIMES:
         SetWindowLongPtrW(panel, DWLP_MSGRESULT, static_cast<LONG_PTR>(lastLoadMicroseconds(static_cast<int>(wParam))));
+        return TRUE;
+    case MSG_LIVE_BLOCK:
+        onLiveBlock(static_cast<uint32_t>(wParam), static_cast<int64_t>(lParam));
+        return TRUE;
+    case MSG_LIVE_TIMES:
+        SetWindowLongPtrW(panel, DWLP_MSGRESULT, static_cast<LONG_PTR>(liveLatency(static_cast<int>(wParam))));
         return TRUE;
     case MSG_RUN_TIMES:
         SetWindowLongPtrW(panel, DWLP_MSGRESULT, static_cast<LONG_PTR>(lastRunMicroseconds(static_cast<int>(wParam))));

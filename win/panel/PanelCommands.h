@@ -34,6 +34,18 @@ bool numbersSavable();                     // some numbers are kept and no run i
 
 // win/panel/RefreshCommand.cpp
 void parameterRefresh(HWND panel, int kind);  // 32789
+// The analysis settings the panel's controls give a sound of this format and
+// length selected whole, as a drag over all of it and a full refresh would
+// set them; nothing is written back.
+struct LiveSettings {
+    int frameOrder = 0;
+    int windowKind = 0;
+    int framePeriod = 1;
+    int logScale = 0;
+    int rejection = 0;
+    int maxFreqStep = 0;
+};
+LiveSettings settingsForWholeSound(uint32_t rate, uint32_t bits, uint32_t sampleCount);
 
 // win/panel/AudioCommands.cpp
 void onPlay(HWND panel);                   // 32774

@@ -4,6 +4,7 @@
 #include "win/panel/PanelCommands.h"
 
 #include "core/base/CommandIds.h"
+#include "core/base/Columns.h"
 #include "core/panel/Parameters.h"
 #include "core/panel/SelectionState.h"
 #include "win/base/WindowRegistry.h"
@@ -111,4 +112,20 @@ void parameterRefresh(HWND panel, int kind)
     if (GetUpdateRect(panel, nullptr, FALSE)) UpdateWindow(panel);
     // The resolution the readout line shows follows the settings just applied.
     PostMessageW(readoutWindow.load(), WM_COMMAND, CMD_SETTINGS_CHANGED, 0);
+}
+
+LiveSettings settingsForWholeSound(uint32_t rate, uint32_t bits, uint32_t sampleCount)
+{
+    RefreshSound sound;
+    sound.ready = 1;
+    sound.rate = rate;
+    sound.bits = bits;
+    sound.sampleCount = sampleCount;
+    RefreshState state = readState();
+    state.selStartX = 0;
+    state.selEndX = lastColumn;
+    const RefreshControls controls = readControls();
+    state = refreshParameters(2, controls, sound, state).state;
+    state = refreshParameters(3, controls, sound, state).state;
+    return {state.frameOrder, state.windowKind, state.appliedFramePeriod, state.logScale, state.rejection, state.maxFreqStep};
 }

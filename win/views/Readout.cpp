@@ -7,6 +7,7 @@
 #include "core/views/ReadoutText.h"
 #include "win/base/SoundAndEngines.h"
 #include "win/base/WindowPlaces.h"
+#include "win/base/LiveView.h"
 #include "win/base/WindowRegistry.h"
 
 namespace {
@@ -15,10 +16,11 @@ namespace {
 HWND line = nullptr;
 HWND hovered = nullptr;  // the view under the mouse, if any
 std::wstring shown;
+bool levelShown = false;  // a recording's input level has the line
 
 void show(const std::wstring& text)
 {
-    if (!line || text == shown) return;
+    if (!line || text == shown || levelShown) return;
     shown = text;
     SetWindowTextW(line, text.c_str());
 }
@@ -57,6 +59,25 @@ void takePanelFont()
     taken = true;
 }
 
+// While recording the line shows the input level, whatever lies under the
+// mouse; afterwards the resolution again.
+void showInputLevel(bool on)
+{
+    levelShown = false;
+    if (!on) {
+        showResolution();
+        return;
+    }
+    LiveView& live = liveView();
+    std::wstring text;
+    {
+        std::lock_guard<std::mutex> hold(live.lock);
+        text = live.levelText;
+    }
+    show(text);
+    levelShown = true;
+}
+
 LRESULT CALLBACK ReadoutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -68,6 +89,7 @@ LRESULT CALLBACK ReadoutProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return static_cast<LRESULT>(GetClassLongPtrW(window, GCLP_HBRBACKGROUND));
     }
     case WM_COMMAND:
+        if (LOWORD(wParam) == CMD_INPUT_LEVEL) showInputLevel(lParam != 0);
         if (LOWORD(wParam) == CMD_SETTINGS_CHANGED) {
             takePanelFont();
             if (!hovered) showResolution();

@@ -9,6 +9,7 @@
 #include "core/base/CommandIds.h"
 #include "core/base/TestHooks.h"
 #include "core/panel/Parameters.h"
+#include "win/base/LiveView.h"
 #include "win/base/WindowRegistry.h"
 #include "core/views/ColorMap.h"
 #include "core/views/ReadoutText.h"
@@ -38,6 +39,12 @@ public:
         SelectObject(axis_, axisFont_);
         drawFrequencyAxis();
         frames.open(voicePrintDoneEventName);
+        // The columns of a recording drawn as it comes in are timed to here.
+        screen.beforeShow = [this](HWND, const RECT& pending) {
+            noteLiveColumnsShown(shownColumns_, nextColumn_);
+            shownColumns_ = nextColumn_;
+            return pending;
+        };
     }
 
     void draw(HDC paint) const
@@ -61,6 +68,7 @@ public:
             break;
         case CMD_RESET_COLUMN:
             nextColumn_ = 0;
+            shownColumns_ = 0;
             break;
         case CMD_VOICEPRINT_CURSOR:
             // The column may lie outside 0..550 (a cursor before or past the
@@ -189,6 +197,7 @@ private:
     MemoryCanvas axis_;  // the side scale; axisFont_ stays selected into it
     uint32_t frameDelayMs_ = testFrameDelayMs();  // the test hook's slow view
     int nextColumn_ = 0;
+    int shownColumns_ = 0;  // columns of this run already on the screen
     int cursorColumn_ = 0;
 };
 

@@ -9,6 +9,7 @@
 #include "core/audio/SoundBuffer.h"
 #include "core/base/CommandIds.h"
 #include "core/panel/SelectionState.h"
+#include "win/base/LiveView.h"
 #include "win/base/WindowRegistry.h"
 #include "core/views/ReadoutText.h"
 #include "core/views/ViewGeometry.h"
@@ -99,6 +100,9 @@ public:
             if (lParam)
                 moveCursor(window, static_cast<uint32_t>(reinterpret_cast<const DftEngine*>(lParam)->frameColumn));
             break;
+        case CMD_LIVE_TRACE:
+            onLiveTrace(window, static_cast<int>(lParam));
+            break;
         case CMD_SELECTION_CHANGED:
             InvalidateRect(window, nullptr, FALSE);
             refreshReadoutUnderPointer();
@@ -143,6 +147,35 @@ private:
         frames.frameTaken();
     }
 
+    // A recording coming in: the trace grows from the left over the planned
+    // length, point by point as the whole sound's trace has them. The
+    // finished recording comes with 1002 and is drawn anew.
+    void onLiveTrace(HWND window, int columnsIn)
+    {
+        HDC dc = canvas_.picture;
+        if (columnsIn == 0) {
+            canvas_.startAgain();
+            drawLabels(dc, liveView().plannedSeconds.load());
+            columns_ = WaveformColumns{};
+            liveColumns_ = 0;
+            liveLast_ = PixelPoint{0, waveformZeroRow};
+            InvalidateRect(window, nullptr, FALSE);
+            return;
+        }
+        const LiveView& live = liveView();
+        const int first = liveColumns_;
+        const int end = std::min(columnsIn, width);
+        ScopedSelect pen(dc, selectionPen_);
+        MoveToEx(dc, liveLast_.x, liveLast_.y, nullptr);
+        for (int j = first; j < end; ++j) {
+            if (live.lowDrawn[j].load()) liveLast_ = PixelPoint{j, live.lowRow[j].load()}, LineTo(dc, liveLast_.x, liveLast_.y);
+            if (live.highDrawn[j].load()) liveLast_ = PixelPoint{j, live.highRow[j].load()}, LineTo(dc, liveLast_.x, liveLast_.y);
+        }
+        if (end <= first) return;
+        liveColumns_ = end;
+        screen.changed(window, RECT{std::max(0, first - 1), 0, end + 1, height});
+    }
+
     void moveCursor(HWND window, uint32_t column)
     {
         const uint32_t old = cursorX.exchange(column);
@@ -157,6 +190,8 @@ private:
     // into it; the grid is empty, to start each new sound from.
     GridPicture canvas_;
     WaveformColumns columns_;  // the sample under each column, for the readout
+    int liveColumns_ = 0;      // columns of a recording coming in drawn so far
+    PixelPoint liveLast_{0, waveformZeroRow};
 };
 
 std::optional<WaveformView> view;

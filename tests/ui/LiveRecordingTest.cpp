@@ -1,0 +1,261 @@
+// Watching a recording as it comes in: a sound that paplay plays into the
+// session's null sink is recorded while the test looks at the screen from
+// outside every 50 ms. The voice print must grow from the left, column after
+// column; at the end it must be exactly the voice print of what was recorded
+// (worked out here from the saved recording, with the DftEngine and the
+// selection a drag over the whole sound gives); the line under it shows the
+// input level. The program's own latency figures are printed as a BENCH line.
+#include "driver/Pictures.h"
+#include "driver/SaveDialog.h"
+#include "driver/UiDriver.h"
+#include "driver/UserSteps.h"
+#include "driver/ViewExpectations.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/base/Columns.h"
+#include "core/base/CommandIds.h"
+
+using namespace ui;
+
+namespace {
+
+constexpr int frameOrder = 10;  // N = 1024, the panel's default
+constexpr int hanning = 1;
+
+std::string quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// paplay in the background, ended by its own pid.
+class SinkPlayer {
+public:
+    ~SinkPlayer() { stop(); }
+    bool play(const std::wstring& wav)
+    {
+        const std::string sink = environment("KELVARA_SINK").empty() ? "kelvara" : environment("KELVARA_SINK");
+        started_ = runUnixCommand("paplay -d " + quote(sink) + " " + quote(unixPath(wav)) +
+                                  " >/dev/null 2>&1 </dev/null & echo $! >" + quote(pidFile_)) == 0;
+        return started_;
+    }
+    void stop()
+    {
+        if (!started_) return;
+        started_ = false;
+        const std::string pid = "$(cat " + quote(pidFile_) + ")";
+        runUnixCommand("kill " + pid + " 2>/dev/null; while kill -0 " + pid + " 2>/dev/null; do sleep 0.05; done");
+    }
+
+private:
+    std::string pidFile_ = unixPath(tempFolder() + L"live-paplay.pid");
+    bool started_ = false;
+};
+
+// How many columns from the left are painted, and whether any column right
+// of the first black one is painted (columns out of order).
+struct Growth {
+    int painted = 0;
+    bool gap = false;
+};
+Growth growthOf(const Image& image)
+{
+    Growth g;
+    bool blackSeen = false;
+    for (int x = 0; x < image.width; ++x) {
+        bool any = false;
+        for (int y = 0; y < image.height && !any; ++y) any = !(image.at(x, y) == vpt::black);
+        if (!any) blackSeen = true;
+        else if (blackSeen) g.gap = true;
+        else g.painted = x + 1;
+    }
+    return g;
+}
+
+class LiveRecordingTest : public KelvaraSession {
+protected:
+    void SetUp() override
+    {
+        if (environment("KELVARA_PULSE_CTL").empty()) GTEST_SKIP() << "needs the session sound server (scripts/headless.sh)";
+        KelvaraSession::SetUp();
+    }
+
+    // Record mode: rate 22050 * (rate + 1), bits 8 * (bits + 1), seconds 2 * (seconds + 1).
+    void chooseRecording(int rateIndex, int bitsIndex, int secondsIndex)
+    {
+        clickButton(w.panel, IDC_SOURCE_RECORD);
+        ASSERT_TRUE(waitFor([&] { return isEnabled(w.panel, IDC_RECORD); }));
+        selectComboItem(w.panel, IDC_RECORD_RATE, rateIndex);
+        selectComboItem(w.panel, IDC_RECORD_BITS, bitsIndex);
+        selectComboItem(w.panel, IDC_RECORD_SECONDS, secondsIndex);
+        ASSERT_TRUE(drainPostedMessages(control(w.panel, IDC_STATUS)));
+    }
+
+    std::wstring readout() { return windowText(control(findChild(w.main, L"KelvaraReadout"), IDC_READOUT)); }
+
+    // Presses "●REC" and looks at the voice print every 50 ms until
+    // "Recording...Done." (or, with `stopAtColumns`, presses "■" once that
+    // many columns are painted). Checks the columns only ever grow from the
+    // left; returns how many looks saw a picture partly drawn.
+    int recordWatching(int stopAtColumns = 0)
+    {
+        clickButton(w.panel, IDC_RECORD);
+        int partLooks = 0, last = 0;
+        bool stopped = false;
+        const bool done = waitFor([&] {
+            const bool recording = status() == L"Recording...";
+            const Growth g = growthOf(captureClient(w.voicePrint));
+            if (recording) {
+                EXPECT_FALSE(g.gap) << "a column was painted before one to its left";
+                EXPECT_GE(g.painted, last) << "the picture shrank while recording";
+                last = g.painted;
+                partLooks += g.painted > 0 && g.painted < columnCount;
+                if (stopAtColumns != 0 && !stopped && g.painted >= stopAtColumns) {
+                    clickButton(w.panel, IDC_STOP_RECORD);
+                    stopped = true;
+                }
+            }
+            Sleep(50);
+            return status() == L"Recording...Done.";
+        }, 60000);
+        EXPECT_TRUE(done) << narrow(status());
+        return partLooks;
+    }
+
+    // The recording, as the program saves it.
+    bool savedRecording(SoundBuffer& sound)
+    {
+        const std::wstring path = tempFolder() + L"live.wav";
+        postCommand(w.main, IDM_SAVE_SOUND);
+        if (!chooseFileInSaveDialog(app.pid(), path)) return false;
+        if (!waitForStatus(L"Save A File...Done.", 60000)) return false;
+        std::vector<uint8_t> bytes;
+        FILE* file = _wfopen(path.c_str(), L"rb");
+        if (!file) return false;
+        uint8_t chunk[65536];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+        std::fclose(file);
+        return vpt::loadSound(sound, bytes);
+    }
+
+    // The final picture is the voice print of the whole recording selected
+    // as a drag over all of it selects it: frames trunc(550 * n / 551) / 551 apart.
+    void expectVoicePrintOfTheRecording(const char* name)
+    {
+        SoundBuffer sound;
+        ASSERT_TRUE(savedRecording(sound));
+        const int32_t period = std::max(1, vpt::sampleOfColumn(lastColumn, sound.sampleCount) / 551);
+        const auto expected = vpt::expectedVoicePrint(sound, 0, period, frameOrder, hanning, ColorTable(0, 1.0));
+        ASSERT_FALSE(expected.empty());
+        // The red cursor stands two columns right of the last frame, as after "描画".
+        const int last = static_cast<int>(expected.size()) - 1;
+        const std::vector<int> cursor{last + 1, last + 2};
+        const Image image = captureUntil(w.voicePrint, [&](const Image& i) {
+            return vpt::compareVoicePrint(i, expected, cursor).mismatches == 0;
+        });
+        const vpt::Comparison c = vpt::compareVoicePrint(image, expected, cursor);
+        if (c.mismatches) keepPicture(image, name);
+        EXPECT_EQ(c.mismatches, 0) << c;
+    }
+
+    // Samples of the level line while the tone plays: its dB figures.
+    std::vector<double> levelReadings(int looks)
+    {
+        std::vector<double> readings;
+        waitFor([&] {
+            const std::wstring text = readout();
+            if (text.rfind(L"Input ", 0) == 0) readings.push_back(std::wcstod(text.c_str() + 6, nullptr));
+            Sleep(50);
+            return static_cast<int>(readings.size()) >= looks;
+        }, 30000);
+        return readings;
+    }
+};
+
+// Four tones one after the other, so that the columns differ along the picture.
+std::vector<int16_t> steps(int rate, double seconds)
+{
+    std::vector<int16_t> sound;
+    for (int i = 0; i < 4; ++i) sound = joined(sound, tone(500.0 * (i + 1), rate, seconds / 4));
+    return sound;
+}
+
+}  // namespace
+
+TEST_F(LiveRecordingTest, ColumnsGrowInOrderAndTheEndIsTheVoicePrintOfTheRecording)
+{
+    chooseRecording(0, 1, 2);  // 22050 Hz, 16 bits, 6 s
+    SinkPlayer player;
+    ASSERT_TRUE(player.play(writeWav16(L"steps.wav", 22050, 1, steps(22050, 40.0))));
+    const int partLooks = recordWatching();
+    player.stop();
+    // 6 s watched every 50 ms: the picture was seen growing, not only whole.
+    EXPECT_GT(partLooks, 10);
+    expectVoicePrintOfTheRecording("live-whole");
+}
+
+TEST_F(LiveRecordingTest, StoppedHalfWayTheRecordingIsRedrawnAsDrawWould)
+{
+    chooseRecording(0, 1, 3);  // 22050 Hz, 16 bits, 8 s
+    SinkPlayer player;
+    ASSERT_TRUE(player.play(writeWav16(L"steps.wav", 22050, 1, steps(22050, 40.0))));
+    recordWatching(275);
+    player.stop();
+    expectVoicePrintOfTheRecording("live-stopped");
+}
+
+TEST_F(LiveRecordingTest, TheLevelLineReadsTheToneAndClip)
+{
+    chooseRecording(0, 1, 1);  // 22050 Hz, 16 bits, 4 s
+    {
+        // -6 dB FS: amplitude 32768 / 2.
+        SinkPlayer player;
+        ASSERT_TRUE(player.play(writeWav16(L"half.wav", 22050, 1, tone(1000, 22050, 20.0, 16384.0))));
+        clickButton(w.panel, IDC_RECORD);
+        const std::vector<double> readings = levelReadings(20);
+        ASSERT_GE(readings.size(), 20u) << narrow(readout());
+        // The last look: the tone has been coming in for a while by then.
+        EXPECT_NEAR(readings.back(), -6.0, 1.0) << narrow(readout());
+        EXPECT_EQ(readout().find(L"CLIP"), std::wstring::npos) << narrow(readout());
+        ASSERT_TRUE(waitForStatus(L"Recording...Done.", 30000)) << narrow(status());
+    }
+    // Afterwards the line speaks of the settings again.
+    EXPECT_EQ(readout().rfind(L"Input ", 0), std::wstring::npos) << narrow(readout());
+
+    // A full-scale square wave.
+    std::vector<int16_t> square(22050 * 20);
+    for (size_t i = 0; i < square.size(); ++i) square[i] = (i / 11) % 2 ? 32767 : -32768;
+    SinkPlayer player;
+    ASSERT_TRUE(player.play(writeWav16(L"square.wav", 22050, 1, square)));
+    clickButton(w.panel, IDC_RECORD);
+    EXPECT_TRUE(waitFor([&] { return readout().find(L"CLIP") != std::wstring::npos; }, 30000)) << narrow(readout());
+    ASSERT_TRUE(waitForStatus(L"Recording...Done.", 30000)) << narrow(status());
+}
+
+// 20 s at 44100 Hz 16-bit with N = 1024: from each block the device hands
+// back to its columns on the screen, as the program timed it.
+TEST_F(LiveRecordingTest, LatencyBenchmark)
+{
+    chooseRecording(1, 1, 9);  // 44100 Hz, 16 bits, 20 s
+    SinkPlayer player;
+    ASSERT_TRUE(player.play(writeWav16(L"steps44.wav", 44100, 1, steps(44100, 40.0))));
+    clickButton(w.panel, IDC_RECORD);
+    ASSERT_TRUE(waitForStatus(L"Recording...Done.", 90000)) << narrow(status());
+    player.stop();
+    auto ask = [&](int which) {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(w.panel, MSG_LIVE_TIMES, which, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+        return static_cast<long long>(answer);
+    };
+    const long long columns = ask(2);
+    EXPECT_GT(columns, 400);  // nearly every column was timed on its way to the screen
+    std::printf("BENCH live recording 20 s 44100 Hz 16-bit N=1024: block back to its columns on the screen "
+                "median %.1f ms, 95th percentile %.1f ms (%lld columns)\n",
+                ask(0) / 1000.0, ask(1) / 1000.0, columns);
+}
