@@ -239,12 +239,15 @@ TEST_F(LiveRecordingTest, TheLevelLineReadsTheToneAndClip)
 }
 
 // 20 s at 44100 Hz 16-bit with N = 1024: from each block the device hands
-// back to its columns on the screen, as the program timed it.
-TEST_F(LiveRecordingTest, LatencyBenchmark)
+// back to its columns on the screen, as the program timed it. Drawing costs
+// the recording nothing: a steady tone comes back with no gap and no block
+// twice, which would break the sine's recurrence x[n] + x[n-2] = 2 cos(w) x[n-1].
+TEST_F(LiveRecordingTest, LatencyBenchmarkAndNothingLost)
 {
     chooseRecording(1, 1, 9);  // 44100 Hz, 16 bits, 20 s
     SinkPlayer player;
-    ASSERT_TRUE(player.play(writeWav16(L"steps44.wav", 44100, 1, steps(44100, 40.0))));
+    ASSERT_TRUE(player.play(writeWav16(L"tone44.wav", 44100, 1, tone(1000, 44100, 40.0))));
+    Sleep(1500);  // the tone is steady in the sink before the recording starts
     clickButton(w.panel, IDC_RECORD);
     ASSERT_TRUE(waitForStatus(L"Recording...Done.", 90000)) << narrow(status());
     player.stop();
@@ -258,4 +261,21 @@ TEST_F(LiveRecordingTest, LatencyBenchmark)
     std::printf("BENCH live recording 20 s 44100 Hz 16-bit N=1024: block back to its columns on the screen "
                 "median %.1f ms, 95th percentile %.1f ms (%lld columns)\n",
                 ask(0) / 1000.0, ask(1) / 1000.0, columns);
+
+    SoundBuffer sound;
+    ASSERT_TRUE(savedRecording(sound));
+    ASSERT_EQ(sound.sampleCount, 44100u * 20);
+    uint32_t first = 0, last = 0;
+    for (uint32_t i = 0; i < sound.sampleCount; ++i)
+        if (std::fabs(sound.samples[i]) > 2000) (first == 0 ? first : last) = i, last = i;
+    ASSERT_GT(last, first + 44100 * 10) << "the tone did not come in for most of the recording";
+    const double twoCos = 2 * std::cos(2 * 3.14159265358979 * 1000 / 44100);
+    double worst = 0;
+    std::string breaks;
+    for (uint32_t n = first + 2; n <= last; ++n) {
+        const double residual = std::fabs(sound.samples[n] + sound.samples[n - 2] - twoCos * sound.samples[n - 1]);
+        if (residual >= 1000.0 && breaks.size() < 400) breaks += " " + std::to_string(n);
+        worst = std::max(worst, residual);
+    }
+    EXPECT_LT(worst, 1000.0) << "a gap or a repeated block in the recording at samples" << breaks;
 }
