@@ -4,6 +4,7 @@ set(KELVARA_CORE_SOURCES
   core/panel/Parameters.cpp
   core/panel/SelectionState.cpp
   core/panel/ParameterRefresh.cpp
+  core/panel/CommandLine.cpp
   core/panel/PanelLayout.cpp
   core/audio/SoundBuffer.cpp
   core/audio/WavFile.cpp
