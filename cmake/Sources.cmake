@@ -26,6 +26,7 @@ set(KELVARA_CORE_SOURCES
 
 set(KELVARA_WIN32_SOURCES
   win/app/Main.cpp
+  win/app/BatchRun.cpp
   win/base/WindowRegistry.cpp
   win/base/SoundAndEngines.cpp
   win/app/MainWindow.cpp
@@ -42,6 +43,7 @@ set(KELVARA_WIN32_SOURCES
   win/panel/FileLoading.cpp
   win/panel/FileSaving.cpp
   win/panel/NumbersSaving.cpp
+  win/panel/PanelChoices.cpp
   win/base/FileDialog.cpp
   win/base/FileReplacing.cpp
   win/panel/RefreshCommand.cpp
