@@ -4,6 +4,7 @@ set(KELVARA_CORE_SOURCES
   core/panel/Parameters.cpp
   core/panel/SelectionState.cpp
   core/panel/ParameterRefresh.cpp
+  core/panel/CommandLine.cpp
   core/panel/PanelLayout.cpp
   core/audio/SoundBuffer.cpp
   core/audio/WavFile.cpp
@@ -25,6 +26,7 @@ set(KELVARA_CORE_SOURCES
 
 set(KELVARA_WIN32_SOURCES
   win/app/Main.cpp
+  win/app/BatchRun.cpp
   win/base/WindowRegistry.cpp
   win/base/SoundAndEngines.cpp
   win/app/MainWindow.cpp
@@ -41,6 +43,7 @@ set(KELVARA_WIN32_SOURCES
   win/panel/FileLoading.cpp
   win/panel/FileSaving.cpp
   win/panel/NumbersSaving.cpp
+  win/panel/PanelChoices.cpp
   win/base/FileDialog.cpp
   win/base/FileReplacing.cpp
   win/panel/RefreshCommand.cpp

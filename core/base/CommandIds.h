@@ -94,5 +94,9 @@
 #define MSG_PAINT_COUNT        0x8101 // to a view: the WM_PAINTs it has handled since it was made
 #define MSG_LOAD_TIMES         0x8102 // to the panel: wParam 0 read, 1 decode, 2 waveform: microseconds the last load spent on it
 #define MSG_RUN_TIMES          0x8103 // to the panel: wParam 0 analysis, 1 waiting for the views, 2 posting frames: microseconds the last voice print spent on it
+// Posted to a view by the program itself, lParam an event the view sets: the
+// view's thread has handled everything posted to it before (a batch run
+// waits for that before it takes the picture).
+#define MSG_QUEUE_MARK         0x8104
 
 #endif

@@ -175,11 +175,11 @@ namespace {
 
 // Loads `path` over the current sound (which stays on a failure) and shows
 // it; true when the file was loaded.
-bool loadAndShow(HWND panel, const wchar_t* path)
+bool loadAndShow(HWND panel, const wchar_t* path, bool tellFailure = true)
 {
     loadPhaseMicros[0] = loadPhaseMicros[1] = loadPhaseMicros[2] = 0;
     const bool loaded = loadSoundFile(path);
-    if (!loaded) MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
+    if (!loaded && tellFailure) MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
     panelControls::fileNameEdit.setText(path);
     // After a failure this redraws the unchanged sound, which is harmless.
     refreshViewsFromSound(panel, loaded);
@@ -252,4 +252,15 @@ void openRequestedPath(HWND panel)
     // As if "描画" were pressed right after the open, on the selection the
     // load left.
     if (loaded && thenDraw) PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDC_DRAW, BN_CLICKED), 0);
+}
+
+bool openPathQuietly(HWND panel, const std::wstring& path)
+{
+    if (loadUnderWay || soundInUse()) return false;
+    loadUnderWay = true;
+    setStatus(L"Open A File...");
+    const bool loaded = loadAndShow(panel, path.c_str(), false);
+    setStatus(L"Open A File...Done.");
+    loadUnderWay = false;
+    return loaded;
 }

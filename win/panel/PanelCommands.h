@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+struct PanelChoices;
 
 // win/panel/FileLoading.cpp
 void openSoundFile(HWND panel);            // 32771
@@ -18,6 +19,10 @@ void refreshViewsFromSound(HWND panel, bool soundIsNew);
 // as the dialog would, then, with `thenDraw`, draw its voice print.
 void requestOpenPath(const std::wstring& path, bool thenDraw);
 void openRequestedPath(HWND panel);        // CMD_OPEN_PATH
+// Opens `path` over the sound at once, as a request from the command line
+// does, but tells no one of a failure (a batch run reports it itself);
+// true when the file was loaded and shown.
+bool openPathQuietly(HWND panel, const std::wstring& path);
 // Microseconds the last load spent reading (phase 0), decoding (1) and having
 // the waveform drawn (2); 0 for another phase (MSG_LOAD_TIMES).
 int64_t lastLoadMicroseconds(int phase);
@@ -31,6 +36,11 @@ void noteSoundRecorded();                  // the sound now is a recording made 
 // win/panel/NumbersSaving.cpp
 void saveNumbers(HWND panel);              // 32803
 bool numbersSavable();                     // some numbers are kept and no run is rewriting them
+std::string numbersAsCsv();                // what 32803 writes, as it would write it now
+
+// win/panel/PanelChoices.cpp
+// Puts `choices` into the panel's controls as a person's hand would.
+void applyPanelChoices(HWND panel, const PanelChoices& choices);
 
 // win/panel/RefreshCommand.cpp
 void parameterRefresh(HWND panel, int kind);  // 32789

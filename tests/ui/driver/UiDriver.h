@@ -221,6 +221,18 @@ private:
     KelvaraWindows windows_;
 };
 
+// Kelvara.exe run to its end as a script runs it (a batch run, /?): its
+// standard output and error go to files of the test's folder and are read
+// back whole, as bytes. `ended` is false when it had not ended within the
+// bound (it is then killed).
+struct FinishedRun {
+    bool ended = false;
+    DWORD exitCode = 0;
+    std::string out, err;
+    double seconds = 0;  // from the start of the process to its end
+};
+FinishedRun runKelvaraToEnd(const std::wstring& arguments, DWORD timeoutMs = 60000);
+
 // A test that starts with Kelvara running and all its windows present, and
 // ends with no Kelvara left: TearDown asks it to close and kills it if it
 // has not gone within a few seconds.
