@@ -5,6 +5,8 @@ set(KELVARA_CORE_SOURCES
   core/panel/SelectionState.cpp
   core/panel/ParameterRefresh.cpp
   core/panel/PanelLayout.cpp
+  core/panel/RememberedSettings.cpp
+  core/panel/WindowTitle.cpp
   core/audio/SoundBuffer.cpp
   core/audio/WavFile.cpp
   core/audio/WavWriter.cpp
