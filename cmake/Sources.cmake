@@ -38,12 +38,15 @@ set(KELVARA_WIN32_SOURCES
   win/base/StatusLine.cpp
   win/panel/ControlPanel.cpp
   win/panel/PanelControls.cpp
+  win/panel/PanelSettings.cpp
   win/panel/LayoutFitting.cpp
   win/panel/TopWindowCommands.cpp
   win/panel/FileLoading.cpp
   win/panel/FileSaving.cpp
   win/panel/NumbersSaving.cpp
   win/base/FileDialog.cpp
+  win/base/SettingsStore.cpp
+  win/base/SoundTitle.cpp
   win/base/FileReplacing.cpp
   win/panel/RefreshCommand.cpp
   win/panel/AudioCommands.cpp

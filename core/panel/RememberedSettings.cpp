@@ -69,7 +69,7 @@ bool plausiblePath(const std::wstring& path)
     return true;
 }
 
-std::wstring folderOf(const std::wstring& path)
+std::wstring folderOfPath(const std::wstring& path)
 {
     const std::size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos) return L"";

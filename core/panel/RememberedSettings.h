@@ -83,7 +83,7 @@ RememberedSettings defaultSettings();
 bool plausiblePath(const std::wstring& path);
 
 // The folder part of a path ("C:\a\b.wav" -> "C:\a"); "" when it has none.
-std::wstring folderOf(const std::wstring& path);
+std::wstring folderOfPath(const std::wstring& path);
 
 // Whether two paths name the same file as Windows compares names: letters
 // without regard to case, and '/' the same as '\'.

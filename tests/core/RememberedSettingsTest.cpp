@@ -80,10 +80,10 @@ TEST(RememberedPaths, PlausiblePathsAndTheirFolders)
         EXPECT_FALSE(plausiblePath(bad));
     EXPECT_FALSE(plausiblePath(std::wstring(L"C:\\a\0b", 6)));
 
-    EXPECT_EQ(folderOf(L"C:\\sounds\\voice.wav"), L"C:\\sounds");
-    EXPECT_EQ(folderOf(L"C:\\voice.wav"), L"C:\\");
-    EXPECT_EQ(folderOf(L"Z:/tmp/a.wav"), L"Z:/tmp");
-    EXPECT_EQ(folderOf(L"voice.wav"), L"");
+    EXPECT_EQ(folderOfPath(L"C:\\sounds\\voice.wav"), L"C:\\sounds");
+    EXPECT_EQ(folderOfPath(L"C:\\voice.wav"), L"C:\\");
+    EXPECT_EQ(folderOfPath(L"Z:/tmp/a.wav"), L"Z:/tmp");
+    EXPECT_EQ(folderOfPath(L"voice.wav"), L"");
 }
 
 TEST(RecentFiles, MostRecentFirstWithoutRepeatsAndAtMostEight)

@@ -9,6 +9,7 @@
 
 #include "core/base/CommandIds.h"
 #include "win/base/ChildViews.h"
+#include "win/base/SettingsStore.h"
 #include "win/base/WindowRegistry.h"
 #include "win/panel/PanelCommands.h"
 
@@ -87,10 +88,28 @@ int runMessageLoop(HACCEL accelerators)
     return static_cast<int>(message.wParam);
 }
 
-// `Kelvara.exe [/draw] [file.wav]`: the file opens at start as from the open
-// dialog, and with /draw its voice print is drawn right after. Without an
-// argument nothing is opened. The path is made absolute, so the file name
-// box shows where the file really is.
+bool isSwitch(const wchar_t* argument, const wchar_t* name)
+{
+    return (argument[0] == L'/' || argument[0] == L'-') && lstrcmpiW(argument + 1, name) == 0;
+}
+
+// `/defaults`: a clean start, from the defaults, that leaves the remembered
+// settings as they are (the UI tests start this way, so each starts alike).
+bool cleanStartAsked()
+{
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!arguments) return false;
+    bool clean = false;
+    for (int i = 1; i < count; ++i) clean = clean || isSwitch(arguments[i], L"defaults");
+    LocalFree(arguments);
+    return clean;
+}
+
+// `Kelvara.exe [/defaults] [/draw] [file.wav]`: the file opens at start as
+// from the open dialog, and with /draw its voice print is drawn right after.
+// Without an argument nothing is opened. The path is made absolute, so the
+// file name box shows where the file really is.
 void openFromCommandLine()
 {
     int count = 0;
@@ -100,8 +119,10 @@ void openFromCommandLine()
     std::wstring path;
     for (int i = 1; i < count; ++i) {
         const std::wstring argument = arguments[i];
-        if (lstrcmpiW(argument.c_str(), L"/draw") == 0 || lstrcmpiW(argument.c_str(), L"-draw") == 0)
+        if (isSwitch(argument.c_str(), L"draw"))
             draw = true;
+        else if (isSwitch(argument.c_str(), L"defaults"))
+            continue;
         else if (path.empty())
             path = argument;
     }
@@ -125,6 +146,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     InitCommonControlsEx(&commonControls);
 
     appInstance = instance;
+    // Before any window: each starts from the settings this person left.
+    setSettingsRemembered(!cleanStartAsked());
+    loadSettingsForThisRun();
 
     registerKelvaraClass(L"MainWindow", MainWindowProc);
     HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAIN_MENU));
