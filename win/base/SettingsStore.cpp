@@ -100,6 +100,11 @@ RememberedSettings loadRememberedSettings()
 void saveRememberedSettings(const RememberedSettings& settings)
 {
     if (!remembering) return;
+    // Called for every move of a track bar: when nothing changed, not even
+    // the key is opened (each registry call is a trip to the Wine server).
+    if (storedKnown && stored.values == settings.values && stored.openFolder == settings.openFolder &&
+        stored.saveFolder == settings.saveFolder && stored.recentFiles == settings.recentFiles)
+        return;
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
