@@ -6,6 +6,8 @@ set(KELVARA_CORE_SOURCES
   core/panel/ParameterRefresh.cpp
   core/panel/CommandLine.cpp
   core/panel/PanelLayout.cpp
+  core/panel/RememberedSettings.cpp
+  core/panel/WindowTitle.cpp
   core/audio/SoundBuffer.cpp
   core/audio/WavFile.cpp
   core/audio/WavWriter.cpp
@@ -38,6 +40,7 @@ set(KELVARA_WIN32_SOURCES
   win/base/StatusLine.cpp
   win/panel/ControlPanel.cpp
   win/panel/PanelControls.cpp
+  win/panel/PanelSettings.cpp
   win/panel/LayoutFitting.cpp
   win/panel/TopWindowCommands.cpp
   win/panel/FileLoading.cpp
@@ -45,6 +48,8 @@ set(KELVARA_WIN32_SOURCES
   win/panel/NumbersSaving.cpp
   win/panel/PanelChoices.cpp
   win/base/FileDialog.cpp
+  win/base/SettingsStore.cpp
+  win/base/SoundTitle.cpp
   win/base/FileReplacing.cpp
   win/panel/RefreshCommand.cpp
   win/panel/AudioCommands.cpp

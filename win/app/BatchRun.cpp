@@ -212,10 +212,8 @@ int runBatch(const CommandLine& line)
     HWND panel = controlPanel.load();
     HWND main = mainWindow.load();
 
-    if (line.remembered) {
-        // HOOK(settings): the remembered settings go into the panel here,
-        // before the options, which are stated over them.
-    }
+    // With /remembered the panel already started from the remembered settings
+    // (wWinMain); the options are stated over them.
     if (!openPathQuietly(panel, absolutePath(line.path)))
         return failed(L"cannot open " + line.path + L" as a sound");
     applyPanelChoices(panel, line.panel);

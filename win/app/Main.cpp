@@ -10,6 +10,7 @@
 #include "core/panel/CommandLine.h"
 #include "win/app/BatchRun.h"
 #include "win/base/ChildViews.h"
+#include "win/base/SettingsStore.h"
 #include "win/base/WindowRegistry.h"
 #include "win/panel/PanelCommands.h"
 
@@ -117,6 +118,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     InitCommonControlsEx(&commonControls);
 
     appInstance = instance;
+    // Before any window: each starts from the settings this person left,
+    // unless asked for a clean start. A batch run reads them only when asked
+    // to (a script should draw alike on every machine) and never writes them:
+    // its options are not a person's choices.
+    setSettingsRemembered(batch ? line.remembered : !line.defaults);
+    loadSettingsForThisRun();
+    if (batch) setSettingsRemembered(false);
 
     registerKelvaraClass(L"MainWindow", MainWindowProc);
     HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAIN_MENU));

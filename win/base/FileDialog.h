@@ -22,12 +22,14 @@ inline constexpr FileType pngFiles{L"PNG ﾌｧｲﾙ(*.png)\0*.png\0All Files(*
 inline constexpr FileType bmpFiles{L"BMP ﾌｧｲﾙ(*.bmp)\0*.bmp\0All Files(*.*)\0*.*\0", L"bmp"};
 inline constexpr FileType csvFiles{L"CSV ﾌｧｲﾙ(*.csv)\0*.csv\0All Files(*.*)\0*.*\0", L"csv"};
 
-// The open dialog over `path`, which holds the proposed name ("" for none).
+// The open dialog over `path`, which holds the proposed name ("" for none),
+// in the folder last opened from (win/base/SettingsStore.h), which it notes.
 // True with the chosen path in `path`; a cancel and a failure both give false.
 bool askForFileToOpen(const FileType& type, wchar_t (&path)[pathCapacity], const wchar_t* title, DWORD flags);
 
 // The save dialog ("名前を付けて保存", asking before it overwrites), proposing
-// `proposedName` in `initialFolder` (null lets the dialog choose). No
+// `proposedName` in `initialFolder` (null: the folder last saved to, or the
+// dialog's own choice without one), noting the folder saved to. No
 // OFN_PATHMUSTEXIST: a folder that is not there gets the save's own message.
 // True with the chosen path in `target`.
 bool askForSaveTarget(const FileType& type, const std::wstring& proposedName, std::wstring& target,

@@ -180,6 +180,10 @@ bool loadAndShow(HWND panel, const wchar_t* path, bool tellFailure = true)
     loadPhaseMicros[0] = loadPhaseMicros[1] = loadPhaseMicros[2] = 0;
     const bool loaded = loadSoundFile(path);
     if (!loaded && tellFailure) MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
+    if (loaded)
+        noteFileOpened(path);
+    else
+        noteOpenFailed(path);
     panelControls::fileNameEdit.setText(path);
     // After a failure this redraws the unchanged sound, which is harmless.
     refreshViewsFromSound(panel, loaded);

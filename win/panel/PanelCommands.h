@@ -56,4 +56,17 @@ void onPlayingDone(HWND panel);            // 1026
 bool workerRunning();                      // a player or recorder thread is alive
 void stopWorkersForExit();                 // stop and join workers, release the devices
 
+// win/panel/ControlPanel.cpp
+void echoTrackBars();                      // every track bar's echo box from its position
+void applyControlEnabling();               // every control's enabled state from the settings
+
+// win/panel/PanelSettings.cpp: the remembered settings (win/base/SettingsStore.h) in the panel
+void showSettingsInPanel();                // at initialisation: the run's values into the controls, the recent files into the menu
+void rememberPanelSettings();              // the controls' values into the run's settings, stored where they changed
+void resetSettingsToDefaults(HWND panel);  // IDM_RESET_SETTINGS: every setting back to its default, as if set by hand
+void openRecentFile(int index);            // IDM_RECENT_FIRST + index
+void noteFileOpened(const std::wstring& path);  // a file was loaded: top of the recent files, its folder the open folder
+void noteOpenFailed(const std::wstring& path);  // a file could not be loaded: out of the recent files if it is gone
+void noteFileSaved(const std::wstring& path);   // the sound was saved: top of the recent files, its folder the save folder
+
 #endif

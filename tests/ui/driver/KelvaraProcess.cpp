@@ -30,6 +30,16 @@ std::wstring defaultExePath() {
 }  // namespace
 
 bool KelvaraProcess::launch(const std::wstring& exePath, const std::wstring& arguments) {
+    // Every test starts from the defaults, whatever an earlier test or a
+    // person left remembered in the (shared) Wine prefix, and leaves them.
+    return start(exePath, arguments.empty() ? L"/defaults" : L"/defaults " + arguments);
+}
+
+bool KelvaraProcess::launchRemembering(const std::wstring& arguments) {
+    return start(L"", arguments);
+}
+
+bool KelvaraProcess::start(const std::wstring& exePath, const std::wstring& arguments) {
     if (process_) return false;  // one program per object
     const std::wstring exe = exePath.empty() ? defaultExePath() : exePath;
 
