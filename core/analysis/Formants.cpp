@@ -13,6 +13,7 @@ namespace {
 
 constexpr double pi = 3.14159265358979323846;
 constexpr double marginHz = 50.0;
+constexpr double sharpness = 12.0;  // exp(-12 u^2): the window's area is the effective length
 
 FormantSet missingSet()
 {
@@ -107,9 +108,9 @@ std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount,
 
         // exp(-12 u^2) by a running product: two multiplications a sample.
         const double u0 = (static_cast<double>(first) * step - centre) / span;
-        double gauss = std::exp(-12.0 * u0 * u0);
-        double ratio = std::exp(-12.0 * (2.0 * u0 * delta + delta * delta));
-        const double ratioStep = std::exp(-24.0 * delta * delta);
+        double gauss = std::exp(-sharpness * u0 * u0);
+        double ratio = std::exp(-sharpness * (2.0 * u0 * delta + delta * delta));
+        const double ratioStep = std::exp(-2.0 * sharpness * delta * delta);
         for (size_t i = 0; i < n; ++i) {
             frame[i] = (x[i + 1] - emphasis * x[i]) * (gauss - edge) / (1.0 - edge);
             gauss *= ratio;
