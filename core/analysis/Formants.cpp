@@ -94,7 +94,10 @@ std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount,
     const size_t capacity = static_cast<size_t>(std::ceil(span / step)) + 3;
     std::vector<double> frame(capacity), f(capacity), b(capacity), a(static_cast<size_t>(order) + 1);
     std::vector<double> polynomial(static_cast<size_t>(order) + 1);
-    SincResampler resampler(samples, sampleCount, step);
+    // The band up to the ceiling must keep its level: linear prediction puts
+    // its fifth pole pair where the upper formants are, and where they have
+    // been filtered away it puts it where no formant is, often near F0.
+    SincResampler resampler(samples, sampleCount, step, 32, 0.5);
 
     for (size_t c = 0; c < centreCount; ++c) {
         const double centre = centres[c];

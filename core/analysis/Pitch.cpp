@@ -132,7 +132,8 @@ std::vector<double> trackPitch(const double* samples, size_t sampleCount, double
     found.reserve(static_cast<size_t>(maxLag));
     const double voicing = settings.voicingThreshold;
     const double silenceRatio = settings.silenceThreshold / (1.0 + voicing);
-    SincResampler resampler(samples, sampleCount, step);
+    // F0 needs no sharp band edge: a short kernel, cut off a little early.
+    SincResampler resampler(samples, sampleCount, step, 8, 0.47);
 
     size_t firstFit = centreCount, lastFit = 0;
     for (size_t c = 0; c < centreCount; ++c) {

@@ -7,15 +7,12 @@
 namespace {
 constexpr double pi = 3.14159265358979323846;
 constexpr int phases = 64;
-constexpr int zeroCrossings = 8;  // output samples of kernel either side
 }
 
-SincResampler::SincResampler(const double* samples, size_t sampleCount, double step)
+SincResampler::SincResampler(const double* samples, size_t sampleCount, double step, int zeroCrossings, double cutoff)
     : samples_(samples), sampleCount_(static_cast<int64_t>(sampleCount)), step_(step < 1.0 ? 1.0 : step)
 {
-    // Cut off a little below the new Nyquist frequency, so that the Hann
-    // taper's transition band lies mostly below it.
-    const double cutoff = (step_ == 1.0 ? 0.5 : 0.47 / step_);  // cycles per input sample
+    cutoff = step_ == 1.0 ? 0.5 : cutoff / step_;  // cycles per input sample
     halfWidth_ = static_cast<int>(std::ceil(zeroCrossings * step_));
     const int taps = 2 * halfWidth_;
     table_.assign(static_cast<size_t>(phases + 1) * taps, 0.0);
