@@ -34,23 +34,23 @@ bool burg(const double* x, size_t n, int order, double* a, double* f, double* b)
     double energy = 0.0;
     for (size_t i = 0; i < n; ++i) energy += x[i] * x[i];
     if (!(energy > 0.0) || !std::isfinite(energy)) return false;
+    // The denominator, sum of f[i]^2 + b[i - 1]^2 over i = m .. n-1, follows
+    // from the last one (Andersen's recursion), so each order costs one pass
+    // for the numerator and one for the update.
+    double den = 0.0;
+    for (size_t i = 1; i < n; ++i) den += f[i] * f[i] + b[i - 1] * b[i - 1];
     for (int m = 1; m <= order; ++m) {
-        // Forward errors f[i] and backward errors b[i - 1], i = m .. n-1.
-        double num0 = 0.0, num1 = 0.0, den0 = 0.0, den1 = 0.0;
+        double num0 = 0.0, num1 = 0.0, num2 = 0.0, num3 = 0.0;
         size_t i = static_cast<size_t>(m);
-        for (; i + 1 < n; i += 2) {
+        for (; i + 3 < n; i += 4) {
             num0 += f[i] * b[i - 1];
             num1 += f[i + 1] * b[i];
-            den0 += f[i] * f[i] + b[i - 1] * b[i - 1];
-            den1 += f[i + 1] * f[i + 1] + b[i] * b[i];
+            num2 += f[i + 2] * b[i + 1];
+            num3 += f[i + 3] * b[i + 2];
         }
-        if (i < n) {
-            num0 += f[i] * b[i - 1];
-            den0 += f[i] * f[i] + b[i - 1] * b[i - 1];
-        }
-        const double den = den0 + den1;
+        for (; i < n; ++i) num0 += f[i] * b[i - 1];
         if (!(den > 0.0)) break;  // the fit is already exact
-        const double k = -2.0 * (num0 + num1) / den;
+        const double k = -2.0 * ((num0 + num1) + (num2 + num3)) / den;
         for (int j = 1; j <= m / 2; ++j) {
             const double low = a[j], high = a[m - j];
             a[j] = low + k * high;
@@ -62,6 +62,9 @@ bool burg(const double* x, size_t n, int order, double* a, double* f, double* b)
             f[t] = forward + k * b[t - 1];
             b[t] = b[t - 1] + k * forward;
         }
+        // Next order's terms run from m + 1: drop f[m]^2 and b[n - 1]^2.
+        const size_t first = static_cast<size_t>(m);
+        den = (1.0 - k * k) * den - f[first] * f[first] - b[n - 1] * b[n - 1];
     }
     return true;
 }
