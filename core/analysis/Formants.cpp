@@ -100,7 +100,7 @@ std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount,
     // The band up to the ceiling must keep its level: linear prediction puts
     // its fifth pole pair where the upper formants are, and where they have
     // been filtered away it puts it where no formant is, often near F0.
-    SincResampler resampler(samples, sampleCount, step, 32, 0.5);
+    SincResampler resampler(samples, sampleCount, step, 16, 0.5);
 
     for (size_t c = 0; c < centreCount; ++c) {
         const double centre = centres[c];
