@@ -93,7 +93,7 @@ TEST(PitchTrack, FindsTheMissingFundamental)
         const std::vector<double> centres = runCentres(sound);
         const std::vector<double> track = trackPitch(sound.data(), sound.size(), rate, centres.data(), centres.size());
         for (size_t c = 0; c < centres.size(); ++c)
-            if (windowFits(centres[c], sound.size(), rate)) ASSERT_NEAR(track[c], f0, 0.01 * f0) << "column " << c;
+            if (windowFits(centres[c], sound.size(), rate)) { ASSERT_NEAR(track[c], f0, 0.01 * f0) << "column " << c; }
     }
 }
 
@@ -121,8 +121,8 @@ TEST(PitchTrack, UnvoicedOnSilenceNoiseAndTheQuietAfterAVoice)
     for (size_t c = 0; c < centres.size(); ++c) {
         const double t = centres[c];
         if (!windowFits(t, sound.size(), rate)) continue;
-        if (t + 0.03 * rate < static_cast<double>(half)) EXPECT_NEAR(f0[c], 140.0, 1.4) << "column " << c;
-        if (t - 0.03 * rate > static_cast<double>(half)) EXPECT_EQ(f0[c], 0.0) << "column " << c;
+        if (t + 0.03 * rate < static_cast<double>(half)) { EXPECT_NEAR(f0[c], 140.0, 1.4) << "column " << c; }
+        if (t - 0.03 * rate > static_cast<double>(half)) { EXPECT_EQ(f0[c], 0.0) << "column " << c; }
     }
 }
 
@@ -163,7 +163,7 @@ TEST(PitchTrack, EightKilohertzClippedSquareAndDcOffset)
     const std::vector<double> centres = runCentres(square);
     const std::vector<double> f0 = trackPitch(square.data(), square.size(), rate, centres.data(), centres.size());
     for (size_t c = 0; c < centres.size(); ++c)
-        if (windowFits(centres[c], square.size(), rate)) ASSERT_NEAR(f0[c], 200.0, 2.0) << "column " << c;
+        if (windowFits(centres[c], square.size(), rate)) { ASSERT_NEAR(f0[c], 200.0, 2.0) << "column " << c; }
 
     // The same voice riding on a large offset reads the same.
     voice::Spec man;
