@@ -57,7 +57,7 @@ TEST(FormantTrack, SteadyVowelsOfMenWomenAndChildren)
         voice::Vowel vowel;
         double f0, ceiling;
     } cases[] = {{voice::manA, 110, 5000}, {voice::manI, 120, 5000}, {voice::manU, 100, 5000},
-                 {voice::womanA, 170, 5500}, {voice::womanI, 220, 5500},
+                 {voice::womanA, 220, 5500}, {voice::womanI, 220, 5500},
                  {voice::childA, 260, 8000}, {voice::childI, 250, 8000}};
     for (const auto& c : cases) {
         voice::Spec spec;
