@@ -99,6 +99,7 @@ std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount,
     const double step = sampleRate / rate;                       // input samples per output sample
     const double halfSpan = settings.windowSeconds * sampleRate;  // half the physical window, input samples
     const double span = 2.0 * halfSpan;
+    if (span > static_cast<double>(sampleCount)) return sets;  // fits nowhere
     const int order = 2 * settings.maxFormants;
     const double emphasis = std::exp(-2.0 * pi * settings.preEmphasisFromHz / rate);
     const double edge = std::exp(-12.0);

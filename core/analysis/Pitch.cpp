@@ -65,7 +65,7 @@ void refinePeak(const std::vector<double>& r, long lag, double& bestLag, double&
 bool settingsUsable(double rate, const PitchSettings& s)
 {
     return std::isfinite(rate) && rate > 0.0 && std::isfinite(s.floorHz) && std::isfinite(s.ceilingHz) &&
-           s.floorHz > 0.0 && s.ceilingHz > s.floorHz && s.maxCandidates >= 2 && std::isfinite(s.silenceThreshold) &&
+           s.floorHz > 0.0 && s.ceilingHz > s.floorHz && s.maxCandidates >= 2 && s.maxCandidates <= 100 && std::isfinite(s.silenceThreshold) &&
            std::isfinite(s.voicingThreshold) && std::isfinite(s.octaveCost) && std::isfinite(s.octaveJumpCost) &&
            std::isfinite(s.voicedUnvoicedCost);
 }
@@ -83,6 +83,9 @@ std::vector<double> trackPitch(const double* samples, size_t sampleCount, double
     const double step = std::max(1.0, std::floor(sampleRate / std::max(analysisRate, 6.0 * settings.ceilingHz)));
     const double rate = sampleRate / step;
     const double ceilingHz = std::min(settings.ceilingHz, 0.5 * rate);
+    // A window longer than the sound fits nowhere (and a floor near 0 would
+    // ask for one of any length).
+    if (3.0 / settings.floorHz * sampleRate > static_cast<double>(sampleCount)) return f0;
     const long windowLength = static_cast<long>(std::floor(3.0 / settings.floorHz * rate));
     const long minLag = std::max(2L, static_cast<long>(std::floor(rate / ceilingHz)));
     const long maxLag = static_cast<long>(std::ceil(rate / settings.floorHz));

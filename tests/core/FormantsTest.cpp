@@ -118,10 +118,13 @@ TEST(FormantTrack, SilenceNoiseOffsetAndBadSettings)
     for (size_t c = 0; c < centres.size(); ++c)
         if (!std::isnan(plain[c])) { EXPECT_NEAR(offset[c].hz[0], plain[c], 0.05 * plain[c]) << "column " << c; }
 
-    FormantSettings bad;
-    bad.windowSeconds = -1.0;
-    for (const FormantSet& set : trackFormants(sound.data(), sound.size(), rate, centres.data(), centres.size(), bad))
-        ASSERT_TRUE(std::isnan(set.hz[0]));
+    FormantSettings negative, endless, manyFormants;
+    negative.windowSeconds = -1.0;
+    endless.windowSeconds = 1e30;
+    manyFormants.maxFormants = 2000000000;
+    for (const FormantSettings& bad : {negative, endless, manyFormants})
+        for (const FormantSet& set : trackFormants(sound.data(), sound.size(), rate, centres.data(), centres.size(), bad))
+            ASSERT_TRUE(std::isnan(set.hz[0]));
 }
 
 TEST(PolynomialRoots, FindsKnownRootsIncludingCloseAndRealOnes)

@@ -185,7 +185,11 @@ TEST(PitchTrack, SettingsOutOfRangeGiveZerosNotNonsense)
     inverted.ceilingHz = 75.0;
     PitchSettings nanFloor;
     nanFloor.floorHz = std::nan("");
-    for (const PitchSettings& s : {inverted, nanFloor})
+    PitchSettings tinyFloor;  // would ask for a window of days
+    tinyFloor.floorHz = 1e-30;
+    PitchSettings manyCandidates;
+    manyCandidates.maxCandidates = 2000000000;
+    for (const PitchSettings& s : {inverted, nanFloor, tinyFloor, manyCandidates})
         for (double f : trackPitch(sound.data(), sound.size(), spec.rate, centres.data(), centres.size(), s)) ASSERT_EQ(f, 0.0);
     for (double f : trackPitch(sound.data(), sound.size(), 0.0, centres.data(), centres.size())) ASSERT_EQ(f, 0.0);
 }
