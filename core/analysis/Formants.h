@@ -10,6 +10,9 @@
 // z = |z| e^(i theta), give the frequency theta * rate / (2 pi) and the
 // bandwidth -ln|z| * rate / pi; those below 50 Hz or above the ceiling less
 // 50 Hz are dropped and the lowest four kept.
+//
+// No shared state: any thread may call it, several at once; it allocates its
+// work buffers once per call, never per frame.
 #ifndef KELVARA_FORMANTS_H
 #define KELVARA_FORMANTS_H
 
