@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+struct SoundBuffer;
+
 
 // win/panel/FileLoading.cpp
 void openSoundFile(HWND panel);            // 32771
@@ -16,6 +18,10 @@ void refreshViewsFromSound(HWND panel);    // 1002 to WaveDraw, refresh 4, wait 
 // as the dialog would, then, with `thenDraw`, draw its voice print.
 void requestOpenPath(const std::wstring& path, bool thenDraw);
 void openRequestedPath(HWND panel);        // CMD_OPEN_PATH
+// Reads the sound file at `path` (a .wav, or anything the system decodes)
+// into `target`, on this thread, without a dialog, a message or a view:
+// true with the new sound there, false with `target` as it was.
+bool readSoundFile(const wchar_t* path, SoundBuffer& target);
 // Microseconds the last load spent reading (phase 0), decoding (1) and having
 // the waveform drawn (2); 0 for another phase (MSG_LOAD_TIMES).
 int64_t lastLoadMicroseconds(int phase);
