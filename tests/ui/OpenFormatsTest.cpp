@@ -272,7 +272,8 @@ TEST_F(OpenFormatsTest, AnHourOfMp3ShowsItsProgressAndTheDecodingSpeed)
 {
     std::string out;
     const std::string tenMinutes = unixPath(tempFolder() + L"ten-minutes.mp3");
-    const std::string hour = unixPath(tempFolder() + L"an hour.mp3");
+    const std::wstring hourPath = tempFolder() + L"an hour.mp3";
+    const std::string hour = unixPath(hourPath);
     ASSERT_EQ(runUnixCommand("ffmpeg -nostdin -y -v error -f lavfi -i 'sine=frequency=440:sample_rate=44100:duration=600' "
                              "-ac 1 -b:a 64k " + quote(tenMinutes) + " && ffmpeg -nostdin -y -v error -stream_loop 5 -i " +
                                  quote(tenMinutes) + " -c copy " + quote(hour), &out, 300000), 0)
@@ -282,31 +283,41 @@ TEST_F(OpenFormatsTest, AnHourOfMp3ShowsItsProgressAndTheDecodingSpeed)
     const double hourSeconds = std::atof(probed.c_str());
     ASSERT_GT(hourSeconds, 3500.0);
 
-    double pressedAt = 0;
-    markStatus(w.panel);
-    ASSERT_TRUE(chooseThroughDialog(app.pid(), w.panel, widen(hour), &pressedAt));
-    std::vector<int> percents;
-    bool done = false;
-    waitFor([&] {
-        const std::wstring s = status();  // answered only while the window serves its messages
-        done = s == L"Open A File...Done.";
-        int percent = -1;
-        if (std::swscanf(s.c_str(), L"Open A File...%d %%", &percent) == 1 &&
-            (percents.empty() || percents.back() != percent))
-            percents.push_back(percent);
-        return done;
-    }, 600000);
-    const double decodeSeconds = seconds() - pressedAt;
-    ASSERT_TRUE(done) << narrow(status());
-    ASSERT_EQ(findMessageBox(app.pid()), nullptr);
-    EXPECT_EQ(rateText(), L"44.1");
-    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
-    const long between = std::count_if(percents.begin(), percents.end(), [](int p) { return p > 0 && p < 100; });
-    EXPECT_GE(between, 3) << "the status line showed too little of the progress";
-
-    std::printf("BENCH open %.0f min MP3 44.1 kHz mono 64 kbit/s through Media Foundation: Open pressed to "
-                "\"Open A File...Done.\" %.1f s, %.0f x real time (1 run; %zu progress texts seen)\n",
-                hourSeconds / 60.0, decodeSeconds, hourSeconds / decodeSeconds, percents.size());
+    // Three opens of the same file, each seen through to the end.
+    constexpr int runs = 3;
+    std::vector<double> times;
+    size_t progressTexts = 0;
+    for (int run = 0; run < runs; ++run) {
+        SCOPED_TRACE(run);
+        double pressedAt = 0;
+        markStatus(w.panel);
+        ASSERT_TRUE(chooseThroughDialog(app.pid(), w.panel, hourPath, &pressedAt));
+        std::vector<int> percents;
+        bool done = false;
+        waitFor([&] {
+            const std::wstring s = status();  // answered only while the window serves its messages
+            done = s == L"Open A File...Done.";
+            int percent = -1;
+            if (std::swscanf(s.c_str(), L"Open A File...%d %%", &percent) == 1 &&
+                (percents.empty() || percents.back() != percent))
+                percents.push_back(percent);
+            return done;
+        }, 600000);
+        times.push_back(seconds() - pressedAt);
+        ASSERT_TRUE(done) << narrow(status());
+        ASSERT_EQ(findMessageBox(app.pid()), nullptr);
+        EXPECT_EQ(rateText(), L"44.1");
+        EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+        const long between = std::count_if(percents.begin(), percents.end(), [](int p) { return p > 0 && p < 100; });
+        EXPECT_GE(between, 3) << "the status line showed too little of the progress";
+        progressTexts += percents.size();
+    }
+    std::sort(times.begin(), times.end());
+    const double median = times[times.size() / 2];
+    std::printf("BENCH open %.0f min MP3 44.1 kHz mono 64 kbit/s through Media Foundation, Open pressed to "
+                "\"Open A File...Done.\": %.1f s, %.0f x real time (median of %d; fastest %.1f s, slowest %.1f s; "
+                "%zu progress texts seen)\n",
+                hourSeconds / 60.0, median, hourSeconds / median, runs, times.front(), times.back(), progressTexts);
 }
 
 }  // namespace
