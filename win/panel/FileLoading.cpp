@@ -3,13 +3,13 @@
 // A path named on the command line or dropped on the window is opened the
 // same way, without the dialog.
 //
-// What a file is, is told by its first bytes, not by its name: a RIFF/WAVE
+// What a file is, is told by its first bytes, not by its name. A RIFF/WAVE
 // file is read into memory and handed to loadWav, which builds the new sound
 // beside the old one (adopting the file's block as its data when the sample
-// bytes are kept as they are), an AIFF file to the AIFF reader (plain PCM,
-// which Wine's decoders sometimes hang on); every other file goes to the system's
-// decoders (win/audio/SystemDecoding.h) on a thread of its own, since an
-// hour of MP3 takes a while. Either way the new sound is swapped in only
+// bytes are kept as they are); an AIFF file goes to the AIFF reader (plain
+// PCM, which Wine's decoders sometimes hang on); every other file goes to
+// the system's decoders (win/audio/SystemDecoding.h) on a thread of its own,
+// since an hour of MP3 takes a while. Either way the new sound is swapped in only
 // when it decoded, so a file that cannot be opened, read or decoded leaves
 // the previous sound, its views and the selection exactly as they were.
 #include "win/panel/PanelCommands.h"
@@ -145,7 +145,7 @@ FileKind kindOfFile(const wchar_t* path)
     return looksLikeAiff(head, got) ? FileKind::Aiff : FileKind::Other;
 }
 
-// The decode of a file that is not a .wav, on a thread of its own; the
+// The decode of a file for the system's decoders, on a thread of its own; the
 // staging sound becomes the program's only once it is complete.
 struct SystemDecode {
     std::wstring path;
