@@ -9,6 +9,7 @@
 #include <mfidl.h>
 #include <mfreadwrite.h>
 
+#include <atomic>
 #include <mutex>
 #include <new>
 #include <string>
@@ -70,8 +71,11 @@ public:
     }
     ~MediaFoundation()
     {
-        if (started_) MFShutdown();
+        // A thread still stuck inside an open would be pulled out from under.
+        if (started_ && !openLeftBehind) MFShutdown();
     }
+
+    std::atomic<bool> openLeftBehind{false};
 
 private:
     std::once_flag once_;
@@ -246,6 +250,7 @@ bool openSourceInTime(const wchar_t* path, ComRef<IMFMediaSource>& source, Decod
             attempt->letGo();
             return opened;
         }
+        mediaFoundation.openLeftBehind = true;
         attempt->letGo();
     }
     return false;
