@@ -12,6 +12,8 @@ set(KELVARA_CORE_SOURCES
   core/audio/WavFile.cpp
   core/audio/WavWriter.cpp
   core/audio/AudioBlocks.cpp
+  core/audio/DecodedSound.cpp
+  core/audio/AiffFile.cpp
   core/analysis/WindowFunction.cpp
   core/analysis/DftEngine.cpp
   core/analysis/DisplayBins.cpp
@@ -60,6 +62,7 @@ set(KELVARA_WIN32_SOURCES
   win/panel/AudioCommands.cpp
   win/audio/Player.cpp
   win/audio/Recorder.cpp
+  win/audio/SystemDecoding.cpp
   win/analysis/AnalysisRuns.cpp
   win/views/WaveformView.cpp
   win/views/SpectrumView.cpp

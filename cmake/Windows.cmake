@@ -17,7 +17,7 @@ else()
 endif()
 target_compile_options(Kelvara PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${KELVARA_WARNINGS}>)
 target_link_options(Kelvara PRIVATE ${KELVARA_STATIC_LINK})
-target_link_libraries(Kelvara PRIVATE kelvara_core comctl32 gdi32 comdlg32 winmm user32 kernel32 shell32 advapi32 ole32 windowscodecs)
+target_link_libraries(Kelvara PRIVATE kelvara_core comctl32 gdi32 comdlg32 winmm user32 kernel32 shell32 advapi32 ole32 windowscodecs mfplat mfreadwrite mfuuid)
 # windres reads the UTF-8 .rc; it finds the id header through the source root.
 set_property(SOURCE resources/Kelvara.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR})
 if(NOT MSVC)

@@ -17,6 +17,11 @@ struct FileType {
     const wchar_t* filter;     // the dialog's filter pairs, double-NUL ended
     const wchar_t* extension;  // without the dot
 };
+// What opens: every file the system's decoders read, .wav (read by Kelvara
+// itself) among them; the file's first bytes decide which reader takes it.
+inline constexpr FileType soundFiles{L"音声ファイル\0*.wav;*.mp3;*.m4a;*.aac;*.flac;*.wma;*.aif;*.aiff;*.aifc;*.ogg;*.oga;*.opus\0"
+                                     L"WAV\0*.wav\0すべてのファイル\0*.*\0",
+                                     L"wav"};
 inline constexpr FileType wavFiles{L"WAVE ﾌｧｲﾙ(*.wav)\0*.wav\0All Files(*.*)\0*.*\0", L"wav"};
 inline constexpr FileType pngFiles{L"PNG ﾌｧｲﾙ(*.png)\0*.png\0All Files(*.*)\0*.*\0", L"png"};
 inline constexpr FileType bmpFiles{L"BMP ﾌｧｲﾙ(*.bmp)\0*.bmp\0All Files(*.*)\0*.*\0", L"bmp"};

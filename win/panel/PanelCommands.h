@@ -9,6 +9,8 @@
 #include <string>
 
 struct PanelChoices;
+struct SoundBuffer;
+
 
 // win/panel/FileLoading.cpp
 void openSoundFile(HWND panel);            // 32771
@@ -23,6 +25,10 @@ void openRequestedPath(HWND panel);        // CMD_OPEN_PATH
 // does, but tells no one of a failure (a batch run reports it itself);
 // true when the file was loaded and shown.
 bool openPathQuietly(HWND panel, const std::wstring& path);
+// Reads the sound file at `path` (a .wav, or anything the system decodes)
+// into `target`, on this thread, without a dialog, a message or a view:
+// true with the new sound there, false with `target` as it was.
+bool readSoundFile(const wchar_t* path, SoundBuffer& target);
 // Microseconds the last load spent reading (phase 0), decoding (1) and having
 // the waveform drawn (2); 0 for another phase (MSG_LOAD_TIMES).
 int64_t lastLoadMicroseconds(int phase);
