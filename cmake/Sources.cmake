@@ -5,12 +5,17 @@ set(KELVARA_CORE_SOURCES
   core/panel/SelectionState.cpp
   core/panel/Activity.cpp
   core/panel/ParameterRefresh.cpp
+  core/panel/CommandLine.cpp
   core/panel/PanelLayout.cpp
+  core/panel/RememberedSettings.cpp
+  core/panel/WindowTitle.cpp
   core/audio/SoundBuffer.cpp
   core/audio/WavFile.cpp
   core/audio/WavWriter.cpp
   core/audio/AudioBlocks.cpp
   core/audio/InputLevel.cpp
+  core/audio/DecodedSound.cpp
+  core/audio/AiffFile.cpp
   core/analysis/WindowFunction.cpp
   core/analysis/DftEngine.cpp
   core/analysis/DisplayBins.cpp
@@ -19,6 +24,11 @@ set(KELVARA_CORE_SOURCES
   core/analysis/FrameLevels.cpp
   core/analysis/AnalysisNumbers.cpp
   core/analysis/NumbersCsv.cpp
+  core/analysis/RealFft.cpp
+  core/analysis/SincResampler.cpp
+  core/analysis/PolynomialRoots.cpp
+  core/analysis/Pitch.cpp
+  core/analysis/Formants.cpp
   core/views/ColorMap.cpp
   core/views/ViewGeometry.cpp
   core/views/ReadoutText.cpp
@@ -28,6 +38,7 @@ set(KELVARA_CORE_SOURCES
 
 set(KELVARA_WIN32_SOURCES
   win/app/Main.cpp
+  win/app/BatchRun.cpp
   win/base/WindowRegistry.cpp
   win/base/SoundAndEngines.cpp
   win/app/MainWindow.cpp
@@ -40,18 +51,23 @@ set(KELVARA_WIN32_SOURCES
   win/base/StatusLine.cpp
   win/panel/ControlPanel.cpp
   win/panel/PanelControls.cpp
+  win/panel/PanelSettings.cpp
   win/panel/LayoutFitting.cpp
   win/panel/TopWindowCommands.cpp
   win/panel/FileLoading.cpp
   win/panel/FileSaving.cpp
   win/panel/NumbersSaving.cpp
+  win/panel/PanelChoices.cpp
   win/base/FileDialog.cpp
+  win/base/SettingsStore.cpp
+  win/base/SoundTitle.cpp
   win/base/FileReplacing.cpp
   win/panel/RefreshCommand.cpp
   win/panel/AudioCommands.cpp
   win/panel/LiveRecording.cpp
   win/audio/Player.cpp
   win/audio/Recorder.cpp
+  win/audio/SystemDecoding.cpp
   win/analysis/AnalysisRuns.cpp
   win/views/WaveformView.cpp
   win/views/SpectrumView.cpp

@@ -17,7 +17,7 @@ else()
 endif()
 target_compile_options(Kelvara PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${KELVARA_WARNINGS}>)
 target_link_options(Kelvara PRIVATE ${KELVARA_STATIC_LINK})
-target_link_libraries(Kelvara PRIVATE kelvara_core comctl32 gdi32 comdlg32 winmm user32 kernel32 shell32 ole32 windowscodecs)
+target_link_libraries(Kelvara PRIVATE kelvara_core comctl32 gdi32 comdlg32 winmm user32 kernel32 shell32 advapi32 ole32 windowscodecs mfplat mfreadwrite mfuuid)
 # windres reads the UTF-8 .rc; it finds the id header through the source root.
 set_property(SOURCE resources/Kelvara.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR})
 if(NOT MSVC)
@@ -58,7 +58,7 @@ add_library(ui_driver STATIC ${KELVARA_UI_DRIVER_SOURCES})
 target_include_directories(ui_driver PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/ui)
 target_compile_definitions(ui_driver PUBLIC ${KELVARA_WIN_DEFS})
 target_compile_options(ui_driver PRIVATE ${KELVARA_WARNINGS})
-target_link_libraries(ui_driver PUBLIC kelvara_core gtest gdi32 user32 comctl32 winmm)
+target_link_libraries(ui_driver PUBLIC kelvara_core gtest gdi32 user32 comctl32 winmm advapi32)
 
 # One program per UI test file; CTest runs each through Wine, one at a time,
 # since they share the display and the sound server.

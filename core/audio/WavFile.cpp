@@ -183,6 +183,12 @@ void repack(const SampleLayout& stored, const SampleLayout& packed, const uint8_
 
 }  // namespace
 
+bool readsAsWav(const uint8_t* bytes, size_t size)
+{
+    if (size < bytesToTellWav) return true;
+    return (hasId(bytes, "RIFF") || hasId(bytes, "RIFX")) && hasId(bytes + 8, "WAVE");
+}
+
 bool parseWav(const uint8_t* bytes, size_t size, WavLayout& layout)
 {
     if (bytes == nullptr) return false;

@@ -25,6 +25,13 @@ struct WavLayout {
     uint32_t dataSize = 0;    // clamped to the file
 };
 
+// True when a file whose first `size` bytes (12 are enough) are these is
+// read here and nowhere else, whatever its name: a RIFF/WAVE file, also a
+// big-endian RIFX one (always read, and refused, here), and a file too
+// short to be anything else. Every other file is for the system's decoders.
+bool readsAsWav(const uint8_t* bytes, size_t size);
+constexpr size_t bytesToTellWav = 12;
+
 // Finds the format and the sample data in a file's bytes. False for a file
 // that cannot be decoded (shorter than its header, no channels, a width of 0,
 // below 8 bits, or one decode does not know; 64 bits only as float).

@@ -21,6 +21,11 @@
 #define IDM_SAVE_PICTURE       32801  // handled by the main window itself: the picture is of its client area
 #define IDM_COPY_PICTURE       32802  // Ctrl+C; handled by the main window itself, as 32801
 #define IDM_SAVE_NUMBERS       32803
+#define IDM_RESET_SETTINGS     32840  // "設定を既定に戻す"
+// The recent files at the end of the file menu, first to eighth: fixed ids,
+// which tests post by number since another process cannot read a menu under Wine.
+#define IDM_RECENT_FIRST       32841
+#define IDM_RECENT_LAST        32848
 #define CMD_DISPLAY_THREAD_ENDED 1001 // the display thread's last act; the panel handles it alike
 
 // Waveform view (WaveDraw)
@@ -99,5 +104,9 @@
 #define MSG_LIVE_TIMES         0x8110 // to the panel: the last recording's block-to-screen latency, wParam 0 median, 1 95th percentile (microseconds), 2 columns timed
 // Posted by the recorder's notification to the panel: wParam bytes recorded so far, lParam when the block came back (steady-clock microseconds).
 #define MSG_LIVE_BLOCK         0x8111
+// Posted to a view by the program itself, lParam an event the view sets: the
+// view's thread has handled everything posted to it before (a batch run
+// waits for that before it takes the picture).
+#define MSG_QUEUE_MARK         0x8104
 
 #endif

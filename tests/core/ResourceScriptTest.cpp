@@ -308,7 +308,9 @@ TEST_F(ResourceScript, MenuItemsCarryTheirCommands)
 {
     std::vector<std::pair<std::string, int>> items;
     for (const std::string& line : block("IDR_MAIN_MENU MENU")) {
-        if (line.rfind("MENUITEM", 0) == 0) {
+        if (line == "MENUITEM SEPARATOR") {
+            items.emplace_back("-", 0);
+        } else if (line.rfind("MENUITEM", 0) == 0) {
             const std::vector<std::string> a = splitArguments(line.substr(9));
             items.emplace_back(unquote(a[0]), idOf(a[1]));
         } else if (line.rfind("POPUP", 0) == 0) {
@@ -317,7 +319,8 @@ TEST_F(ResourceScript, MenuItemsCarryTheirCommands)
     }
     const std::vector<std::pair<std::string, int>> expected = {
         {"ﾌｧｲﾙ(&F)", 0}, {"ﾌｧｲﾙを開く(&O)", 32771}, {"名前を付けて保存(&S)...", 32800},
-        {"画像を保存(&P)...", 32801}, {"数値を保存(&N)...", 32803}, {"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", 105},
+        {"画像を保存(&P)...", 32801}, {"数値を保存(&N)...", 32803},
+        {"-", 0}, {"設定を既定に戻す", 32840}, {"-", 0}, {"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", 105},
         {"編集(&E)", 0}, {"ｺﾋﾟｰ(&C)", 32802},
         {"ﾍﾙﾌﾟ(&H)", 0}, {"ﾊﾞｰｼﾞｮﾝ情報(&A) ...", 104},
     };

@@ -3,12 +3,14 @@
 // that the views open when the display thread creates them.
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <string>
 
 #include "core/base/CommandIds.h"
+#include "core/panel/CommandLine.h"
+#include "win/app/BatchRun.h"
 #include "win/base/ChildViews.h"
+#include "win/base/SettingsStore.h"
 #include "win/base/WindowRegistry.h"
 #include "win/panel/PanelCommands.h"
 
@@ -88,50 +90,50 @@ int runMessageLoop(HACCEL accelerators)
 }
 
 // `Kelvara.exe [/draw] [file.wav]`: the file opens at start as from the open
-// dialog, and with /draw its voice print is drawn right after. Without an
-// argument nothing is opened. The path is made absolute, so the file name
-// box shows where the file really is.
-void openFromCommandLine()
+// dialog, and with /draw its voice print is drawn right after. Without a
+// path nothing is opened.
+void openFromCommandLine(const CommandLine& line)
 {
-    int count = 0;
-    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!arguments) return;
-    bool draw = false;
-    std::wstring path;
-    for (int i = 1; i < count; ++i) {
-        const std::wstring argument = arguments[i];
-        if (lstrcmpiW(argument.c_str(), L"/draw") == 0 || lstrcmpiW(argument.c_str(), L"-draw") == 0)
-            draw = true;
-        else if (path.empty())
-            path = argument;
-    }
-    LocalFree(arguments);
-    if (path.empty()) return;
-    const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (length > 0) {
-        std::wstring full(length, L'\0');
-        const DWORD written = GetFullPathNameW(path.c_str(), length, &full[0], nullptr);
-        if (written > 0 && written < length) path = full.substr(0, written);
-    }
-    requestOpenPath(path, draw);
+    if (!line.path.empty()) requestOpenPath(absolutePath(line.path), line.draw);
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
+    const CommandLine line = commandLineOfThisProcess();
+    if (line.mode == LaunchMode::Usage) {
+        printForCaller(usageText(), false);
+        return 0;
+    }
+    if (line.mode == LaunchMode::Error) {
+        printForCaller(L"Kelvara: " + line.error + L"\n", true);
+        return usageExitCode;
+    }
+    // A batch run works the same window set, off the screen.
+    const bool batch = line.mode == LaunchMode::Batch;
+
     // Before any dialog that holds track bars is created.
     INITCOMMONCONTROLSEX commonControls{sizeof(commonControls), ICC_BAR_CLASSES};
     InitCommonControlsEx(&commonControls);
 
     appInstance = instance;
+    // Before any window: each starts from the settings this person left,
+    // unless asked for a clean start. A batch run reads them only when asked
+    // to (a script should draw alike on every machine) and never writes them:
+    // its options are not a person's choices.
+    setSettingsRemembered(batch ? line.remembered : !line.defaults);
+    loadSettingsForThisRun();
+    if (batch) setSettingsRemembered(false);
 
     registerKelvaraClass(L"MainWindow", MainWindowProc);
     HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAIN_MENU));
     HWND main = CreateWindowExW(0, L"MainWindow", L"SPECTDraw", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu, instance, nullptr);
-    ShowWindow(main, SW_SHOWNORMAL);
-    UpdateWindow(main);
+    if (!batch) {
+        ShowWindow(main, SW_SHOWNORMAL);
+        UpdateWindow(main);
+    }
 
     winFuncWindow = createChildView(L"WinFunc", WindowFunctionViewProc, main);
     colorSampleWindow = createChildView(L"ColorSample", ColorSampleViewProc, main);
@@ -143,9 +145,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     // The main window sized itself before the panel existed; now it can make
     // room for the panel's controls as they were really placed.
     SendMessageW(main, WM_SIZE, SIZE_RESTORED, 0);
+    if (batch) {
+        // Shown, because a combo box draws its text only while it can be
+        // seen, but far off the screen and not activated. One call that
+        // moves and shows: ShowWindow would send the first WM_SIZE, and the
+        // main window answers that by moving to the screen's corner.
+        SetWindowPos(main, nullptr, -20000, -20000, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
 
-    openFromCommandLine();
+    if (!batch) openFromCommandLine(line);
     startDisplayThread();
+    // The batch run's window set then closes as the close box closes it.
+    int batchExitCode = 0;
+    if (batch) {
+        batchExitCode = runBatch(line);
+        PostMessageW(main, WM_CLOSE, 0, 0);
+    }
 
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAIN_MENU));
     int exitCode = runMessageLoop(accelerators);
@@ -154,5 +170,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     // views still exist. Destroy them now, while the sound and the engines are
     // still alive, so no view draws from them during the static teardown.
     if (IsWindow(main)) DestroyWindow(main);
-    return exitCode;
+    return batch ? batchExitCode : exitCode;
 }

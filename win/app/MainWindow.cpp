@@ -125,12 +125,17 @@ void onSize(HWND window, WPARAM sizeType)
 void onCommand(HWND window, WPARAM wParam)
 {
     if (onTopWindowCommand(window, LOWORD(wParam))) return;
+    if (LOWORD(wParam) >= IDM_RECENT_FIRST && LOWORD(wParam) <= IDM_RECENT_LAST) {
+        PostMessageW(controlPanel.load(), WM_COMMAND, LOWORD(wParam), 0);
+        return;
+    }
     switch (LOWORD(wParam)) {
     case IDM_OPEN:
         PostMessageW(controlPanel.load(), WM_COMMAND, IDM_OPEN, 0);
         break;
     case IDM_SAVE_SOUND:
     case IDM_SAVE_NUMBERS:
+    case IDM_RESET_SETTINGS:
         PostMessageW(controlPanel.load(), WM_COMMAND, LOWORD(wParam), 0);
         break;
     // The picture is of this window's client area, so the work is done here.

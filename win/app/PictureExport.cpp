@@ -221,6 +221,11 @@ bool putOnClipboard(HWND owner, const std::vector<uint8_t>& dib)
 
 }  // namespace
 
+bool pngOfPicture(const WindowPicture& picture, std::vector<uint8_t>& png)
+{
+    return !testWithoutPngEncoder() && encodePng(picture, png);
+}
+
 void savePicture(HWND window)
 {
     if (saveUnderWay || pictureBusy()) {

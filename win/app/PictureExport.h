@@ -7,7 +7,16 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
+#include "win/app/WindowPicture.h"
+
 void savePicture(HWND mainWindow);  // 32801
 void copyPicture(HWND mainWindow);  // 32802
+
+// The PNG file that 32801 writes of `picture`; false where the system has no
+// PNG encoder or it fails.
+bool pngOfPicture(const WindowPicture& picture, std::vector<uint8_t>& png);
 
 #endif

@@ -1,6 +1,7 @@
 #include "win/base/FileDialog.h"
 
 #include "core/base/CommandIds.h"
+#include "win/base/SettingsStore.h"
 #include "win/base/WindowRegistry.h"
 
 namespace {
@@ -29,9 +30,16 @@ bool askForPath(bool save, const FileType& type, wchar_t (&path)[pathCapacity], 
 
 }  // namespace
 
+// A remembered folder as a dialog's starting place; null (the dialog's own
+// choice) for none.
+const wchar_t* startingFolder(const std::wstring& folder) { return folder.empty() ? nullptr : folder.c_str(); }
+
 bool askForFileToOpen(const FileType& type, wchar_t (&path)[pathCapacity], const wchar_t* title, DWORD flags)
 {
-    return askForPath(false, type, path, title, flags, nullptr);
+    RememberedSettings& remembered = runSettings();
+    if (!askForPath(false, type, path, title, flags, startingFolder(remembered.openFolder))) return false;
+    remembered.openFolder = folderOfPath(path);
+    return true;
 }
 
 bool askForSaveTarget(const FileType& type, const std::wstring& proposedName, std::wstring& target,
@@ -39,10 +47,13 @@ bool askForSaveTarget(const FileType& type, const std::wstring& proposedName, st
 {
     wchar_t path[pathCapacity] = L"";
     if (proposedName.size() < pathCapacity) lstrcpynW(path, proposedName.c_str(), pathCapacity);
+    RememberedSettings& remembered = runSettings();
+    if (!initialFolder) initialFolder = startingFolder(remembered.saveFolder);
     if (!askForPath(true, type, path, L"名前を付けて保存", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN,
                     initialFolder))
         return false;
     target = path;
+    remembered.saveFolder = folderOfPath(target);
     return true;
 }
 

@@ -17,17 +17,24 @@ struct FileType {
     const wchar_t* filter;     // the dialog's filter pairs, double-NUL ended
     const wchar_t* extension;  // without the dot
 };
+// What opens: every file the system's decoders read, .wav (read by Kelvara
+// itself) among them; the file's first bytes decide which reader takes it.
+inline constexpr FileType soundFiles{L"音声ファイル\0*.wav;*.mp3;*.m4a;*.aac;*.flac;*.wma;*.aif;*.aiff;*.aifc;*.ogg;*.oga;*.opus\0"
+                                     L"WAV\0*.wav\0すべてのファイル\0*.*\0",
+                                     L"wav"};
 inline constexpr FileType wavFiles{L"WAVE ﾌｧｲﾙ(*.wav)\0*.wav\0All Files(*.*)\0*.*\0", L"wav"};
 inline constexpr FileType pngFiles{L"PNG ﾌｧｲﾙ(*.png)\0*.png\0All Files(*.*)\0*.*\0", L"png"};
 inline constexpr FileType bmpFiles{L"BMP ﾌｧｲﾙ(*.bmp)\0*.bmp\0All Files(*.*)\0*.*\0", L"bmp"};
 inline constexpr FileType csvFiles{L"CSV ﾌｧｲﾙ(*.csv)\0*.csv\0All Files(*.*)\0*.*\0", L"csv"};
 
-// The open dialog over `path`, which holds the proposed name ("" for none).
+// The open dialog over `path`, which holds the proposed name ("" for none),
+// in the folder last opened from (win/base/SettingsStore.h), which it notes.
 // True with the chosen path in `path`; a cancel and a failure both give false.
 bool askForFileToOpen(const FileType& type, wchar_t (&path)[pathCapacity], const wchar_t* title, DWORD flags);
 
 // The save dialog ("名前を付けて保存", asking before it overwrites), proposing
-// `proposedName` in `initialFolder` (null lets the dialog choose). No
+// `proposedName` in `initialFolder` (null: the folder last saved to, or the
+// dialog's own choice without one), noting the folder saved to. No
 // OFN_PATHMUSTEXIST: a folder that is not there gets the save's own message.
 // True with the chosen path in `target`.
 bool askForSaveTarget(const FileType& type, const std::wstring& proposedName, std::wstring& target,

@@ -67,6 +67,17 @@ void echoRejection() { pc::rejectionEcho.setInt(pc::rejectionTrack.trackPosition
 void echoColorWidth() { pc::colorWidthEcho.setDouble(pt::colorWidthOf(pc::colorWidthTrack.trackPosition())); }
 void echoMaxFrequency() { pc::maxFreqEcho.setDouble(pt::maxFrequencyHz(pc::maxFreqTrack.trackPosition())); }
 
+}  // namespace
+
+void echoTrackBars()
+{
+    echoFramePeriod();
+    echoScale();
+    echoRejection();
+    echoColorWidth();
+    echoMaxFrequency();
+}
+
 // The one place that enables and disables controls: every control that is
 // ever disabled is set here, from the rule the core states and tests.
 void applyControlEnabling()
@@ -87,6 +98,8 @@ void applyControlEnabling()
     pc::scaleEcho.enable(enabling.energyControls);
     pc::rejectionEcho.enable(enabling.energyControls);
 }
+
+namespace {
 
 void onSourceMode()
 {
@@ -137,6 +150,9 @@ void onInitDialog(HWND panel)
 
     setTrackPosition(pc::maxFreqTrack, maxFreqStep.load());
     echoMaxFrequency();
+
+    // Whatever this person set last time (or the defaults above, on a clean start).
+    showSettingsInPanel();
 }
 
 // Any scroll code, so the boxes follow the thumb while it is dragged. Only the
@@ -158,6 +174,7 @@ void onHorizontalScroll(HWND panel, HWND track)
     } else if (track == pc::maxFreqTrack.handle) {
         echoMaxFrequency();
     }
+    rememberPanelSettings();
 }
 
 void onWindowFunction(WORD code)
@@ -199,26 +216,41 @@ bool onCommand(HWND panel, WPARAM wParam, LPARAM lParam)
     switch (LOWORD(wParam)) {
     case IDC_WINDOW_FUNCTION:
         onWindowFunction(code);
+        rememberPanelSettings();
         return true;
     case IDC_FRAME_LENGTH:
         // Every notification, focus changes and drop-downs included.
         PostMessageW(panel, WM_COMMAND, CMD_REFRESH, 3);
+        if (code == CBN_SELCHANGE) rememberPanelSettings();
+        return true;
+    case IDC_RECORD_RATE:
+    case IDC_RECORD_BITS:
+    case IDC_RECORD_SECONDS:
+        // Taken when a recording starts; only remembered here.
+        if (code != CBN_SELCHANGE) return false;
+        rememberPanelSettings();
         return true;
     case IDC_COLOR_WIDTH:
     case IDC_COLOR:
     case IDC_MONO:
         if (code != clickCode && code != colorSettingsAlsoCode) return false;
         onColorSettings();
+        rememberPanelSettings();
         return true;
     case IDC_LINEAR:
     case IDC_LOG:
         if (code != clickCode) return false;
         onEnergySettings();
+        rememberPanelSettings();
         return true;
     case IDC_SIDE_GRADUATE:
     case IDC_GRADUATE_LINE:
         if (code != clickCode) return false;
         onGraduationSettings();
+        rememberPanelSettings();
+        return true;
+    case IDM_RESET_SETTINGS:
+        resetSettingsToDefaults(panel);
         return true;
     case IDCANCEL:
         // Esc, from the dialog manager: the keyboard goes back to the main
@@ -239,6 +271,16 @@ bool onCommand(HWND panel, WPARAM wParam, LPARAM lParam)
         return true;
     case IDC_BROWSE:
         PostMessageW(panel, WM_COMMAND, IDM_OPEN, 0);
+        return true;
+    case IDM_RECENT_FIRST:
+    case IDM_RECENT_FIRST + 1:
+    case IDM_RECENT_FIRST + 2:
+    case IDM_RECENT_FIRST + 3:
+    case IDM_RECENT_FIRST + 4:
+    case IDM_RECENT_FIRST + 5:
+    case IDM_RECENT_FIRST + 6:
+    case IDM_RECENT_LAST:
+        openRecentFile(LOWORD(wParam) - IDM_RECENT_FIRST);
         return true;
     case IDC_PLAY:
         onPlay(panel);
@@ -314,6 +356,9 @@ INT_PTR CALLBACK ControlPanelProc(HWND panel, UINT message, WPARAM wParam, LPARA
         closeTopWindow(panel, closeFrameEvents);
         return TRUE;
     case WM_DESTROY:
+        // The controls still exist (they go after their parent): what they
+        // show now is what this person leaves, to be found next time.
+        rememberPanelSettings();
         detachControls();
         PostQuitMessage(0);
         return TRUE;

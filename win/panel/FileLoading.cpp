@@ -1,13 +1,17 @@
-// Command 32771: choose a .wav file, read it whole, have it decoded into the
-// one SoundBuffer, then bring the waveform view and the panel up to date.
+// Command 32771: choose a sound file, read it, have it decoded into the one
+// SoundBuffer, then bring the waveform view and the panel up to date.
 // A path named on the command line or dropped on the window is opened the
 // same way, without the dialog.
 //
-// The file is read into memory first and handed to loadWav, which builds the
-// new sound beside the old one (adopting the file's block as its data when
-// the sample bytes are kept as they are) and swaps it in only when it
-// decoded; so a file that cannot be opened, read or decoded leaves the
-// previous sound, its views and the selection exactly as they were.
+// What a file is, is told by its first bytes, not by its name. A RIFF/WAVE
+// file is read into memory and handed to loadWav, which builds the new sound
+// beside the old one (adopting the file's block as its data when the sample
+// bytes are kept as they are); an AIFF file goes to the AIFF reader (plain
+// PCM, which Wine's decoders sometimes hang on); every other file goes to
+// the system's decoders (win/audio/SystemDecoding.h) on a thread of its own,
+// since an hour of MP3 takes a while. Either way the new sound is swapped in only
+// when it decoded, so a file that cannot be opened, read or decoded leaves
+// the previous sound, its views and the selection exactly as they were.
 #include "win/panel/PanelCommands.h"
 
 #include <chrono>
@@ -28,6 +32,9 @@
 #include "core/audio/WavFile.h"
 #include "win/panel/ControlWrapper.h"
 #include "win/base/FileDialog.h"
+#include "win/audio/SystemDecoding.h"
+#include "core/audio/DecodedSound.h"
+#include "core/audio/AiffFile.h"
 
 namespace {
 
@@ -121,11 +128,101 @@ bool readWholeFile(const wchar_t* path, FileBytes& out)
 bool askForFile(wchar_t (&path)[pathCapacity])
 {
     path[0] = L'\0';
-    return askForFileToOpen(wavFiles, path, L"ファイルを開く", OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+    return askForFileToOpen(soundFiles, path, L"ファイルを開く", OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+}
+
+enum class FileKind { Unreadable, Wav, Aiff, Other };
+
+// Opens the file as the whole read will (so a file locked against reading
+// is refused here) and looks at its first bytes.
+FileKind kindOfFile(const wchar_t* path)
+{
+    ScopedHandle file(fileOrNull(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr)));
+    if (!file) return FileKind::Unreadable;
+    uint8_t head[bytesToTellWav] = {};
+    DWORD got = 0;
+    if (!ReadFile(file.get(), head, sizeof head, &got, nullptr)) return FileKind::Unreadable;
+    if (readsAsWav(head, got)) return FileKind::Wav;
+    return looksLikeAiff(head, got) ? FileKind::Aiff : FileKind::Other;
+}
+
+// The decode of a file for the system's decoders, on a thread of its own; the
+// staging sound becomes the program's only once it is complete.
+struct SystemDecode {
+    std::wstring path;
+    SoundBuffer sound;
+    DecodeProgress progress;
+    bool decoded = false;
+};
+
+DWORD WINAPI systemDecodeThread(void* parameter)
+{
+    auto* job = static_cast<SystemDecode*>(parameter);
+    job->decoded = decodeWithSystem(job->path.c_str(), job->sound, &job->progress);
+    return 0;
+}
+
+// How often the status line's percentage is brought up to date.
+constexpr DWORD progressTickMs = 100;
+
+// Runs the decode and waits for it. Meanwhile the window stays alive: sent
+// messages (the views', a test's questions) are served, and paints and
+// timers are dispatched, so the panel redraws and shows "Open A File...43 %".
+// Input and posted commands wait in the queue until the load is over, as
+// they do during any load, so nothing can play, record, draw or open
+// another file while the sound is about to be replaced.
+bool decodeShowingProgress(SystemDecode& job)
+{
+    HANDLE thread = CreateThread(nullptr, 0, systemDecodeThread, &job, 0, nullptr);
+    if (!thread) return false;
+    int shown = -1;
+    for (;;) {
+        const int percent = job.progress.percent.load();
+        if (percent != shown) {
+            shown = percent;
+            setStatus((L"Open A File..." + std::to_wstring(percent) + L" %").c_str());
+        }
+        const DWORD woken =
+            MsgWaitForMultipleObjects(1, &thread, FALSE, progressTickMs, QS_SENDMESSAGE | QS_PAINT | QS_TIMER);
+        if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED) break;  // the decode thread has ended
+        MSG msg;
+        // Each Peek also delivers the messages sent to this thread.
+        while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&msg);
+        while (PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return job.decoded;
+}
+
+bool loadOtherSoundFile(const wchar_t* path)
+{
+    // The staging sound is large (its column extents) and lives only for the load.
+    std::unique_ptr<SystemDecode> job(new (std::nothrow) SystemDecode);
+    if (!job) return false;
+    job->path = path;
+    const LoadClock::time_point decodeStart = LoadClock::now();
+    const bool decoded = decodeShowingProgress(*job);
+    loadPhaseMicros[1] = microsecondsSince(decodeStart);
+    if (!decoded) return false;
+    theSound.takeFrom(job->sound);
+    theSound.ready = 1;
+    noteSoundFromFile(path);
+    return true;
 }
 
 bool loadSoundFile(const wchar_t* path)
 {
+    const FileKind kind = kindOfFile(path);
+    if (kind == FileKind::Unreadable) return false;
+    if (kind == FileKind::Other) return loadOtherSoundFile(path);
+    if (kind == FileKind::Aiff) {
+        FileBytes file;
+        if (!readWholeFile(path, file) || !loadAiff(theSound, file.bytes.get(), file.size)) return false;
+        noteSoundFromFile(path);
+        return true;
+    }
     FileBytes file;
     const LoadClock::time_point readStart = LoadClock::now();
     const bool read = readWholeFile(path, file);
@@ -175,11 +272,15 @@ namespace {
 
 // Loads `path` over the current sound (which stays on a failure) and shows
 // it; true when the file was loaded.
-bool loadAndShow(HWND panel, const wchar_t* path)
+bool loadAndShow(HWND panel, const wchar_t* path, bool tellFailure = true)
 {
     loadPhaseMicros[0] = loadPhaseMicros[1] = loadPhaseMicros[2] = 0;
     const bool loaded = loadSoundFile(path);
-    if (!loaded) MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
+    if (!loaded && tellFailure) MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
+    if (loaded)
+        noteFileOpened(path);
+    else
+        noteOpenFailed(path);
     panelControls::fileNameEdit.setText(path);
     // After a failure this redraws the unchanged sound, which is harmless.
     refreshViewsFromSound(panel, loaded);
@@ -218,6 +319,17 @@ void openSoundFile(HWND panel)
     loadUnderWay = false;
 }
 
+bool readSoundFile(const wchar_t* path, SoundBuffer& target)
+{
+    const FileKind kind = kindOfFile(path);
+    if (kind == FileKind::Unreadable) return false;
+    if (kind == FileKind::Other) return decodeWithSystem(path, target);
+    FileBytes file;
+    if (!readWholeFile(path, file)) return false;
+    if (kind == FileKind::Aiff) return loadAiff(target, file.bytes.get(), file.size);
+    return loadWav(target, file.bytes, file.size);
+}
+
 int64_t lastLoadMicroseconds(int phase)
 {
     return phase >= 0 && phase < 3 ? loadPhaseMicros[phase] : 0;
@@ -252,4 +364,15 @@ void openRequestedPath(HWND panel)
     // As if "描画" were pressed right after the open, on the selection the
     // load left.
     if (loaded && thenDraw) PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDC_DRAW, BN_CLICKED), 0);
+}
+
+bool openPathQuietly(HWND panel, const std::wstring& path)
+{
+    if (loadUnderWay || soundInUse()) return false;
+    loadUnderWay = true;
+    setStatus(L"Open A File...");
+    const bool loaded = loadAndShow(panel, path.c_str(), false);
+    setStatus(L"Open A File...Done.");
+    loadUnderWay = false;
+    return loaded;
 }

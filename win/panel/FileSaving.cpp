@@ -14,6 +14,7 @@
 #include "core/audio/SoundBuffer.h"
 #include "core/audio/WavWriter.h"
 #include "win/base/FileDialog.h"
+#include "win/base/SoundTitle.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ void noteSoundFromFile(const wchar_t* path)
 {
     origin.fromFile = true;
     origin.path = path;
+    titleForFile(path);
 }
 
 void noteSoundRecorded()
@@ -78,6 +80,7 @@ void noteSoundRecorded()
     origin.fromFile = false;
     origin.path.clear();
     GetLocalTime(&origin.recordedAt);
+    titleForRecording();
 }
 
 bool soundSavable()
@@ -111,6 +114,7 @@ void saveSoundFile(HWND)
 
     if (saveSoundTo(path)) {
         noteSoundFromFile(path.c_str());
+        noteFileSaved(path);
         setStatus(L"Save A File...Done.");
     } else {
         setStatus(L"Save A File...Failed.");

@@ -25,14 +25,14 @@ bool numbersBusy()
     return saveUnderWay || activityState.load() == ActivityDrawing;
 }
 
-std::string formattedNumbers()
+}  // namespace
+
+std::string numbersAsCsv()
 {
     ShownNumbers& numbers = shownNumbers();
     std::lock_guard<std::mutex> hold(numbers.lock);
     return numbersCsv(numbers.voicePrint, numbers.frame);
 }
-
-}  // namespace
 
 bool numbersSavable()
 {
@@ -61,7 +61,7 @@ void saveNumbers(HWND)
         return;
     }
     setStatus(L"Save Numbers...");
-    const std::string text = formattedNumbers();
+    const std::string text = numbersAsCsv();
     const bool saved = replaceFile(target, [&text](HANDLE file) {
         return writeAllBytes(file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
     });

@@ -77,6 +77,9 @@ LRESULT answerViewMessage(std::optional<State>& view, viewFrames::View place, HW
     }
     case MSG_PAINT_COUNT:
         return paints;
+    case MSG_QUEUE_MARK:
+        SetEvent(reinterpret_cast<HANDLE>(lParam));
+        return 0;
     case WM_PRINTCLIENT:
         if (view) view->draw(reinterpret_cast<HDC>(wParam));
         return 0;

@@ -30,6 +30,16 @@ std::wstring defaultExePath() {
 }  // namespace
 
 bool KelvaraProcess::launch(const std::wstring& exePath, const std::wstring& arguments) {
+    // Every test starts from the defaults, whatever an earlier test or a
+    // person left remembered in the (shared) Wine prefix, and leaves them.
+    return start(exePath, arguments.empty() ? L"/defaults" : L"/defaults " + arguments);
+}
+
+bool KelvaraProcess::launchRemembering(const std::wstring& arguments) {
+    return start(L"", arguments);
+}
+
+bool KelvaraProcess::start(const std::wstring& exePath, const std::wstring& arguments) {
     if (process_) return false;  // one program per object
     const std::wstring exe = exePath.empty() ? defaultExePath() : exePath;
 
@@ -102,6 +112,67 @@ void KelvaraProcess::kill() {
     if (!running()) return;
     TerminateProcess(process_, 1);
     WaitForSingleObject(process_, 10000);
+}
+
+namespace {
+
+// A file for a child's standard handle: inheritable, readable while written.
+HANDLE inheritableFile(const std::wstring& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0,
+                       nullptr);
+}
+
+std::string fileContents(const std::wstring& path) {
+    std::string contents;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return contents;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) contents.append(chunk, got);
+    CloseHandle(file);
+    return contents;
+}
+
+}  // namespace
+
+FinishedRun runKelvaraToEnd(const std::wstring& arguments, DWORD timeoutMs) {
+    static int serial = 0;
+    const std::wstring base = tempFolder() + L"run-" + std::to_wstring(++serial);
+    const std::wstring outPath = base + L".out", errPath = base + L".err";
+    HANDLE out = inheritableFile(outPath), err = inheritableFile(errPath);
+    FinishedRun run;
+    const std::wstring exe = defaultExePath();
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION info{};
+    const double started = seconds();
+    if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+        CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+        run.ended = WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+        run.seconds = seconds() - started;
+        if (run.ended) {
+            GetExitCodeProcess(info.hProcess, &run.exitCode);
+        } else {
+            TerminateProcess(info.hProcess, 1);
+            WaitForSingleObject(info.hProcess, 10000);
+        }
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+    run.out = fileContents(outPath);
+    run.err = fileContents(errPath);
+    DeleteFileW(outPath.c_str());
+    DeleteFileW(errPath.c_str());
+    return run;
 }
 
 void KelvaraSession::SetUp() {

@@ -196,8 +196,13 @@ public:
     // Starts the program at `exePath`; by default the one named by env
     // KELVARA_EXE (a Unix path is turned into its Windows name), or else the
     // Kelvara.exe beside the test program. `arguments` follow the quoted
-    // program name on its command line. False if it could not start.
+    // program name and `/defaults` on its command line: a clean start that
+    // neither reads nor writes the remembered settings. False if it could
+    // not start.
     bool launch(const std::wstring& exePath = L"", const std::wstring& arguments = L"");
+    // launch() without `/defaults`: the program starts from the settings
+    // remembered under HKEY_CURRENT_USER\Software\Kelvara and keeps them.
+    bool launchRemembering(const std::wstring& arguments = L"");
     // launch() with one test hook (a KELVARA_TEST_* variable) set in the
     // program's environment; this process's own goes back to unset.
     bool launchWithHook(const wchar_t* variable, const wchar_t* value);
@@ -215,11 +220,24 @@ public:
     void kill();
 
 private:
+    bool start(const std::wstring& exePath, const std::wstring& arguments);
     HANDLE process_ = nullptr;
     HANDLE job_ = nullptr;
     DWORD pid_ = 0;
     KelvaraWindows windows_;
 };
+
+// Kelvara.exe run to its end as a script runs it (a batch run, /?): its
+// standard output and error go to files of the test's folder and are read
+// back whole, as bytes. `ended` is false when it had not ended within the
+// bound (it is then killed).
+struct FinishedRun {
+    bool ended = false;
+    DWORD exitCode = 0;
+    std::string out, err;
+    double seconds = 0;  // from the start of the process to its end
+};
+FinishedRun runKelvaraToEnd(const std::wstring& arguments, DWORD timeoutMs = 60000);
 
 // A test that starts with Kelvara running and all its windows present, and
 // ends with no Kelvara left: TearDown asks it to close and kills it if it
