@@ -51,7 +51,7 @@
 #define CMD_RECORDING_DONE     1025
 #define CMD_PLAYING_DONE       1026
 #define CMD_OPEN_PATH          1027  // to the panel: open the path handed to requestOpenPath (also once the views exist)
-#define CMD_REFRESH            32789 // lParam: refresh kind 0..4
+#define CMD_REFRESH            32789 // lParam: the refresh kind, a RefreshKind (core/panel/Activity.h)
 
 // Control panel (dialog 129) controls
 #define IDC_FRAME_PERIOD       1003  // track bar 1..16

@@ -3,10 +3,11 @@
 //
 // Activities overlap. A voice-print run may start while a player or a
 // recorder runs (it draws the loaded sound, which they do not change), and a
-// save or open dialog runs a message loop in which other commands arrive. So
-// the owner keeps what is under way as separate parts: at most one worker
-// (player, recorder, or a recorder whose sound is drawn live), a run, a load,
-// and each of the three save dialogs; `state()` names the one a person sees.
+// load or a save runs a message loop (its dialog) or waits serving sent
+// messages, in which other commands arrive. So the owner keeps what is under
+// way as separate parts: at most one worker (player, recorder, or a recorder
+// whose sound is drawn live), a run, a load, and each of the three saves;
+// `state()` names the one a person sees.
 //
 // The commands ask `mayStart` and, when refused, show `busyText` (when it has
 // one: play, record and draw are refused without a word). They tell the
@@ -59,6 +60,7 @@ enum class RefreshKind : int {
 class ActivityOwner {
 public:
     enum class Worker { None, Player, Recorder, LiveRecorder };
+    // A load or a save under way, from its dialog to its end.
     enum class Dialog { Load, SaveSound, SaveNumbers, SavePicture };
 
     Answer mayStart(Command command) const;

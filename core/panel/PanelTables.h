@@ -98,7 +98,7 @@ struct ControlEnabling {
     bool colorWidth;      // track bar 1015 and edit 1016
     bool energyControls;  // track bars 1007, 1005 and edits 1014, 1013
 };
-constexpr ControlEnabling controlEnabling(int /*activityState*/, int sourceMode, int printMonoMode, int energyLogMode)
+constexpr ControlEnabling controlEnabling(int /*activity*/, int sourceMode, int printMonoMode, int energyLogMode)
 {
     return {sourceMode == 0, sourceMode != 0, printMonoMode != 1, energyLogMode != 0};
 }

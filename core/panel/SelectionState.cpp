@@ -7,8 +7,6 @@ std::atomic<int> selectionLocked{0};
 std::atomic<int64_t> analysisStart{0};
 std::atomic<int64_t> cursorSample{0};
 
-std::atomic<int> activityState{ActivityIdle};
-
 void resetSelectionState()
 {
     selStartX = 0;
@@ -17,5 +15,4 @@ void resetSelectionState()
     selectionLocked = 0;
     analysisStart = 0;
     cursorSample = 0;
-    activityState = ActivityIdle;
 }

@@ -1,11 +1,11 @@
-// The selection and what the program is doing now: the stretch of the sound
-// the user has marked, the positions the analysis works from, and the
-// activity state that decides which commands may run.
+// The selection: the stretch of the sound the user has marked and the
+// positions the analysis works from. What the program is doing, which decides
+// which commands may run, has its own owner (Activity.h).
 //
-// The panel's refresh and the waveform view write the selection, the panel
-// the activity state; the views, the workers and the analysis read them.
-// Each is a std::atomic of its own, so a reader always sees a whole value;
-// the activity state makes sure every value has one writer at a time.
+// The panel's refresh and the waveform view write the selection; the views,
+// the workers and the analysis read it. Each is a std::atomic of its own, so
+// a reader always sees a whole value; the activity owner makes sure every
+// value has one writer at a time.
 #ifndef KELVARA_SELECTION_STATE_H
 #define KELVARA_SELECTION_STATE_H
 
@@ -20,10 +20,7 @@ extern std::atomic<int> selectionLocked;     // 1 while selEndX comes from a dra
 extern std::atomic<int64_t> analysisStart;   // first sample of the analysed range
 extern std::atomic<int64_t> cursorSample;    // sample of a single-frame analysis
 
-enum ActivityState : int { ActivityIdle = 0, ActivityPlaying = 1, ActivityRecording = 2, ActivityDrawing = 3 };
-extern std::atomic<int> activityState;
-
-// Back to nothing selected and idle (for tests; the program starts so).
+// Back to nothing selected (for tests; the program starts so).
 void resetSelectionState();
 
 #endif

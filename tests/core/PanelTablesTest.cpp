@@ -2,6 +2,7 @@
 #include "core/panel/PanelTables.h"
 #include "core/analysis/WindowFunction.h"
 #include "core/panel/Parameters.h"
+#include "core/panel/Activity.h"
 #include "core/panel/SelectionState.h"
 
 #include <gtest/gtest.h>
@@ -243,7 +244,7 @@ TEST(PanelEnabling, EachControlGroupFollowsItsOwnSetting)
         {0, -1, -1, true, false, true, true},   // nothing checked: nothing to hide
     };
     for (const Case& c : cases) {
-        const ControlEnabling e = controlEnabling(ActivityIdle, c.source, c.printMono, c.energyLog);
+        const ControlEnabling e = controlEnabling(static_cast<int>(Activity::Idle), c.source, c.printMono, c.energyLog);
         SCOPED_TRACE(::testing::Message() << c.source << "," << c.printMono << "," << c.energyLog);
         EXPECT_EQ(e.fileControls, c.file);
         EXPECT_EQ(e.recordControls, c.record);
@@ -256,9 +257,10 @@ TEST(PanelEnabling, EachControlGroupFollowsItsOwnSetting)
 // by the activity state, not by greyed buttons.
 TEST(PanelEnabling, NothingIsDisabledWhilePlayingRecordingOrDrawing)
 {
-    for (int activity : {ActivityPlaying, ActivityRecording, ActivityDrawing}) {
+    for (Activity a : {Activity::Playing, Activity::Recording, Activity::RecordingLive, Activity::Drawing}) {
+        const int activity = static_cast<int>(a);
         for (int source : {0, 1}) {
-            const ControlEnabling idle = controlEnabling(ActivityIdle, source, 0, 1);
+            const ControlEnabling idle = controlEnabling(static_cast<int>(Activity::Idle), source, 0, 1);
             const ControlEnabling busy = controlEnabling(activity, source, 0, 1);
             EXPECT_EQ(busy.fileControls, idle.fileControls) << activity;
             EXPECT_EQ(busy.recordControls, idle.recordControls) << activity;

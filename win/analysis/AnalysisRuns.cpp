@@ -20,6 +20,7 @@
 #include "core/base/CommandIds.h"
 #include "win/base/FrameHandshake.h"
 #include "core/panel/Parameters.h"
+#include "core/panel/Activity.h"
 #include "core/panel/SelectionState.h"
 #include "win/base/WindowRegistry.h"
 #include "win/base/SoundAndEngines.h"
@@ -34,11 +35,6 @@ namespace {
 // benchmark can tell the arithmetic from the hand-over.
 using RunClock = std::chrono::steady_clock;
 RunClock::duration runPhase[3] = {};
-
-// True from the start to the end of a voice-print run. Its own flag rather
-// than activityState: a completion command handled in one of the run's waits
-// may rewrite the state, but the run is still under way.
-bool voicePrintUnderWay = false;
 
 // Set while a cursor run that had to give way is queued, so a fast drag
 // queues one catch-up run rather than one per mouse move.
@@ -98,18 +94,22 @@ void repost(HWND panel, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
-void runVoicePrint(HWND panel, bool (*workerRunning)())
+void runVoicePrint(HWND panel, bool (*)())
 {
-    if (voicePrintUnderWay) {
+    switch (activity().mayStart(Command::Draw)) {
+    case Answer::Requeue:
         // Sent to us while the run waits: draw again once this one is done.
         repost(panel, MAKEWPARAM(IDC_DRAW, 0), 0);
         return;
+    case Answer::Refuse:
+        return;  // the views are showing a recording as it comes in
+    case Answer::Start:
+        break;
     }
-    voicePrintUnderWay = true;
-    const int stateBefore = activityState.exchange(ActivityDrawing);
+    activity().runStarted();
     setStatus(L"Voice-Print...");
 
-    SendMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 0), 3);
+    SendMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 0), static_cast<LPARAM>(RefreshKind::Full));
     PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_RESET_COLUMN, 0), 0);
 
     // A single-frame run may have posted the work engine a moment ago.
@@ -156,13 +156,9 @@ void runVoicePrint(HWND panel, bool (*workerRunning)())
     // last frame length, has no frame to draw: saying "Done." would claim a
     // picture that is not there.
     setStatus(framesPosted > 0 ? L"Voice-Print...Done." : L"Voice-Print...No frame fits.");
-
     // A player or recorder that was running when the run started still is:
-    // going back to idle would let a second one start on the same job.
-    const bool workerStillBusy =
-        (stateBefore == ActivityPlaying || stateBefore == ActivityRecording) && workerRunning();
-    activityState = workerStillBusy ? stateBefore : ActivityIdle;
-    voicePrintUnderWay = false;
+    // the owner keeps it apart from the run.
+    activity().runEnded();
 }
 
 void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam)
@@ -170,7 +166,9 @@ void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam)
     // The maximum-frequency echo edit has the same id; its notifications
     // carry a non-zero code and are not requests.
     if (HIWORD(wParam) != 0) return;
-    if (voicePrintUnderWay || !spectrumHasTakenItsFrame()) {
+    const Answer answer = activity().mayStart(Command::SingleFrame);
+    if (answer == Answer::Refuse) return;
+    if (answer == Answer::Requeue || !spectrumHasTakenItsFrame()) {
         repost(panel, wParam, lParam);
         return;
     }
@@ -185,13 +183,15 @@ void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam)
 
 void runCursor(HWND panel, int kind)
 {
-    if (voicePrintUnderWay) {
+    const Answer answer = activity().mayStart(Command::SingleFrame);
+    if (answer == Answer::Refuse) return;
+    if (answer == Answer::Requeue) {
         // The waveform view sent this while the run waits for the views;
         // answering now would change the selection under the run.
         repost(panel, MAKEWPARAM(CMD_CURSOR_RUN, 0), kind);
         return;
     }
-    if (kind == 0) cursorCatchUpQueued = false;
+    if (kind == static_cast<int>(RefreshKind::Cursor)) cursorCatchUpQueued = false;
 
     SendMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 0), kind);
     PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_VOICEPRINT_CURSOR, 0),
@@ -203,7 +203,8 @@ void runCursor(HWND panel, int kind)
         // Kind 0 refreshes nothing but the cursor and analyses at cursorSample
         // as it then stands.
         if (!cursorCatchUpQueued)
-            cursorCatchUpQueued = PostMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_CURSOR_RUN, 0), 0) != FALSE;
+            cursorCatchUpQueued = PostMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_CURSOR_RUN, 0),
+                                              static_cast<LPARAM>(RefreshKind::Cursor)) != FALSE;
         return;
     }
 

@@ -9,8 +9,9 @@
 
 #include <cstdint>
 
-// `workerRunning` tells whether a player or recorder thread is alive; the
-// run asks it at its end, to leave the panel playing or recording if so.
+// Whether a run may start, and what a player or recorder running beside it
+// leaves the panel doing, is the activity owner's (Activity.h); the second
+// parameter is no longer asked.
 void runVoicePrint(HWND panel, bool (*workerRunning)());  // 1023
 void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam);  // 1017 (ignores the echo edit's notifications)
 void runCursor(HWND panel, int kind);                // 1018 from WaveDraw

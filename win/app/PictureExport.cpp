@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "core/base/CommandIds.h"
-#include "core/panel/SelectionState.h"
+#include "core/panel/Activity.h"
 #include "win/base/FileDialog.h"
 #include "win/base/FileReplacing.h"
 #include "win/base/WindowRegistry.h"
@@ -28,15 +28,16 @@
 
 namespace {
 
-// The save dialog runs a message loop in which a second 32801 can arrive.
-bool saveUnderWay = false;
-
-// While a voice-print run waits for the views, this thread only serves sent
-// messages; a sent 32801 or 32802 would take a picture of a half-drawn
-// print. Refused rather than queued: the user can ask again after the run.
-bool pictureBusy()
+// The save dialog runs a message loop in which a second 32801 can arrive;
+// and while a voice-print run waits for the views, this thread only serves
+// sent messages, so a sent 32801 or 32802 would take a picture of a
+// half-drawn print. Both are refused (Activity.h) rather than queued: the
+// user can ask again afterwards.
+bool refused(Command command)
 {
-    return activityState.load() == ActivityDrawing;
+    if (activity().mayStart(command) == Answer::Start) return false;
+    setStatus(busyText(command));
+    return true;
 }
 
 // ---- Packed DIB (clipboard and BMP) -----------------------------------------
@@ -228,18 +229,15 @@ bool pngOfPicture(const WindowPicture& picture, std::vector<uint8_t>& png)
 
 void savePicture(HWND window)
 {
-    if (saveUnderWay || pictureBusy()) {
-        setStatus(L"Save A Picture...Busy.");
-        return;
-    }
+    if (refused(Command::SavePicture)) return;
     const WindowPicture picture = composeClientPicture(window);
     bool saved = !picture.empty();
     if (saved) {
         const bool png = pngEncoderAvailable();
-        saveUnderWay = true;
+        activity().dialogOpened(ActivityOwner::Dialog::SavePicture);
         std::wstring target;
         const bool chosen = askForSaveTarget(png ? pngFiles : bmpFiles, nameAfterTheSound(png ? L"png" : L"bmp"), target);
-        saveUnderWay = false;
+        activity().dialogClosed(ActivityOwner::Dialog::SavePicture);
         // A cancel leaves the status line as it was: nothing was tried.
         if (!chosen) return;
         std::vector<uint8_t> bytes;
@@ -259,10 +257,7 @@ void savePicture(HWND window)
 
 void copyPicture(HWND window)
 {
-    if (pictureBusy()) {
-        setStatus(L"Copy A Picture...Busy.");
-        return;
-    }
+    if (refused(Command::CopyPicture)) return;
     const WindowPicture picture = composeClientPicture(window);
     if (!picture.empty() && putOnClipboard(window, packedDib(picture))) {
         setStatus(L"Copy A Picture...Done.");

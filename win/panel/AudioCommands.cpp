@@ -2,12 +2,13 @@
 // commands. The panel owns the two job records and starts one worker at a
 // time; it keeps each worker's thread handle from its start until it has
 // handled the worker's completion command, so that no second worker is ever
-// started on a job record still in use (the activity state alone cannot
-// promise that: a voice-print run overwrites it) and so that closing the
-// program can wait for a worker to let go of its device.
+// started on a job record still in use and so that closing the program can
+// wait for a worker to let go of its device. What may start when is the
+// activity owner's to say (Activity.h).
 #include <windows.h>
 
 #include "core/panel/Parameters.h"
+#include "core/panel/Activity.h"
 #include "core/panel/SelectionState.h"
 #include "win/base/WindowRegistry.h"
 #include "win/base/SoundAndEngines.h"
@@ -61,7 +62,7 @@ void closeWorker(HANDLE& thread, DWORD threadId = 0)
     thread = nullptr;
 }
 
-bool mayStartWorker() { return activityState.load() == ActivityIdle && !workerRunning(); }
+bool mayStartWorker(Command command) { return activity().mayStart(command) == Answer::Start && !workerRunning(); }
 
 // Starts the worker on its filled-in job record; if the thread cannot be
 // made, the panel is idle again and says `failedStatus`.
@@ -74,7 +75,7 @@ void startWorker(Job& job, LPTHREAD_START_ROUTINE entry, HANDLE& thread, const w
     if (!thread) {
         job.running = 0;
         setStatus(failedStatus);
-        activityState = ActivityIdle;
+        activity().workerEnded();
     }
 }
 
@@ -100,8 +101,8 @@ bool workerRunning() { return playerThreadHandle != nullptr || recorderThreadHan
 
 void onPlay(HWND)
 {
-    if (!mayStartWorker() || theSound.ready.load() != 1) return;
-    activityState = ActivityPlaying;
+    if (!mayStartWorker(Command::Play) || theSound.ready.load() != 1) return;
+    activity().workerStarted(ActivityOwner::Worker::Player);
     setStatus(L"Playing...");
     const PlayRange range = selectionPlayRange(selStartX.load(), selEndX.load(), theSound.dataSize, theSound.format.blockAlign);
     startPlayer(range.position, range.end);
@@ -109,8 +110,8 @@ void onPlay(HWND)
 
 void onPlayAll(HWND)
 {
-    if (!mayStartWorker() || theSound.ready.load() != 1) return;
-    activityState = ActivityPlaying;
+    if (!mayStartWorker(Command::Play) || theSound.ready.load() != 1) return;
+    activity().workerStarted(ActivityOwner::Worker::Player);
     setStatus(L"Playing...");
     startPlayer(0, playToEnd);
 }
@@ -119,8 +120,9 @@ void onStopPlaying() { playerJob.running = 0; }
 
 void onRecord(HWND panel)
 {
-    if (!mayStartWorker()) return;
-    activityState = ActivityRecording;
+    if (!mayStartWorker(Command::Record)) return;
+    // The views draw the recording as it comes in (LiveRecording.h).
+    activity().workerStarted(ActivityOwner::Worker::LiveRecorder);
     setStatus(L"Recording...");
 
     recordRate = comboOr(panelControls::recordRateCombo, recordRate.load(), panelTables::recordRateOfIndex);
@@ -142,6 +144,8 @@ void onRecordingDone(HWND panel)
     const bool started = recorderThreadHandle != nullptr;
     closeWorker(recorderThreadHandle);
     const bool drawnLive = endLiveDrawing();
+    // The recorder is gone; a player cannot have started meanwhile.
+    if (activity().worker() != ActivityOwner::Worker::Player) activity().workerEnded();
     if (started) {
         const int outcome = recorderJob.outcome.load();
         if (outcome == WorkerFailed || recorderJob.capture.ready.load() != 1) {
@@ -149,7 +153,6 @@ void onRecordingDone(HWND panel)
             // views show it again.
             if (drawnLive) refreshViewsFromSound(panel, false);
             setStatus(L"Recording...Failed.");
-            activityState = ActivityIdle;
             return;
         }
         SoundBuffer* target = recorderJob.sound;
@@ -170,7 +173,6 @@ void onRecordingDone(HWND panel)
     // and is held open: another recording may find it busy until a restart.
     const bool deviceKept = started && recorderJob.outcome.load() == WorkerDeviceKept;
     setStatus(deviceKept ? L"Recording...Done. Device not released." : L"Recording...Done.");
-    activityState = ActivityIdle;
 }
 
 void onPlayingDone(HWND)
@@ -179,7 +181,7 @@ void onPlayingDone(HWND)
     closeWorker(playerThreadHandle);
     const bool failed = started && playerJob.outcome.load() == WorkerFailed;
     setStatus(failed ? L"Playing...Failed." : L"Playing...Done.");
-    activityState = ActivityIdle;
+    activity().workerEnded();
 }
 
 void stopWorkersForExit()

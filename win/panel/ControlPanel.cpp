@@ -13,6 +13,7 @@
 #include "core/base/CommandIds.h"
 #include "win/base/FrameHandshake.h"
 #include "core/panel/Parameters.h"
+#include "core/panel/Activity.h"
 #include "core/panel/SelectionState.h"
 #include "win/base/WindowRegistry.h"
 #include "win/panel/ControlWrapper.h"
@@ -83,7 +84,7 @@ void echoTrackBars()
 void applyControlEnabling()
 {
     const pt::ControlEnabling enabling =
-        pt::controlEnabling(activityState.load(), sourceMode.load(), printMonoMode.load(), energyLogMode.load());
+        controlEnabling(activity(), sourceMode.load(), printMonoMode.load(), energyLogMode.load());
     pc::fileNameEdit.enable(enabling.fileControls);
     EnableWindow(pc::browseButton, enabling.fileControls ? TRUE : FALSE);
     pc::recordRateCombo.enable(enabling.recordControls);
@@ -163,7 +164,7 @@ void onHorizontalScroll(HWND panel, HWND track)
     if (!track) return;
     if (track == pc::framePeriodTrack.handle) {
         echoFramePeriod();
-        PostMessageW(panel, WM_COMMAND, CMD_REFRESH, 1);
+        PostMessageW(panel, WM_COMMAND, CMD_REFRESH, static_cast<LPARAM>(RefreshKind::FramePeriod));
     } else if (track == pc::colorWidthTrack.handle) {
         echoColorWidth();
         PostMessageW(panel, WM_COMMAND, IDC_COLOR_WIDTH, 0);
@@ -220,7 +221,7 @@ bool onCommand(HWND panel, WPARAM wParam, LPARAM lParam)
         return true;
     case IDC_FRAME_LENGTH:
         // Every notification, focus changes and drop-downs included.
-        PostMessageW(panel, WM_COMMAND, CMD_REFRESH, 3);
+        PostMessageW(panel, WM_COMMAND, CMD_REFRESH, static_cast<LPARAM>(RefreshKind::Full));
         if (code == CBN_SELCHANGE) rememberPanelSettings();
         return true;
     case IDC_RECORD_RATE:

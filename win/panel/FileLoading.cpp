@@ -23,7 +23,7 @@
 #include "core/base/CommandIds.h"
 #include "core/base/TwoHalves.h"
 #include "win/base/FrameHandshake.h"
-#include "core/panel/SelectionState.h"
+#include "core/panel/Activity.h"
 #include "win/base/WindowRegistry.h"
 #include "win/base/SoundAndEngines.h"
 #include "win/base/ScopedWin.h"
@@ -51,17 +51,22 @@ int64_t microsecondsSince(LoadClock::time_point start)
 int64_t loadPhaseMicros[3] = {0, 0, 0};
 int64_t lastWaveformMicros = 0;
 
-// Set while a load is under way: the open dialog runs a message loop, and
-// the waits below serve sent messages, so a second 32771 could arrive in the
-// middle of the first.
-bool loadUnderWay = false;
-
 // Replacing the sound frees the blocks that a player, a recorder or a run
 // reads; the load must wait until none of them is busy.
 bool soundInUse()
 {
-    return activityState != ActivityIdle || workerRunning();
+    return !activity().soundFree() || workerRunning();
 }
+
+// A load is under way from its dialog to its end: the open dialog runs a
+// message loop, and the waits below serve sent messages, so a second 32771
+// could arrive in the middle of the first (Activity.h refuses it).
+bool mayLoad()
+{
+    return activity().mayStart(Command::Load) == Answer::Start && !workerRunning();
+}
+void loadBegins() { activity().dialogOpened(ActivityOwner::Dialog::Load); }
+void loadEnds() { activity().dialogClosed(ActivityOwner::Dialog::Load); }
 
 struct FileBytes {
     std::unique_ptr<uint8_t[]> bytes;
@@ -239,7 +244,7 @@ bool loadSoundFile(const wchar_t* path)
 
 void refuseBusy()
 {
-    setStatus(L"Open A File...Busy.");
+    setStatus(busyText(Command::Load));
 }
 
 }  // namespace
@@ -264,7 +269,7 @@ void refreshViewsFromSound(HWND panel, bool soundIsNew)
     if (viewThere)
         SendMessageW(wave, WM_COMMAND, MAKEWPARAM(CMD_NEW_SOUND, 0), reinterpret_cast<LPARAM>(&theSound));
     lastWaveformMicros = microsecondsSince(handedOver);
-    SendMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 0), 4);
+    SendMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 0), static_cast<LPARAM>(RefreshKind::AfterNewSound));
     if (viewThere) waitServingSentMessages(waveformDrawn);
 }
 
@@ -296,11 +301,11 @@ bool drawAfterOpen = false;
 
 void openSoundFile(HWND panel)
 {
-    if (loadUnderWay || soundInUse()) {
+    if (!mayLoad()) {
         refuseBusy();
         return;
     }
-    loadUnderWay = true;
+    loadBegins();
     setStatus(L"Open A File...");
 
     wchar_t path[pathCapacity];
@@ -309,14 +314,14 @@ void openSoundFile(HWND panel)
         // a voice print meanwhile.
         if (soundInUse()) {
             refuseBusy();
-            loadUnderWay = false;
+            loadEnds();
             return;
         }
         loadAndShow(panel, path);
     }
 
     setStatus(L"Open A File...Done.");
-    loadUnderWay = false;
+    loadEnds();
 }
 
 bool readSoundFile(const wchar_t* path, SoundBuffer& target)
@@ -352,15 +357,15 @@ void openRequestedPath(HWND panel)
     pathToOpen.clear();
     drawAfterOpen = false;
     if (path.empty()) return;
-    if (loadUnderWay || soundInUse()) {
+    if (!mayLoad()) {
         refuseBusy();
         return;
     }
-    loadUnderWay = true;
+    loadBegins();
     setStatus(L"Open A File...");
     const bool loaded = loadAndShow(panel, path.c_str());
     setStatus(L"Open A File...Done.");
-    loadUnderWay = false;
+    loadEnds();
     // As if "描画" were pressed right after the open, on the selection the
     // load left.
     if (loaded && thenDraw) PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDC_DRAW, BN_CLICKED), 0);
@@ -368,11 +373,11 @@ void openRequestedPath(HWND panel)
 
 bool openPathQuietly(HWND panel, const std::wstring& path)
 {
-    if (loadUnderWay || soundInUse()) return false;
-    loadUnderWay = true;
+    if (!mayLoad()) return false;
+    loadBegins();
     setStatus(L"Open A File...");
     const bool loaded = loadAndShow(panel, path.c_str(), false);
     setStatus(L"Open A File...Done.");
-    loadUnderWay = false;
+    loadEnds();
     return loaded;
 }

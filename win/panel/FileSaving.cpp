@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/base/CommandIds.h"
-#include "core/panel/SelectionState.h"
+#include "core/panel/Activity.h"
 #include "win/base/SoundAndEngines.h"
 #include "win/base/FileReplacing.h"
 #include "win/base/StatusLine.h"
@@ -26,9 +26,6 @@ struct SoundOrigin {
 };
 SoundOrigin origin;
 
-// The save dialog runs a message loop, so a second 32800 could arrive while
-// the first one still asks for a name.
-bool saveUnderWay = false;
 
 bool saveSoundTo(const std::wstring& target)
 {
@@ -85,16 +82,18 @@ void noteSoundRecorded()
 
 bool soundSavable()
 {
-    return !saveUnderWay && theSound.ready.load() == 1 && activityState.load() == ActivityIdle && !workerRunning();
+    // The save dialog runs a message loop, so a second 32800 could arrive
+    // while the first one still asks for a name (Activity.h refuses it).
+    return activity().mayStart(Command::SaveSound) == Answer::Start && theSound.ready.load() == 1 && !workerRunning();
 }
 
 void saveSoundFile(HWND)
 {
     if (!soundSavable()) {
-        setStatus(L"Save A File...Busy.");
+        setStatus(busyText(Command::SaveSound));
         return;
     }
-    saveUnderWay = true;
+    activity().dialogOpened(ActivityOwner::Dialog::SaveSound);
     setStatus(L"Save A File...");
 
     // The dialog's message loop may start a player, a recorder, a voice
@@ -103,12 +102,12 @@ void saveSoundFile(HWND)
     std::wstring path;
     if (!askForTarget(path)) {
         setStatus(L"Save A File...Done.");
-        saveUnderWay = false;
+        activity().dialogClosed(ActivityOwner::Dialog::SaveSound);
         return;
     }
-    saveUnderWay = false;
+    activity().dialogClosed(ActivityOwner::Dialog::SaveSound);
     if (!soundSavable() || theSound.data != asked) {
-        setStatus(L"Save A File...Busy.");
+        setStatus(busyText(Command::SaveSound));
         return;
     }
 

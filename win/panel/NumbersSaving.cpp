@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/analysis/NumbersCsv.h"
-#include "core/panel/SelectionState.h"
+#include "core/panel/Activity.h"
 #include "win/base/FileDialog.h"
 #include "win/base/FileReplacing.h"
 #include "win/base/StatusLine.h"
@@ -15,14 +15,12 @@
 
 namespace {
 
-// The save dialog runs a message loop in which a second 32803 can arrive.
-bool saveUnderWay = false;
-
-// A run rewrites the numbers column by column; what is saved must be one
-// run's, whole.
+// The save dialog runs a message loop in which a second 32803 can arrive,
+// and a run (live or not) rewrites the numbers column by column; what is
+// saved must be one run's, whole (Activity.h).
 bool numbersBusy()
 {
-    return saveUnderWay || activityState.load() == ActivityDrawing;
+    return activity().mayStart(Command::SaveNumbers) != Answer::Start;
 }
 
 }  // namespace
@@ -44,20 +42,20 @@ bool numbersSavable()
 void saveNumbers(HWND)
 {
     if (numbersBusy()) {
-        setStatus(L"Save Numbers...Busy.");
+        setStatus(busyText(Command::SaveNumbers));
         return;
     }
     // The menu item is greyed then; a command that comes anyway (a key, a
     // script) finds nothing of the sound to write.
     if (!numbersSavable()) return;
-    saveUnderWay = true;
+    activity().dialogOpened(ActivityOwner::Dialog::SaveNumbers);
     std::wstring target;
     const bool chosen = askForSaveTarget(csvFiles, nameAfterTheSound(L"csv"), target);
-    saveUnderWay = false;
+    activity().dialogClosed(ActivityOwner::Dialog::SaveNumbers);
     // A cancel leaves the status line as it was: nothing was tried.
     if (!chosen) return;
     if (numbersBusy()) {
-        setStatus(L"Save Numbers...Busy.");
+        setStatus(busyText(Command::SaveNumbers));
         return;
     }
     setStatus(L"Save Numbers...");

@@ -8,6 +8,7 @@
 #include "core/analysis/DftEngine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/base/CommandIds.h"
+#include "core/panel/Activity.h"
 #include "core/panel/SelectionState.h"
 #include "win/base/LiveView.h"
 #include "win/base/WindowRegistry.h"
@@ -198,9 +199,9 @@ std::optional<WaveformView> view;
 
 // Sent, not posted: the panel's refresh must have run before the next drag
 // step reads what it rewrote (selEndX).
-void tellPanel(int kind)
+void tellPanel(RefreshKind kind)
 {
-    SendMessageW(controlPanel.load(), WM_COMMAND, MAKEWPARAM(CMD_CURSOR_RUN, 0), kind);
+    SendMessageW(controlPanel.load(), WM_COMMAND, MAKEWPARAM(CMD_CURSOR_RUN, 0), static_cast<LPARAM>(kind));
 }
 
 void onButtonDown(HWND window, uint32_t x)
@@ -215,13 +216,13 @@ void onDragStep(HWND window, uint32_t x)
 {
     const uint32_t old = selEndX.exchange(x);
     invalidateColumns(window, dragStrip(old, x));
-    tellPanel(2);
+    tellPanel(RefreshKind::Selection);
 }
 
 void onButtonUp(HWND window, uint32_t x)
 {
     const uint32_t old = selEndX.exchange(x);
-    tellPanel(x == selStartX.load() ? 1 : 2);
+    tellPanel(x == selStartX.load() ? RefreshKind::FramePeriod : RefreshKind::Selection);
     invalidateColumns(window, releaseStrip(old, x));
 }
 
