@@ -48,11 +48,15 @@ struct PlayerJob {
     PlayerJob& operator=(const PlayerJob&) = delete;
 };
 
-// The recorder hands the device two blocks of about 46 ms in turn. With a
+// The recorder hands the device four blocks of about 46 ms in turn. With a
 // single block the device has nowhere to put the sound that arrives while the
 // filled block is being handed back, and drops it: a click every 46 ms and
-// several per cent of the sound lost. Set to 1 for the single cycling block.
-constexpr int recorderBlockCount = 2;
+// several per cent of the sound lost. With two, a recorder thread held up for
+// more than 46 ms on a busy machine (two cores shared with the Wine and X
+// servers while the views draw the recording live) now and then left the
+// device without a block: a gap. Four give it 140 ms. Set to 1 for the
+// single cycling block.
+constexpr int recorderBlockCount = 4;
 
 struct RecorderJob {
     HWAVEIN waveIn = reinterpret_cast<HWAVEIN>(~uintptr_t{0});
