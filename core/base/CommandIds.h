@@ -21,6 +21,13 @@
 #define IDM_SAVE_PICTURE       32801  // handled by the main window itself: the picture is of its client area
 #define IDM_COPY_PICTURE       32802  // Ctrl+C; handled by the main window itself, as 32801
 #define IDM_SAVE_NUMBERS       32803
+// The "表示" menu, handled by the main window itself. The speakers are
+// consecutive, as one radio group.
+#define IDM_SHOW_PITCH         32804  // Ctrl+P
+#define IDM_SHOW_FORMANTS      32805  // Ctrl+F
+#define IDM_SPEAKER_MALE       32806
+#define IDM_SPEAKER_FEMALE     32807
+#define IDM_SPEAKER_CHILD      32808
 #define CMD_DISPLAY_THREAD_ENDED 1001 // the display thread's last act; the panel handles it alike
 
 // Waveform view (WaveDraw)
@@ -36,6 +43,8 @@
 #define CMD_DRAW_WINDOW_SHAPE  32790 // to WinFunc: lParam = windowKind
 #define CMD_REBUILD_COLOR_SCALE 32791 // to ColorSample
 #define CMD_SETTINGS_CHANGED   1040  // to the readout line: show the resolution anew if no view is under the mouse
+#define CMD_VOICE_NUMBERS      1042  // to SPECTDraw: lParam = the run's VoiceNumbers, taken at once
+#define CMD_OVERLAYS_CHANGED   1041  // to SPECTDraw and SPECTRAMDraw: the overlays' switches or the run's voice numbers changed
 
 // Control panel: commands it receives from views and workers
 #define CMD_FRAME_AT_COLUMN    1017  // from SPECTDraw, lParam = column; also the max-frequency echo edit's id
@@ -92,6 +101,6 @@
 // message whose result is the answer (WM_APP + 0x101 and on).
 #define MSG_PAINT_COUNT        0x8101 // to a view: the WM_PAINTs it has handled since it was made
 #define MSG_LOAD_TIMES         0x8102 // to the panel: wParam 0 read, 1 decode, 2 waveform: microseconds the last load spent on it
-#define MSG_RUN_TIMES          0x8103 // to the panel: wParam 0 analysis, 1 waiting for the views, 2 posting frames: microseconds the last voice print spent on it
+#define MSG_RUN_TIMES          0x8103 // to the panel: wParam 0 analysis, 1 waiting for the views, 2 posting frames, 3 pitch and formants: microseconds the last voice print spent on it
 
 #endif
