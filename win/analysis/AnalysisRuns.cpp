@@ -13,10 +13,16 @@
 // and waits for it: a run that waited deaf would block the very thread that
 // has to signal the events. Runs that arrive while a voice print is under way
 // are posted back to the panel and run after it.
+//
+// Once its frames are painted, a voice-print run measures the pitch, the
+// formants and the level of every column it painted, over the whole sound,
+// and hands them to the voice-print view, which takes a copy at once: the
+// overlays, the readout and the export always have the run's own numbers.
 #include "win/analysis/AnalysisRuns.h"
 
 #include "core/analysis/DftEngine.h"
 #include "core/analysis/Framing.h"
+#include "core/analysis/VoiceNumbers.h"
 #include "core/base/CommandIds.h"
 #include "win/base/FrameHandshake.h"
 #include "core/panel/Parameters.h"
@@ -33,7 +39,13 @@ namespace {
 // Where the last voice-print run's time went (MSG_RUN_TIMES), so that a
 // benchmark can tell the arithmetic from the hand-over.
 using RunClock = std::chrono::steady_clock;
-RunClock::duration runPhase[3] = {};
+RunClock::duration runPhase[4] = {};
+
+// The last run's frames and their voice numbers. Rewritten only by the next
+// run, after the view has long taken its copy (it took the run's frames,
+// posted after this record, before the next run could end).
+uint32_t runFirstSamples[columnCount];
+VoiceNumbers runVoice;
 
 // True from the start to the end of a voice-print run. Its own flag rather
 // than activityState: a completion command handled in one of the run's waits
@@ -124,6 +136,7 @@ void runVoicePrint(HWND panel, bool (*workerRunning)())
     const int32_t kind = windowKind;
     for (RunClock::duration& phase : runPhase) phase = RunClock::duration::zero();
 
+    int32_t frames = 0;
     for (int32_t k = 0; k < columnCount; ++k) {
         // Re-checked every frame: a recording may not touch the samples
         // before the run has stopped reading them.
@@ -147,8 +160,19 @@ void runVoicePrint(HWND panel, bool (*workerRunning)())
         PostMessageW(waveWindow, WM_COMMAND, MAKEWPARAM(CMD_FRAME, 0), reinterpret_cast<LPARAM>(analysed));
         postFrame(voicePrintWindow, voicePrintDoneEvent, analysed);
         runPhase[2] += RunClock::now() - posting;
+        runFirstSamples[frames++] = start;
     }
     waitForViews();
+    const RunClock::time_point measuring = RunClock::now();
+    if (soundReadable()) {
+        measureVoice(runVoice, theSound.samples, theSound.sampleCount, theSound.rate(), runFirstSamples, frames, length,
+                     speakerKind.load());
+    } else {
+        clearVoice(runVoice);
+    }
+    runPhase[3] = RunClock::now() - measuring;
+    PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_VOICE_NUMBERS, 0), reinterpret_cast<LPARAM>(&runVoice));
+    PostMessageW(spectrumWindow, WM_COMMAND, MAKEWPARAM(CMD_OVERLAYS_CHANGED, 0), 0);
     PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_REBUILD_AXIS, 0), 0);
     setStatus(L"Voice-Print...Done.");
 
@@ -209,6 +233,6 @@ void runCursor(HWND panel, int kind)
 
 int64_t lastRunMicroseconds(int phase)
 {
-    if (phase < 0 || phase > 2) return 0;
+    if (phase < 0 || phase > 3) return 0;
     return std::chrono::duration_cast<std::chrono::microseconds>(runPhase[phase]).count();
 }

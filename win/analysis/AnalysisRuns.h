@@ -15,8 +15,9 @@ void runVoicePrint(HWND panel, bool (*workerRunning)());  // 1023
 void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam);  // 1017 (ignores the echo edit's notifications)
 void runCursor(HWND panel, int kind);                // 1018 from WaveDraw
 // Microseconds the last voice-print run spent in its frames' arithmetic
-// (phase 0), waiting for the views to take them (1) and posting them (2);
-// 0 for another phase (MSG_RUN_TIMES).
+// (phase 0), waiting for the views to take them (1), posting them (2) and
+// measuring the pitch and formants of its columns (3); 0 for another phase
+// (MSG_RUN_TIMES).
 int64_t lastRunMicroseconds(int phase);
 
 #endif

@@ -29,7 +29,7 @@ std::string formattedNumbers()
 {
     ShownNumbers& numbers = shownNumbers();
     std::lock_guard<std::mutex> hold(numbers.lock);
-    return numbersCsv(numbers.voicePrint, numbers.frame);
+    return numbersCsv(numbers.voicePrint, numbers.frame, &numbers.voice);
 }
 
 }  // namespace
