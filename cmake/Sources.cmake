@@ -16,6 +16,9 @@ set(KELVARA_CORE_SOURCES
   core/analysis/FrameLevels.cpp
   core/analysis/AnalysisNumbers.cpp
   core/analysis/NumbersCsv.cpp
+  core/analysis/RealFft.cpp
+  core/analysis/SincResampler.cpp
+  core/analysis/PolynomialRoots.cpp
   core/analysis/Pitch.cpp
   core/analysis/Formants.cpp
   core/analysis/VoiceNumbers.cpp

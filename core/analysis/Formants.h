@@ -1,5 +1,14 @@
-// Formants by linear prediction. Stand-in until the tracker lands: same
-// contract, every formant missing.
+// The formants of a voice by linear prediction (Burg's method), frame by
+// frame: the stretch around each centre taken to twice the ceiling (or left
+// at the sound's own rate where that is lower, the ceiling then being its
+// Nyquist frequency), pre-emphasised from preEmphasisFromHz
+// (y[i] = x[i] - exp(-2 pi F / rate) x[i-1]), weighted by a Gaussian window
+// (exp(-12 u^2) - e^-12) / (1 - e^-12), u from -1/2 to 1/2 over
+// 2 * windowSeconds, and fitted with 2 * maxFormants prediction
+// coefficients. The prediction polynomial's roots in the upper half plane,
+// z = |z| e^(i theta), give the frequency theta * rate / (2 pi) and the
+// bandwidth -ln|z| * rate / pi; those below 50 Hz or above the ceiling less
+// 50 Hz are dropped and the lowest four kept.
 #ifndef KELVARA_FORMANTS_H
 #define KELVARA_FORMANTS_H
 
@@ -9,17 +18,16 @@
 constexpr int formantCount = 4;
 
 struct FormantSettings {
-    double ceilingHz = 5500.0;
-    int maxFormants = 5;
-    double windowSeconds = 0.025;
+    double ceilingHz = 5500.0;      // 5000 men, 5500 women, 8000 children
+    int maxFormants = 5;            // 10 LPC coefficients
+    double windowSeconds = 0.025;   // effective length; the Gaussian window is twice as long
     double preEmphasisFromHz = 50.0;
 };
 
-struct FormantSet {
-    double hz[formantCount];
-    double bandwidthHz[formantCount];
-};  // NaN where missing
+struct FormantSet { double hz[formantCount]; double bandwidthHz[formantCount]; };  // NaN where missing
 
+// One set per centre (sample positions into `samples`, ascending, may be fractional); all NaN where the
+// window does not fit in the sound, where the frame is silent, or where the settings are out of range.
 std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount, double sampleRate,
                                       const double* centres, size_t centreCount, const FormantSettings& settings = {});
 

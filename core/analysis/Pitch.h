@@ -1,5 +1,23 @@
-// Fundamental frequency by autocorrelation. Stand-in until the tracker lands:
-// same contract, every centre unvoiced.
+// The fundamental frequency (F0) of a voice, by the autocorrelation method of
+// Boersma (1993), "Accurate short-term analysis of the fundamental frequency
+// and the harmonics-to-noise ratio of a sampled sound":
+//  - the sound, low-passed and taken to about 7 kHz (a whole fraction of its
+//    rate; F0 and its strongest harmonics lie far below), is cut into a
+//    Hanning window three periods of the floor long around each centre, with
+//    the local mean removed;
+//  - the window's autocorrelation, by FFT, divided by the window's own, gives
+//    the normalised autocorrelation r(lag); its maxima between the lags of the
+//    ceiling and the floor, refined by windowed-sinc interpolation, are the
+//    voiced candidates, with strength r - octaveCost * log2(floor * lag);
+//  - every frame also has the unvoiced candidate, stronger where the frame is
+//    quiet against the loudest point of the whole sound:
+//    voicingThreshold + max(0, 2 - (local peak / global peak) /
+//    (silenceThreshold / (1 + voicingThreshold)));
+//  - one path through the candidates of all the centres maximises the summed
+//    strengths less the costs of octave jumps (octaveJumpCost * |log2 ratio|)
+//    and voicing changes (voicedUnvoicedCost), both times 0.01 s / the time
+//    between the two centres, so the costs per second do not depend on how
+//    densely the centres lie.
 #ifndef KELVARA_PITCH_H
 #define KELVARA_PITCH_H
 
@@ -13,8 +31,11 @@ struct PitchSettings {
     double octaveCost = 0.01, octaveJumpCost = 0.35, voicedUnvoicedCost = 0.14;
 };
 
-// F0 Hz at each centre (sample positions, ascending, may be fractional), 0 where unvoiced.
-std::vector<double> trackPitch(const double* samples, size_t sampleCount, double sampleRate, const double* centres,
-                               size_t centreCount, const PitchSettings& settings = {});
+// F0 in Hz at each of `centreCount` frame centres (sample positions into `samples`, ascending, may be fractional),
+// 0 where unvoiced (or where the analysis window does not fit). Samples on any scale (the program uses the
+// signed 16-bit scale, full scale 32768). The best path is found over the given centres together.
+// Settings out of range (a floor not below the ceiling, a rate or floor of 0, NaN) give all zeros.
+std::vector<double> trackPitch(const double* samples, size_t sampleCount, double sampleRate,
+                               const double* centres, size_t centreCount, const PitchSettings& settings = {});
 
 #endif

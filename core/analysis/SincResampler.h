@@ -1,0 +1,39 @@
+// The sound on a coarser grid for the voice measurements: output sample j is
+// the sound low-passed below the new Nyquist frequency and read at input
+// position j * step (step = input rate / output rate, 1 or more). The kernel
+// is a Hann-tapered sinc, eight output samples either side, tabulated at
+// 1/64 of an input sample and interpolated linearly between; its gain at 0 Hz
+// is 1. Samples outside the sound count as zero.
+//
+// A window of the grid is kept: stretch(first, count) gives output samples
+// first .. first + count - 1, reusing what the previous call computed where
+// the two overlap, so frames that walk forward through the sound cost only
+// their new samples. The pointer holds until the next call. Not thread-safe;
+// one per analysis.
+#ifndef KELVARA_SINC_RESAMPLER_H
+#define KELVARA_SINC_RESAMPLER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class SincResampler {
+public:
+    SincResampler(const double* samples, size_t sampleCount, double step);
+    double step() const { return step_; }
+    const double* stretch(int64_t first, size_t count);
+
+private:
+    double value(int64_t j) const;
+
+    const double* samples_;
+    int64_t sampleCount_;
+    double step_;
+    int halfWidth_;              // kernel taps either side, in input samples
+    std::vector<double> table_;  // (phases + 1) rows of 2 * halfWidth_ taps
+    std::vector<double> kept_;
+    int64_t keptFirst_ = 0;
+    size_t keptCount_ = 0;
+};
+
+#endif
