@@ -18,6 +18,7 @@
 #include "core/views/ColorMap.h"
 #include "core/views/ReadoutText.h"
 #include "core/views/VoiceOverlay.h"
+#include "tests/core/SyntheticVoice.h"
 #include "tests/core/ToneSounds.h"
 
 namespace {
@@ -86,6 +87,45 @@ TEST(VoiceNumbers, LevelsCentresAndTheThirtyDecibelRule)
     EXPECT_EQ(formantCeilingHz(speakerFemale), 5500.0);
     EXPECT_EQ(formantCeilingHz(speakerChild), 8000.0);
     EXPECT_EQ(formantCeilingHz(7), 5500.0);
+}
+
+TEST(VoiceNumbers, ARunOverAVowelBetweenSilencesReadsTheVowelsTruth)
+{
+    // 0.2 s of silence, 0.6 s of a man's /a/ at 110 Hz, 0.2 s of silence;
+    // the columns of a run at the panel's defaults, 64 samples apart.
+    const uint32_t rate = 22050;
+    voice::Spec spec;
+    spec.seconds = 0.6;
+    spec.f0Start = spec.f0End = 110;
+    std::vector<double> samples(rate / 5, 0.0);
+    const std::vector<double> vowel = voice::make(spec);
+    samples.insert(samples.end(), vowel.begin(), vowel.end());
+    samples.resize(samples.size() + rate / 5, 0.0);
+    std::vector<uint32_t> firsts;
+    for (uint32_t k = 0; k < 551 && 64 * k + 1024 <= samples.size(); ++k) firsts.push_back(64 * k);
+    auto run = std::make_unique<VoiceNumbers>();
+    measureVoice(*run, samples.data(), static_cast<uint32_t>(samples.size()), rate, firsts.data(),
+                 static_cast<int>(firsts.size()), 1024, speakerMale);
+    ASSERT_EQ(run->columns, static_cast<int>(firsts.size()));
+    int inside = 0, outside = 0;
+    for (int k = 0; k < run->columns; ++k) {
+        SCOPED_TRACE(k);
+        const VoiceColumn& c = run->column[k];
+        const double t = c.centreSeconds;
+        if (t > 0.25 && t < 0.75) {
+            ++inside;
+            EXPECT_NEAR(c.f0Hz, 110.0, 1.1);
+            EXPECT_NEAR(c.formantHz[0], voice::manA.hz[0], 60.0);
+            for (int i = 1; i < 3; ++i) EXPECT_NEAR(c.formantHz[i], voice::manA.hz[i], 0.05 * voice::manA.hz[i]);
+            EXPECT_TRUE(formantsShownAt(*run, k));
+        } else if (t < 0.15 || t > 0.85) {
+            ++outside;
+            EXPECT_EQ(c.f0Hz, 0.0);
+            EXPECT_FALSE(formantsShownAt(*run, k));
+        }
+    }
+    EXPECT_GT(inside, 150);
+    EXPECT_GT(outside, 40);
 }
 
 TEST(VoiceOverlay, PitchScaleIsLogarithmicFromFloorToCeiling)

@@ -26,6 +26,7 @@
 #include "core/analysis/VoiceNumbers.h"
 #include "core/base/CommandIds.h"
 #include "core/views/VoiceOverlay.h"
+#include "tests/core/SyntheticVoice.h"
 #include "tests/support/WavBytes.h"
 
 using namespace ui;
@@ -37,38 +38,20 @@ constexpr int period = 64;  // the frame-period track bar's start
 constexpr int frameLength = 1024;
 constexpr int defaultStep = -3;
 
-// A man's /a/ (Peterson & Barney's means).
+// A man's /a/ at 120 Hz (tests/core/SyntheticVoice.h).
 constexpr double trueF0 = 120.0;
-constexpr double trueFormants[4] = {730, 1090, 2440, 3400};
-constexpr double bandwidths[4] = {60, 90, 120, 150};
+const double* const trueFormants = voice::manA.hz;
 
 // 0.3 s of silence, 1 s of the vowel, 0.7 s of silence: the run's 1.6 s
 // hold all three.
 std::vector<int16_t> vowel()
 {
-    const double pi = 3.14159265358979323846;
-    std::vector<double> voice(static_cast<size_t>(rate));
-    for (double t = 0; t < voice.size(); t += rate / trueF0) voice[static_cast<size_t>(t)] = 1.0;
-    // About -12 dB per octave above 100 Hz: two one-pole low-passes.
-    for (int pass = 0; pass < 2; ++pass) {
-        double y = 0;
-        for (double& x : voice) x = y = x + 0.97 * y;
-    }
-    for (int i = 0; i < 4; ++i) {
-        const double c = -std::exp(-2 * pi * bandwidths[i] / rate);
-        const double b = 2 * std::exp(-pi * bandwidths[i] / rate) * std::cos(2 * pi * trueFormants[i] / rate);
-        const double a = 1 - b - c;
-        double y1 = 0, y2 = 0;
-        for (double& x : voice) {
-            const double y = a * x + b * y1 + c * y2;
-            y2 = y1;
-            y1 = x = y;
-        }
-    }
-    double peak = 0;
-    for (double x : voice) peak = std::max(peak, std::fabs(x));
+    voice::Spec spec;
+    spec.rate = rate;
+    spec.f0Start = spec.f0End = trueF0;
+    spec.vowel = voice::manA;
     std::vector<int16_t> samples(static_cast<size_t>(0.3 * rate), 0);
-    for (double x : voice) samples.push_back(static_cast<int16_t>(std::lround(x / peak * 16000)));
+    for (double x : voice::make(spec)) samples.push_back(static_cast<int16_t>(std::lround(x)));
     samples.resize(samples.size() + static_cast<size_t>(0.7 * rate), 0);
     return samples;
 }
