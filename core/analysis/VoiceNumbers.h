@@ -46,7 +46,8 @@ struct VoiceNumbers {
 // Measures the `frames` frames of `frameLength` samples that start at
 // firstSamples[0..frames-1] (ascending, each inside the sound) with the whole
 // sound as context: pitch with the standard settings, formants with the
-// speaker's ceiling. `frames` is held to 0..551. Allocates while it works.
+// speaker's ceiling. `frames` is held to 0..551. Allocates while it works,
+// and tracks the pitch and the formants on two threads at once.
 void measureVoice(VoiceNumbers& voice, const double* samples, uint32_t sampleCount, uint32_t rate,
                   const uint32_t* firstSamples, int frames, int32_t frameLength, int speakerKind);
 

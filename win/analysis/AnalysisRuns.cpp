@@ -41,9 +41,9 @@ namespace {
 using RunClock = std::chrono::steady_clock;
 RunClock::duration runPhase[4] = {};
 
-// The last run's frames and their voice numbers. Rewritten only by the next
-// run, after the view has long taken its copy (it took the run's frames,
-// posted after this record, before the next run could end).
+// The last run's frames and their voice numbers, posted to the voice-print
+// view. Rewritten only by a later run that has frames: the view has taken
+// the first of them, and so this record posted before it, by then.
 uint32_t runFirstSamples[columnCount];
 VoiceNumbers runVoice;
 
@@ -163,16 +163,20 @@ void runVoicePrint(HWND panel, bool (*workerRunning)())
         runFirstSamples[frames++] = start;
     }
     waitForViews();
-    const RunClock::time_point measuring = RunClock::now();
-    if (soundReadable()) {
-        measureVoice(runVoice, theSound.samples, theSound.sampleCount, theSound.rate(), runFirstSamples, frames, length,
-                     speakerKind.load());
-    } else {
-        clearVoice(runVoice);
+    // A run without frames leaves the picture, and so the numbers over it,
+    // as they were.
+    if (frames > 0) {
+        const RunClock::time_point measuring = RunClock::now();
+        if (soundReadable())
+            measureVoice(runVoice, theSound.samples, theSound.sampleCount, theSound.rate(), runFirstSamples, frames,
+                         length, speakerKind.load());
+        else
+            clearVoice(runVoice);
+        runPhase[3] = RunClock::now() - measuring;
+        PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_VOICE_NUMBERS, 0),
+                     reinterpret_cast<LPARAM>(&runVoice));
+        PostMessageW(spectrumWindow, WM_COMMAND, MAKEWPARAM(CMD_OVERLAYS_CHANGED, 0), 0);
     }
-    runPhase[3] = RunClock::now() - measuring;
-    PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_VOICE_NUMBERS, 0), reinterpret_cast<LPARAM>(&runVoice));
-    PostMessageW(spectrumWindow, WM_COMMAND, MAKEWPARAM(CMD_OVERLAYS_CHANGED, 0), 0);
     PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_REBUILD_AXIS, 0), 0);
     setStatus(L"Voice-Print...Done.");
 
