@@ -44,6 +44,7 @@
 #define CMD_REBUILD_COLOR_SCALE 32791 // to ColorSample
 #define CMD_SETTINGS_CHANGED   1040  // to the readout line: show the resolution anew if no view is under the mouse
 #define CMD_VOICE_NUMBERS      1042  // to SPECTDraw: lParam = the run's VoiceNumbers, taken at once
+#define CMD_FRAME_VOICE        1043  // to SPECTRAMDraw, before the cursor run's frame: lParam = its VoiceColumn, taken at once
 #define CMD_OVERLAYS_CHANGED   1041  // to SPECTDraw and SPECTRAMDraw: the overlays' switches or the run's voice numbers changed
 
 // Control panel: commands it receives from views and workers

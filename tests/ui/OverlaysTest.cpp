@@ -202,7 +202,7 @@ TEST_F(OverlaysTest, ReadoutAndSpectrumTellTheVowelsPitchAndFormants)
     // F0, its harmonics and the formants, as the core places them.
     click(w.voicePrint, 200, 140);
     const std::unique_ptr<VoiceNumbers> voice = measured();
-    const std::vector<SpectrumTick> ticks = spectrumTicks(voice->column[200], true, true);
+    std::vector<SpectrumTick> ticks = spectrumTicks(voice->column[200], true, true);
     ASSERT_EQ(ticks.size(), 9u);
     const auto ticked = [&](const Image& image) {
         for (const SpectrumTick& tick : ticks)
@@ -216,6 +216,17 @@ TEST_F(OverlaysTest, ReadoutAndSpectrumTellTheVowelsPitchAndFormants)
     int cyan = 0;
     for (int x = 0; x < 551; ++x) cyan += spectrum.at(x, 127) == vpt::rgbOf(pitchInkColor);
     EXPECT_EQ(cyan, 5);
+
+    // A click in the waveform shows the frame that starts at the cursor, not
+    // one of the run's: its ticks are its own voice's.
+    click(w.wave, 250, 64);
+    const uint32_t cursor = static_cast<uint32_t>(vpt::sampleOfColumn(250, sound.sampleCount));
+    auto own = std::make_unique<VoiceNumbers>();
+    measureVoice(*own, sound.samples, sound.sampleCount, rate, &cursor, 1, frameLength, speakerFemale);
+    ASSERT_GT(own->column[0].f0Hz, 0.0);
+    ticks = spectrumTicks(own->column[0], true, true);
+    const Image atCursor = captureUntil(w.spectrum, ticked);
+    EXPECT_TRUE(ticked(atCursor)) << keepPicture(atCursor, "cursor-ticks");
 }
 
 TEST_F(OverlaysTest, ExportedVoiceIsTheRunsNumbersWithTheChosenSpeaker)

@@ -47,6 +47,11 @@ RunClock::duration runPhase[4] = {};
 uint32_t runFirstSamples[columnCount];
 VoiceNumbers runVoice;
 
+// The voice of the cursor run's frame, which is not one of the run's columns,
+// for the spectrum's ticks. Rewritten only once the spectrum has taken the
+// frame posted after it.
+VoiceNumbers cursorFrameVoice;
+
 // True from the start to the end of a voice-print run. Its own flag rather
 // than activityState: a completion command handled in one of the run's waits
 // may rewrite the state, but the run is still under way.
@@ -231,8 +236,13 @@ void runCursor(HWND panel, int kind)
     }
 
     setUpWorkEngine();
-    if (analyseSingleFrame(static_cast<uint32_t>(cursorSample.load())))
-        postFrame(spectrumWindow, spectrumDoneEvent, workEngine);
+    const uint32_t start = static_cast<uint32_t>(cursorSample.load());
+    if (!analyseSingleFrame(start)) return;
+    measureVoice(cursorFrameVoice, theSound.samples, theSound.sampleCount, theSound.rate(), &start, 1,
+                 frameLengthOf(frameOrder), speakerKind.load());
+    PostMessageW(spectrumWindow, WM_COMMAND, MAKEWPARAM(CMD_FRAME_VOICE, 0),
+                 reinterpret_cast<LPARAM>(&cursorFrameVoice.column[0]));
+    postFrame(spectrumWindow, spectrumDoneEvent, workEngine);
 }
 
 int64_t lastRunMicroseconds(int phase)

@@ -11,7 +11,8 @@
 //
 // With the pitch or formant overlay on, a frame that is one of the last
 // run's columns gets ticks on the frequency axis: at F0 and its first
-// harmonics, at the formants (VoiceOverlay.h says where).
+// harmonics, at the formants (VoiceOverlay.h says where); so does the frame
+// at the waveform cursor, whose voice the cursor run sends before it.
 #include "core/analysis/DftEngine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/base/CommandIds.h"
@@ -65,6 +66,10 @@ public:
     void onCommand(HWND window, WPARAM wParam, LPARAM lParam)
     {
         if (LOWORD(wParam) == CMD_FRAME) onFrame(window, reinterpret_cast<const DftEngine*>(lParam));
+        if (LOWORD(wParam) == CMD_FRAME_VOICE && lParam) {
+            frameVoice_ = *reinterpret_cast<const VoiceColumn*>(lParam);
+            frameVoiceComing_ = true;
+        }
         if (LOWORD(wParam) == CMD_OVERLAYS_CHANGED) {
             stale_ = true;
             screen.changedAll(window);
@@ -135,6 +140,7 @@ private:
     RECT drawTicks(HDC dc, const ShownNumbers& numbers)
     {
         const VoiceColumn* column = voiceColumnOfFrame(numbers.voice, numbers.frame.firstSample, numbers.frame.length);
+        if (!column && hasFrameVoice_) column = &frameVoice_;
         if (!column) return RECT{};
         RECT covered{};
         for (const SpectrumTick& tick : spectrumTicks(*column, showPitch.load() == 1, showFormants.load() == 1)) {
@@ -155,6 +161,7 @@ private:
             takeFrame(numbers.frame, *engine);
         }
         hasFrame_ = engine != nullptr;
+        hasFrameVoice_ = std::exchange(frameVoiceComing_, false);
         frames.frameTaken();
         stale_ = true;
         // Narrowed by drawLatestFrame to what the curve really changed.
@@ -196,6 +203,9 @@ private:
     RECT drawn_{};        // what the frame now in canvas_ drew over the grid
     RECT unshown_{};      // what changed in canvas_ since the screen last showed it
     bool hasFrame_ = false;  // a frame was posted (rather than no engine)
+    VoiceColumn frameVoice_;          // the voice of a cursor-run frame
+    bool frameVoiceComing_ = false;   // ... of the next frame to come
+    bool hasFrameVoice_ = false;      // ... of the frame taken last
     bool stale_ = false;     // canvas_ does not show the last frame taken yet
     std::vector<POINT> curve_;  // kept, so drawing allocates nothing
     std::wstring peakText_;
