@@ -6,7 +6,8 @@ add_executable(core_tests ${KELVARA_CORE_TESTS})
 target_link_libraries(core_tests PRIVATE kelvara_core GTest::gtest GTest::gtest_main)
 # The replay of the fuzzer's findings reads the kept crash inputs from the tree.
 target_compile_definitions(core_tests PRIVATE
-  KELVARA_FUZZ_REGRESSIONS_DIR="${CMAKE_SOURCE_DIR}/tests/fuzz/regressions")
+  KELVARA_FUZZ_REGRESSIONS_DIR="${CMAKE_SOURCE_DIR}/tests/fuzz/regressions"
+  KELVARA_SAMPLES_DIR="${CMAKE_SOURCE_DIR}/samples")
 include(GoogleTest)
 gtest_discover_tests(core_tests DISCOVERY_TIMEOUT 60)
 

@@ -15,7 +15,7 @@ packages=(
   fonts-noto-cjk locales                    # Japanese glyphs and the ja_JP locale
   googletest libgtest-dev libbenchmark-dev libfftw3-dev
   imagemagick sox python3                   # screenshots; making and measuring sounds; an outside WAV reader
-  praat                                     # an outside reader of pitch and formants
+  praat espeak-ng                           # an outside reader of pitch and formants; voices for it to read
   ffmpeg gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav
                                             # compressed test files, and the decoders Wine's Media Foundation uses
   git ca-certificates procps

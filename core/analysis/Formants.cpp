@@ -23,45 +23,59 @@ FormantSet missingSet()
 }
 
 // Burg's method: the prediction coefficients a[1..order] of x[0..n-1]
-// (a[0] = 1), for A(z) = 1 + a1 z^-1 + ... ; f and b are work arrays of n.
-// False where the frame has no energy to fit.
-bool burg(const double* x, size_t n, int order, double* a, double* f, double* b)
+// (a[0] = 1), for A(z) = 1 + a1 z^-1 + ... ; f and b are work arrays of n,
+// g and h two more. False where the frame has no energy to fit.
+//
+// Each order is one pass: the new forward and backward errors go to the
+// other pair of arrays, and the numerator of the next order's reflection
+// coefficient is summed as they are made; its denominator follows from the
+// last one (Andersen's recursion).
+bool burg(const double* x, size_t n, int order, double* a, double* f, double* b, double* g, double* h)
 {
-    std::copy(x, x + n, f);
-    std::copy(x, x + n, b);
     std::fill(a, a + order + 1, 0.0);
     a[0] = 1.0;
     double energy = 0.0;
     for (size_t i = 0; i < n; ++i) energy += x[i] * x[i];
-    if (!(energy > 0.0) || !std::isfinite(energy)) return false;
+    if (!(energy > 0.0) || !std::isfinite(energy) || n < 2) return false;
+    std::copy(x, x + n, f);
+    std::copy(x, x + n, b);
+    double num = 0.0;
+    for (size_t i = 1; i < n; ++i) num += f[i] * b[i - 1];
+    double den = 2.0 * energy - x[0] * x[0] - x[n - 1] * x[n - 1];
     for (int m = 1; m <= order; ++m) {
-        // Forward errors f[i] and backward errors b[i - 1], i = m .. n-1.
-        double num0 = 0.0, num1 = 0.0, den0 = 0.0, den1 = 0.0;
-        size_t i = static_cast<size_t>(m);
-        for (; i + 1 < n; i += 2) {
-            num0 += f[i] * b[i - 1];
-            num1 += f[i + 1] * b[i];
-            den0 += f[i] * f[i] + b[i - 1] * b[i - 1];
-            den1 += f[i + 1] * f[i + 1] + b[i] * b[i];
-        }
-        if (i < n) {
-            num0 += f[i] * b[i - 1];
-            den0 += f[i] * f[i] + b[i - 1] * b[i - 1];
-        }
-        const double den = den0 + den1;
         if (!(den > 0.0)) break;  // the fit is already exact
-        const double k = -2.0 * (num0 + num1) / den;
+        const double k = -2.0 * num / den;
         for (int j = 1; j <= m / 2; ++j) {
             const double low = a[j], high = a[m - j];
             a[j] = low + k * high;
             a[m - j] = high + k * low;
         }
         a[m] = k;
-        for (size_t t = n - 1; t >= static_cast<size_t>(m); --t) {
-            const double forward = f[t];
-            f[t] = forward + k * b[t - 1];
-            b[t] = b[t - 1] + k * forward;
+        // g[t] = f[t] + k b[t-1], h[t] = b[t-1] + k f[t] for t = m .. n-1;
+        // the next numerator sums g[t] h[t-1] for t = m+1 .. n-1.
+        const size_t first = static_cast<size_t>(m);
+        g[first] = f[first] + k * b[first - 1];
+        h[first] = b[first - 1] + k * f[first];
+        double num0 = 0.0, num1 = 0.0;
+        size_t t = first + 1;
+        for (; t + 1 < n; t += 2) {
+            g[t] = f[t] + k * b[t - 1];
+            h[t] = b[t - 1] + k * f[t];
+            num0 += g[t] * h[t - 1];
+            g[t + 1] = f[t + 1] + k * b[t];
+            h[t + 1] = b[t] + k * f[t + 1];
+            num1 += g[t + 1] * h[t];
         }
+        for (; t < n; ++t) {
+            g[t] = f[t] + k * b[t - 1];
+            h[t] = b[t - 1] + k * f[t];
+            num0 += g[t] * h[t - 1];
+        }
+        num = num0 + num1;
+        // Next order's terms run from m + 1: drop g[m]^2 and h[n - 1]^2.
+        den = (1.0 - k * k) * den - g[first] * g[first] - h[n - 1] * h[n - 1];
+        std::swap(f, g);
+        std::swap(b, h);
     }
     return true;
 }
@@ -85,6 +99,7 @@ std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount,
     const double step = sampleRate / rate;                       // input samples per output sample
     const double halfSpan = settings.windowSeconds * sampleRate;  // half the physical window, input samples
     const double span = 2.0 * halfSpan;
+    if (span > static_cast<double>(sampleCount)) return sets;  // fits nowhere
     const int order = 2 * settings.maxFormants;
     const double emphasis = std::exp(-2.0 * pi * settings.preEmphasisFromHz / rate);
     const double edge = std::exp(-12.0);
@@ -92,9 +107,12 @@ std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount,
     const double maxHz = 0.5 * rate - marginHz;
 
     const size_t capacity = static_cast<size_t>(std::ceil(span / step)) + 3;
-    std::vector<double> frame(capacity), f(capacity), b(capacity), a(static_cast<size_t>(order) + 1);
+    std::vector<double> frame(capacity), f(capacity), b(capacity), g(capacity), h(capacity), a(static_cast<size_t>(order) + 1);
     std::vector<double> polynomial(static_cast<size_t>(order) + 1);
-    SincResampler resampler(samples, sampleCount, step);
+    // The band up to the ceiling must keep its level: linear prediction puts
+    // its fifth pole pair where the upper formants are, and where they have
+    // been filtered away it puts it where no formant is, often near F0.
+    SincResampler resampler(samples, sampleCount, step, 16, 0.5);
 
     for (size_t c = 0; c < centreCount; ++c) {
         const double centre = centres[c];
@@ -116,7 +134,7 @@ std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount,
             gauss *= ratio;
             ratio *= ratioStep;
         }
-        if (!burg(frame.data(), n, order, a.data(), f.data(), b.data())) continue;
+        if (!burg(frame.data(), n, order, a.data(), f.data(), b.data(), g.data(), h.data())) continue;
         std::copy(a.begin(), a.end(), polynomial.begin());
         const std::vector<std::complex<double>> roots = polynomialRoots(polynomial);
 

@@ -40,42 +40,32 @@ double interpolatedR(const std::vector<double>& r, double lag)
     return sum;
 }
 
-// The maximum of the interpolated r between lag - 1 and lag + 1, by golden
-// section; the discrete maximum at `lag` starts it off.
+// The maximum of the interpolated r near the discrete maximum at `lag`: a
+// parabola through the three samples places it roughly, a second parabola
+// through the interpolated r a tenth of a lag either side of that places it
+// to a small fraction of a lag (the peak is smooth at that scale).
 void refinePeak(const std::vector<double>& r, long lag, double& bestLag, double& bestR)
 {
-    const double g = 0.6180339887498949;
-    double a = static_cast<double>(lag) - 1.0, b = static_cast<double>(lag) + 1.0;
-    double x1 = b - g * (b - a), x2 = a + g * (b - a);
-    double f1 = interpolatedR(r, x1), f2 = interpolatedR(r, x2);
-    for (int i = 0; i < 16; ++i) {
-        if (f1 > f2) {
-            b = x2;
-            x2 = x1;
-            f2 = f1;
-            x1 = b - g * (b - a);
-            f1 = interpolatedR(r, x1);
-        } else {
-            a = x1;
-            x1 = x2;
-            f1 = f2;
-            x2 = a + g * (b - a);
-            f2 = interpolatedR(r, x2);
-        }
-    }
-    bestLag = 0.5 * (a + b);
-    bestR = interpolatedR(r, bestLag);
-    const double atLag = r[static_cast<size_t>(lag)];
-    if (atLag > bestR) {  // the search never does worse than the sample itself
+    const double left = r[static_cast<size_t>(lag - 1)], mid = r[static_cast<size_t>(lag)], right = r[static_cast<size_t>(lag + 1)];
+    const double curve = left - 2.0 * mid + right;
+    double x = static_cast<double>(lag);
+    if (curve < 0.0) x += std::clamp(0.5 * (left - right) / curve, -0.5, 0.5);
+    const double h = 0.1;
+    const double a = interpolatedR(r, x - h), b = interpolatedR(r, x), c = interpolatedR(r, x + h);
+    const double curve2 = a - 2.0 * b + c;
+    if (curve2 < 0.0) x += std::clamp(0.5 * h * (a - c) / curve2, -h, h);
+    bestLag = x;
+    bestR = interpolatedR(r, x);
+    if (mid > bestR) {  // never worse than the sample itself
         bestLag = static_cast<double>(lag);
-        bestR = atLag;
+        bestR = mid;
     }
 }
 
 bool settingsUsable(double rate, const PitchSettings& s)
 {
     return std::isfinite(rate) && rate > 0.0 && std::isfinite(s.floorHz) && std::isfinite(s.ceilingHz) &&
-           s.floorHz > 0.0 && s.ceilingHz > s.floorHz && s.maxCandidates >= 2 && std::isfinite(s.silenceThreshold) &&
+           s.floorHz > 0.0 && s.ceilingHz > s.floorHz && s.maxCandidates >= 2 && s.maxCandidates <= 100 && std::isfinite(s.silenceThreshold) &&
            std::isfinite(s.voicingThreshold) && std::isfinite(s.octaveCost) && std::isfinite(s.octaveJumpCost) &&
            std::isfinite(s.voicedUnvoicedCost);
 }
@@ -93,6 +83,9 @@ std::vector<double> trackPitch(const double* samples, size_t sampleCount, double
     const double step = std::max(1.0, std::floor(sampleRate / std::max(analysisRate, 6.0 * settings.ceilingHz)));
     const double rate = sampleRate / step;
     const double ceilingHz = std::min(settings.ceilingHz, 0.5 * rate);
+    // A window longer than the sound fits nowhere (and a floor near 0 would
+    // ask for one of any length).
+    if (3.0 / settings.floorHz * sampleRate > static_cast<double>(sampleCount)) return f0;
     const long windowLength = static_cast<long>(std::floor(3.0 / settings.floorHz * rate));
     const long minLag = std::max(2L, static_cast<long>(std::floor(rate / ceilingHz)));
     const long maxLag = static_cast<long>(std::ceil(rate / settings.floorHz));
@@ -132,7 +125,8 @@ std::vector<double> trackPitch(const double* samples, size_t sampleCount, double
     found.reserve(static_cast<size_t>(maxLag));
     const double voicing = settings.voicingThreshold;
     const double silenceRatio = settings.silenceThreshold / (1.0 + voicing);
-    SincResampler resampler(samples, sampleCount, step);
+    // F0 needs no sharp band edge: a short kernel, cut off a little early.
+    SincResampler resampler(samples, sampleCount, step, 8, 0.47);
 
     size_t firstFit = centreCount, lastFit = 0;
     for (size_t c = 0; c < centreCount; ++c) {

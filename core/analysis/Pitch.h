@@ -34,7 +34,8 @@ struct PitchSettings {
 // F0 in Hz at each of `centreCount` frame centres (sample positions into `samples`, ascending, may be fractional),
 // 0 where unvoiced (or where the analysis window does not fit). Samples on any scale (the program uses the
 // signed 16-bit scale, full scale 32768). The best path is found over the given centres together.
-// Settings out of range (a floor not below the ceiling, a rate or floor of 0, NaN) give all zeros.
+// Settings out of range (a floor not below the ceiling, a rate or floor of 0, NaN, maxCandidates outside
+// 2..100) give all zeros.
 std::vector<double> trackPitch(const double* samples, size_t sampleCount, double sampleRate,
                                const double* centres, size_t centreCount, const PitchSettings& settings = {});
 

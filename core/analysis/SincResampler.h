@@ -1,9 +1,13 @@
 // The sound on a coarser grid for the voice measurements: output sample j is
 // the sound low-passed below the new Nyquist frequency and read at input
 // position j * step (step = input rate / output rate, 1 or more). The kernel
-// is a Hann-tapered sinc, eight output samples either side, tabulated at
-// 1/64 of an input sample and interpolated linearly between; its gain at 0 Hz
-// is 1. Samples outside the sound count as zero.
+// is a Hann-tapered sinc reaching `zeroCrossings` output samples either side
+// and cutting off at `cutoff` times the output rate (0.5 at most), tabulated
+// at 1/512 of an input sample (the nearest phase is used); its gain at 0 Hz
+// is 1. The longer the kernel, the narrower its transition band: the
+// band below the cutoff keeps its level up to about cutoff - 0.6 /
+// zeroCrossings of the output rate. At step 1 it passes the samples through.
+// Samples outside the sound count as zero.
 //
 // A window of the grid is kept: stretch(first, count) gives output samples
 // first .. first + count - 1, reusing what the previous call computed where
@@ -19,7 +23,7 @@
 
 class SincResampler {
 public:
-    SincResampler(const double* samples, size_t sampleCount, double step);
+    SincResampler(const double* samples, size_t sampleCount, double step, int zeroCrossings, double cutoff);
     double step() const { return step_; }
     const double* stretch(int64_t first, size_t count);
 
@@ -30,7 +34,7 @@ private:
     int64_t sampleCount_;
     double step_;
     int halfWidth_;              // kernel taps either side, in input samples
-    std::vector<double> table_;  // (phases + 1) rows of 2 * halfWidth_ taps
+    std::vector<double> table_;  // 513 phases of 2 * halfWidth_ taps
     std::vector<double> kept_;
     int64_t keptFirst_ = 0;
     size_t keptCount_ = 0;

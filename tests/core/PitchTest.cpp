@@ -93,7 +93,7 @@ TEST(PitchTrack, FindsTheMissingFundamental)
         const std::vector<double> centres = runCentres(sound);
         const std::vector<double> track = trackPitch(sound.data(), sound.size(), rate, centres.data(), centres.size());
         for (size_t c = 0; c < centres.size(); ++c)
-            if (windowFits(centres[c], sound.size(), rate)) ASSERT_NEAR(track[c], f0, 0.01 * f0) << "column " << c;
+            if (windowFits(centres[c], sound.size(), rate)) { ASSERT_NEAR(track[c], f0, 0.01 * f0) << "column " << c; }
     }
 }
 
@@ -121,8 +121,8 @@ TEST(PitchTrack, UnvoicedOnSilenceNoiseAndTheQuietAfterAVoice)
     for (size_t c = 0; c < centres.size(); ++c) {
         const double t = centres[c];
         if (!windowFits(t, sound.size(), rate)) continue;
-        if (t + 0.03 * rate < static_cast<double>(half)) EXPECT_NEAR(f0[c], 140.0, 1.4) << "column " << c;
-        if (t - 0.03 * rate > static_cast<double>(half)) EXPECT_EQ(f0[c], 0.0) << "column " << c;
+        if (t + 0.03 * rate < static_cast<double>(half)) { EXPECT_NEAR(f0[c], 140.0, 1.4) << "column " << c; }
+        if (t - 0.03 * rate > static_cast<double>(half)) { EXPECT_EQ(f0[c], 0.0) << "column " << c; }
     }
 }
 
@@ -163,7 +163,7 @@ TEST(PitchTrack, EightKilohertzClippedSquareAndDcOffset)
     const std::vector<double> centres = runCentres(square);
     const std::vector<double> f0 = trackPitch(square.data(), square.size(), rate, centres.data(), centres.size());
     for (size_t c = 0; c < centres.size(); ++c)
-        if (windowFits(centres[c], square.size(), rate)) ASSERT_NEAR(f0[c], 200.0, 2.0) << "column " << c;
+        if (windowFits(centres[c], square.size(), rate)) { ASSERT_NEAR(f0[c], 200.0, 2.0) << "column " << c; }
 
     // The same voice riding on a large offset reads the same.
     voice::Spec man;
@@ -185,7 +185,11 @@ TEST(PitchTrack, SettingsOutOfRangeGiveZerosNotNonsense)
     inverted.ceilingHz = 75.0;
     PitchSettings nanFloor;
     nanFloor.floorHz = std::nan("");
-    for (const PitchSettings& s : {inverted, nanFloor})
+    PitchSettings tinyFloor;  // would ask for a window of days
+    tinyFloor.floorHz = 1e-30;
+    PitchSettings manyCandidates;
+    manyCandidates.maxCandidates = 2000000000;
+    for (const PitchSettings& s : {inverted, nanFloor, tinyFloor, manyCandidates})
         for (double f : trackPitch(sound.data(), sound.size(), spec.rate, centres.data(), centres.size(), s)) ASSERT_EQ(f, 0.0);
     for (double f : trackPitch(sound.data(), sound.size(), 0.0, centres.data(), centres.size())) ASSERT_EQ(f, 0.0);
 }

@@ -1,0 +1,86 @@
+// What the voice measurements cost: the pitch and the formants of one run
+// (551 centres over 3 s of speech at 22050 Hz), each alone and together, and
+// the pitch of a minute of speech at a 10 ms step. The speech is a synthetic
+// voice gliding through the range of F0, with jitter and noise, from the
+// tests' voice builder.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "core/analysis/Formants.h"
+#include "core/analysis/Pitch.h"
+#include "tests/core/SyntheticVoice.h"
+
+namespace {
+
+constexpr double rate = 22050.0;
+
+const std::vector<double>& speech(double seconds)
+{
+    static std::vector<double> sounds[2];
+    std::vector<double>& sound = sounds[seconds > 10.0 ? 1 : 0];
+    if (sound.empty()) {
+        voice::Spec spec;
+        spec.rate = rate;
+        spec.seconds = seconds;
+        spec.f0Start = 90.0;
+        spec.f0End = 320.0;
+        spec.jitter = 0.01;
+        spec.snrDb = 30.0;
+        spec.vowel = voice::womanA;
+        sound = voice::make(spec);
+    }
+    return sound;
+}
+
+std::vector<double> runCentres(const std::vector<double>& sound)
+{
+    return voice::centres(0.0, static_cast<double>(sound.size() - 1), 551);
+}
+
+void BM_PitchOfRun(benchmark::State& state)
+{
+    const std::vector<double>& sound = speech(3.0);
+    const std::vector<double> centres = runCentres(sound);
+    for (auto _ : state) benchmark::DoNotOptimize(trackPitch(sound.data(), sound.size(), rate, centres.data(), centres.size()));
+}
+
+void BM_FormantsOfRun(benchmark::State& state)
+{
+    const std::vector<double>& sound = speech(3.0);
+    const std::vector<double> centres = runCentres(sound);
+    for (auto _ : state) benchmark::DoNotOptimize(trackFormants(sound.data(), sound.size(), rate, centres.data(), centres.size()));
+}
+
+void BM_PitchAndFormantsOfRun(benchmark::State& state)
+{
+    const std::vector<double>& sound = speech(3.0);
+    const std::vector<double> centres = runCentres(sound);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(trackPitch(sound.data(), sound.size(), rate, centres.data(), centres.size()));
+        benchmark::DoNotOptimize(trackFormants(sound.data(), sound.size(), rate, centres.data(), centres.size()));
+    }
+}
+
+void BM_PitchOfMinuteAt10ms(benchmark::State& state)
+{
+    const std::vector<double>& sound = speech(60.0);
+    std::vector<double> centres;
+    for (double c = 0.0; c < static_cast<double>(sound.size()); c += 0.01 * rate) centres.push_back(c);
+    for (auto _ : state) benchmark::DoNotOptimize(trackPitch(sound.data(), sound.size(), rate, centres.data(), centres.size()));
+}
+
+double fastest(const std::vector<double>& runs) { return *std::min_element(runs.begin(), runs.end()); }
+double slowest(const std::vector<double>& runs) { return *std::max_element(runs.begin(), runs.end()); }
+
+}  // namespace
+
+BENCHMARK(BM_PitchOfRun)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest)->ComputeStatistics("max", slowest);
+BENCHMARK(BM_FormantsOfRun)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest)->ComputeStatistics("max", slowest);
+BENCHMARK(BM_PitchAndFormantsOfRun)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest)->ComputeStatistics("max", slowest);
+BENCHMARK(BM_PitchOfMinuteAt10ms)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest)->ComputeStatistics("max", slowest);
