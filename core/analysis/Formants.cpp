@@ -13,7 +13,8 @@ namespace {
 
 constexpr double pi = 3.14159265358979323846;
 constexpr double marginHz = 50.0;
-constexpr double sharpness = 12.0;  // exp(-12 u^2): the window's area is the effective length
+// exp(-12 v^2) with v = 2u, u running from -1/2 to 1/2 over the window.
+constexpr double sharpness = 48.0;
 
 FormantSet missingSet()
 {
@@ -124,7 +125,7 @@ std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount,
         if (n <= static_cast<size_t>(order) + 1 || n > capacity) continue;
         const double* x = resampler.stretch(first - 1, n + 1);  // one before, for the pre-emphasis
 
-        // exp(-12 u^2) by a running product: two multiplications a sample.
+        // exp(-48 u^2) by a running product: two multiplications a sample.
         const double u0 = (static_cast<double>(first) * step - centre) / span;
         double gauss = std::exp(-sharpness * u0 * u0);
         double ratio = std::exp(-sharpness * (2.0 * u0 * delta + delta * delta));

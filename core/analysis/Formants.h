@@ -3,12 +3,16 @@
 // at the sound's own rate where that is lower, the ceiling then being its
 // Nyquist frequency), pre-emphasised from preEmphasisFromHz
 // (y[i] = x[i] - exp(-2 pi F / rate) x[i-1]), weighted by a Gaussian window
-// (exp(-12 u^2) - e^-12) / (1 - e^-12), u from -1/2 to 1/2 over
-// 2 * windowSeconds, and fitted with 2 * maxFormants prediction
+// (exp(-12 v^2) - e^-12) / (1 - e^-12), v = (t - centre) / windowSeconds from
+// -1 to 1 (so it is 2 * windowSeconds long and falls to 0 at its ends, with
+// side lobes below -120 dB), and fitted with 2 * maxFormants prediction
 // coefficients. The prediction polynomial's roots in the upper half plane,
 // z = |z| e^(i theta), give the frequency theta * rate / (2 pi) and the
 // bandwidth -ln|z| * rate / pi; those below 50 Hz or above the ceiling less
 // 50 Hz are dropped and the lowest four kept.
+//
+// No shared state: any thread may call it, several at once; it allocates its
+// work buffers once per call, never per frame.
 #ifndef KELVARA_FORMANTS_H
 #define KELVARA_FORMANTS_H
 

@@ -12,6 +12,7 @@ namespace {
 constexpr double pi = 3.14159265358979323846;
 constexpr int sincDepth = 8;          // lags either side in the interpolation of r
 constexpr double analysisRate = 7000.0;  // the lowest rate the frames are taken at
+constexpr size_t peakBlock = 64;
 
 struct Candidate {
     double hz;        // 0: the unvoiced candidate
@@ -94,11 +95,46 @@ std::vector<double> trackPitch(const double* samples, size_t sampleCount, double
     while (fftLength < static_cast<size_t>(windowLength + maxLag + sincDepth + 2)) fftLength *= 2;
     const size_t lagCount = static_cast<size_t>(maxLag + sincDepth + 2);
 
-    double globalMean = 0.0;
-    for (size_t i = 0; i < sampleCount; ++i) globalMean += samples[i];
-    globalMean /= static_cast<double>(sampleCount);
-    double globalPeak = 0.0;
-    for (size_t i = 0; i < sampleCount; ++i) globalPeak = std::max(globalPeak, std::fabs(samples[i] - globalMean));
+    // Sum, lowest and highest sample of every block of the sound, so that the
+    // peaks (global and of each frame) cost a pass over blocks, not samples.
+    const size_t blockCount = (sampleCount + peakBlock - 1) / peakBlock;
+    std::vector<double> blockSum(blockCount), blockLow(blockCount), blockHigh(blockCount);
+    for (size_t k = 0; k < blockCount; ++k) {
+        const size_t end = std::min(sampleCount, (k + 1) * peakBlock);
+        double sum = 0.0, low = samples[k * peakBlock], high = low;
+        for (size_t i = k * peakBlock; i < end; ++i) {
+            sum += samples[i];
+            low = std::min(low, samples[i]);
+            high = std::max(high, samples[i]);
+        }
+        blockSum[k] = sum;
+        blockLow[k] = low;
+        blockHigh[k] = high;
+    }
+    // The largest distance from the mean over samples from .. to.
+    auto peakAroundMean = [&](size_t from, size_t to) {
+        double sum = 0.0, low = samples[from], high = low;
+        size_t i = from;
+        for (; i <= to && i % peakBlock != 0; ++i) {
+            sum += samples[i];
+            low = std::min(low, samples[i]);
+            high = std::max(high, samples[i]);
+        }
+        for (; i + peakBlock - 1 <= to; i += peakBlock) {
+            const size_t k = i / peakBlock;
+            sum += blockSum[k];
+            low = std::min(low, blockLow[k]);
+            high = std::max(high, blockHigh[k]);
+        }
+        for (; i <= to; ++i) {
+            sum += samples[i];
+            low = std::min(low, samples[i]);
+            high = std::max(high, samples[i]);
+        }
+        const double mean = sum / static_cast<double>(to - from + 1);
+        return std::max(high - mean, mean - low);
+    };
+    const double globalPeak = peakAroundMean(0, sampleCount - 1);
     if (!(globalPeak > 0.0) || !std::isfinite(globalPeak)) return f0;
 
     const RealFft fft(fftLength);
@@ -142,14 +178,7 @@ std::vector<double> trackPitch(const double* samples, size_t sampleCount, double
         // The local peak, on the sound itself like the global one.
         const size_t from = static_cast<size_t>(first * static_cast<int64_t>(step));
         const size_t to = static_cast<size_t>(static_cast<int64_t>(lastPosition) * static_cast<int64_t>(step));
-        double sum = 0.0, low = samples[from], high = samples[from];
-        for (size_t i = from; i <= to; ++i) {
-            sum += samples[i];
-            low = std::min(low, samples[i]);
-            high = std::max(high, samples[i]);
-        }
-        const double mean = sum / static_cast<double>(to - from + 1);
-        const double localPeak = std::max(high - mean, mean - low);
+        const double localPeak = peakAroundMean(from, to);
 
         Candidate* slot = &candidates[c * slots];
         slot[0] = {0.0, voicing + std::max(0.0, 2.0 - (localPeak / globalPeak) / silenceRatio), 0.0};

@@ -18,6 +18,9 @@
 //    and voicing changes (voicedUnvoicedCost), both times 0.01 s / the time
 //    between the two centres, so the costs per second do not depend on how
 //    densely the centres lie.
+//
+// No shared state: any thread may call it, several at once; it allocates its
+// work buffers once per call, never per frame.
 #ifndef KELVARA_PITCH_H
 #define KELVARA_PITCH_H
 

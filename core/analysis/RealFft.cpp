@@ -42,7 +42,29 @@ void RealFft::complexTransform(double* zr, double* zi, bool inverse) const
         }
     }
     const double sign = inverse ? 1.0 : -1.0;
-    for (size_t span = 1; span < half_; span *= 2) {
+    size_t span = 1;
+    if (half_ >= 4) {
+        // The first two stages together: their twiddles are 1 and -+i, so
+        // they need no multiplication.
+        for (size_t i = 0; i < half_; i += 4) {
+            const double ar = zr[i] + zr[i + 1], ai = zi[i] + zi[i + 1];
+            const double br = zr[i] - zr[i + 1], bi = zi[i] - zi[i + 1];
+            const double cr = zr[i + 2] + zr[i + 3], ci = zi[i + 2] + zi[i + 3];
+            const double dr = zr[i + 2] - zr[i + 3], di = zi[i + 2] - zi[i + 3];
+            // d times the twiddle sign * i
+            const double tr = -sign * di, ti = sign * dr;
+            zr[i] = ar + cr;
+            zi[i] = ai + ci;
+            zr[i + 2] = ar - cr;
+            zi[i + 2] = ai - ci;
+            zr[i + 1] = br + tr;
+            zi[i + 1] = bi + ti;
+            zr[i + 3] = br - tr;
+            zi[i + 3] = bi - ti;
+        }
+        span = 4;
+    }
+    for (; span < half_; span *= 2) {
         const size_t stride = half_ / (2 * span);
         for (size_t k = 0; k < span; ++k) {
             const double wr = cosTable_[k * stride];

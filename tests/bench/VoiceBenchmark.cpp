@@ -21,15 +21,15 @@ const std::vector<double>& speech(double seconds)
     static std::vector<double> sounds[2];
     std::vector<double>& sound = sounds[seconds > 10.0 ? 1 : 0];
     if (sound.empty()) {
-        voice::Spec spec;
-        spec.rate = rate;
-        spec.seconds = seconds;
-        spec.f0Start = 90.0;
-        spec.f0End = 320.0;
-        spec.jitter = 0.01;
-        spec.snrDb = 30.0;
-        spec.vowel = voice::womanA;
-        sound = voice::make(spec);
+        voice::Recipe recipe;
+        recipe.rate = rate;
+        recipe.seconds = seconds;
+        recipe.f0Start = 90.0;
+        recipe.f0End = 320.0;
+        recipe.jitter = 0.01;
+        recipe.snrDb = 30.0;
+        recipe.vowel = voice::womanA;
+        sound = voice::make(recipe);
     }
     return sound;
 }

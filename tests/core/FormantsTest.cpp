@@ -22,32 +22,32 @@ bool windowFits(double centre, size_t sampleCount, double rate)
 
 // F1 within 5 % or 60 Hz, F2 and F3 within 5 %, on every column whose window
 // fits; returns how many columns were checked.
-int expectFormants(const voice::Spec& spec, double ceilingHz)
+int expectFormants(const voice::Recipe& recipe, double ceilingHz)
 {
-    const std::vector<double> sound = voice::make(spec);
+    const std::vector<double> sound = voice::make(recipe);
     const std::vector<double> centres = voice::centres(0.0, static_cast<double>(sound.size() - 1), 551);
     FormantSettings settings;
     settings.ceilingHz = ceilingHz;
-    const std::vector<FormantSet> sets = trackFormants(sound.data(), sound.size(), spec.rate, centres.data(), centres.size(), settings);
+    const std::vector<FormantSet> sets = trackFormants(sound.data(), sound.size(), recipe.rate, centres.data(), centres.size(), settings);
     EXPECT_EQ(sets.size(), centres.size());
     int checked = 0, wrong = 0;
     for (size_t c = 0; c < centres.size(); ++c) {
-        if (!windowFits(centres[c], sound.size(), spec.rate)) {
-            EXPECT_TRUE(std::isnan(sets[c].hz[0])) << spec.vowel.name << ": column " << c << " cannot be measured";
+        if (!windowFits(centres[c], sound.size(), recipe.rate)) {
+            EXPECT_TRUE(std::isnan(sets[c].hz[0])) << recipe.vowel.name << ": column " << c << " cannot be measured";
             continue;
         }
         ++checked;
         for (int f = 0; f < 3; ++f) {
-            const double truth = spec.vowel.hz[f];
+            const double truth = recipe.vowel.hz[f];
             const double tolerance = f == 0 ? std::max(60.0, 0.05 * truth) : 0.05 * truth;
             if (!(std::fabs(sets[c].hz[f] - truth) <= tolerance) && wrong++ < 5)
-                ADD_FAILURE() << spec.vowel.name << " at " << spec.f0Start << " Hz, ceiling " << ceilingHz << ": column " << c
+                ADD_FAILURE() << recipe.vowel.name << " at " << recipe.f0Start << " Hz, ceiling " << ceilingHz << ": column " << c
                               << " F" << f + 1 << " " << sets[c].hz[f] << " Hz, truth " << truth;
         }
         for (int f = 0; f < formantCount; ++f)
             if (!std::isnan(sets[c].hz[f])) { EXPECT_GT(sets[c].bandwidthHz[f], 0.0); }
     }
-    EXPECT_EQ(wrong, 0) << spec.vowel.name;
+    EXPECT_EQ(wrong, 0) << recipe.vowel.name;
     return checked;
 }
 
@@ -60,11 +60,11 @@ TEST(FormantTrack, SteadyVowelsOfMenWomenAndChildren)
                  {voice::womanA, 220, 5500}, {voice::womanI, 220, 5500},
                  {voice::childA, 260, 8000}, {voice::childI, 250, 8000}};
     for (const auto& c : cases) {
-        voice::Spec spec;
-        spec.f0Start = spec.f0End = c.f0;
-        spec.vowel = c.vowel;
-        spec.jitter = 0.01;
-        EXPECT_GT(expectFormants(spec, c.ceiling), 500);
+        voice::Recipe recipe;
+        recipe.f0Start = recipe.f0End = c.f0;
+        recipe.vowel = c.vowel;
+        recipe.jitter = 0.01;
+        EXPECT_GT(expectFormants(recipe, c.ceiling), 500);
     }
 }
 
@@ -72,7 +72,7 @@ TEST(FormantTrack, VowelAtEightKilohertz)
 {
     // At 8 kHz the ceiling of 5500 Hz lies above the Nyquist frequency: the
     // frames stay at 8 kHz and nothing above 3950 Hz comes out.
-    voice::Spec narrow;
+    voice::Recipe narrow;
     narrow.rate = 8000.0;
     narrow.vowel = voice::manA;
     narrow.vowel.hz[3] = 3400.0;
@@ -106,8 +106,8 @@ TEST(FormantTrack, SilenceNoiseOffsetAndBadSettings)
 
     // An offset is no formant: pre-emphasis takes most of it away and the
     // 50 Hz floor the rest.
-    voice::Spec spec;
-    std::vector<double> sound = voice::make(spec);
+    voice::Recipe recipe;
+    std::vector<double> sound = voice::make(recipe);
     const std::vector<double> plain = [&] {
         std::vector<double> f1;
         for (const FormantSet& s : trackFormants(sound.data(), sound.size(), rate, centres.data(), centres.size())) f1.push_back(s.hz[0]);

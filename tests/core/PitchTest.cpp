@@ -24,19 +24,19 @@ bool windowFits(double centre, size_t sampleCount, double rate)
 
 // Every column whose window fits is voiced and within 1 % of the contour;
 // the others are 0.
-void expectTracksContour(const voice::Spec& spec, const char* what)
+void expectTracksContour(const voice::Recipe& recipe, const char* what)
 {
-    const std::vector<double> sound = voice::make(spec);
+    const std::vector<double> sound = voice::make(recipe);
     const std::vector<double> centres = runCentres(sound);
-    const std::vector<double> f0 = trackPitch(sound.data(), sound.size(), spec.rate, centres.data(), centres.size());
+    const std::vector<double> f0 = trackPitch(sound.data(), sound.size(), recipe.rate, centres.data(), centres.size());
     ASSERT_EQ(f0.size(), centres.size());
     int checked = 0, wrong = 0;
     for (size_t c = 0; c < centres.size(); ++c) {
-        if (!windowFits(centres[c], sound.size(), spec.rate)) continue;
-        const double truth = voice::f0At(spec, centres[c] / spec.rate);
+        if (!windowFits(centres[c], sound.size(), recipe.rate)) continue;
+        const double truth = voice::f0At(recipe, centres[c] / recipe.rate);
         ++checked;
         if (!(std::fabs(f0[c] - truth) <= 0.01 * truth) && wrong++ < 5)
-            ADD_FAILURE() << what << ": column " << c << " at " << centres[c] / spec.rate << " s: " << f0[c] << " Hz, truth " << truth;
+            ADD_FAILURE() << what << ": column " << c << " at " << centres[c] / recipe.rate << " s: " << f0[c] << " Hz, truth " << truth;
     }
     EXPECT_EQ(wrong, 0) << what << ": " << wrong << " of " << checked << " columns off by more than 1 %";
     EXPECT_GT(checked, 500) << what;
@@ -52,34 +52,34 @@ TEST(PitchTrack, SteadyVoicesOfMenWomenAndChildren)
     } cases[] = {{80, voice::manU}, {110, voice::manA}, {130, voice::manI}, {210, voice::womanI},
                  {230, voice::womanA}, {300, voice::childA}, {380, voice::childI}, {450, voice::childA}};
     for (const auto& c : cases) {
-        voice::Spec spec;
-        spec.f0Start = spec.f0End = c.f0;
-        spec.vowel = c.vowel;
-        expectTracksContour(spec, c.vowel.name);
+        voice::Recipe recipe;
+        recipe.f0Start = recipe.f0End = c.f0;
+        recipe.vowel = c.vowel;
+        expectTracksContour(recipe, c.vowel.name);
     }
 }
 
 TEST(PitchTrack, GlidesWithJitterAndNoise)
 {
-    voice::Spec glide;
+    voice::Recipe glide;
     glide.seconds = 3.0;
     glide.f0Start = 80.0;
     glide.f0End = 450.0;
     glide.vowel = voice::womanA;
     expectTracksContour(glide, "glide 80 to 450 Hz");
 
-    voice::Spec down = glide;
+    voice::Recipe down = glide;
     down.f0Start = 450.0;
     down.f0End = 80.0;
     down.vowel = voice::manI;
     expectTracksContour(down, "glide 450 to 80 Hz");
 
-    voice::Spec jitter = glide;
+    voice::Recipe jitter = glide;
     jitter.jitter = 0.01;
     jitter.seed = 3;
     expectTracksContour(jitter, "glide with 1 % jitter");
 
-    voice::Spec noisy = glide;
+    voice::Recipe noisy = glide;
     noisy.snrDb = 20.0;
     noisy.seed = 5;
     expectTracksContour(noisy, "glide at 20 dB SNR");
@@ -112,9 +112,9 @@ TEST(PitchTrack, UnvoicedOnSilenceNoiseAndTheQuietAfterAVoice)
 
     // A voice, then its own faint echo 40 dB down: the echo is as periodic as
     // the voice, but quiet against the loudest point of the sound.
-    voice::Spec spec;
-    spec.f0Start = spec.f0End = 140.0;
-    std::vector<double> sound = voice::make(spec);
+    voice::Recipe recipe;
+    recipe.f0Start = recipe.f0End = 140.0;
+    std::vector<double> sound = voice::make(recipe);
     const size_t half = sound.size() / 2;
     for (size_t i = half; i < sound.size(); ++i) sound[i] *= 0.01;
     const std::vector<double> f0 = trackPitch(sound.data(), sound.size(), rate, centres.data(), centres.size());
@@ -128,32 +128,32 @@ TEST(PitchTrack, UnvoicedOnSilenceNoiseAndTheQuietAfterAVoice)
 
 TEST(PitchTrack, ShortSelectionsAndShortSounds)
 {
-    voice::Spec spec;
-    spec.f0Start = spec.f0End = 170.0;
-    spec.vowel = voice::womanA;
-    const std::vector<double> sound = voice::make(spec);
+    voice::Recipe recipe;
+    recipe.f0Start = recipe.f0End = 170.0;
+    recipe.vowel = voice::womanA;
+    const std::vector<double> sound = voice::make(recipe);
     // A selection of 8 ms, under two periods: its windows reach out into the
     // sound around it.
     const std::vector<double> narrow = voice::centres(11000.0, 11176.0, 551);
-    for (double f : trackPitch(sound.data(), sound.size(), spec.rate, narrow.data(), narrow.size()))
+    for (double f : trackPitch(sound.data(), sound.size(), recipe.rate, narrow.data(), narrow.size()))
         ASSERT_NEAR(f, 170.0, 1.7);
     // A single centre.
     const double one = 5000.0;
-    EXPECT_NEAR(trackPitch(sound.data(), sound.size(), spec.rate, &one, 1)[0], 170.0, 1.7);
+    EXPECT_NEAR(trackPitch(sound.data(), sound.size(), recipe.rate, &one, 1)[0], 170.0, 1.7);
     // A sound shorter than one window: nothing fits.
     const std::vector<double> shortSound(sound.begin(), sound.begin() + 600);
     const std::vector<double> centres = voice::centres(0.0, 599.0, 551);
-    for (double f : trackPitch(shortSound.data(), shortSound.size(), spec.rate, centres.data(), centres.size())) ASSERT_EQ(f, 0.0);
-    EXPECT_TRUE(trackPitch(sound.data(), sound.size(), spec.rate, nullptr, 0).empty());
+    for (double f : trackPitch(shortSound.data(), shortSound.size(), recipe.rate, centres.data(), centres.size())) ASSERT_EQ(f, 0.0);
+    EXPECT_TRUE(trackPitch(sound.data(), sound.size(), recipe.rate, nullptr, 0).empty());
 }
 
 TEST(PitchTrack, EightKilohertzClippedSquareAndDcOffset)
 {
-    voice::Spec spec;
-    spec.rate = 8000.0;
-    spec.f0Start = spec.f0End = 190.0;
-    spec.vowel = voice::womanI;
-    expectTracksContour(spec, "8 kHz voice");
+    voice::Recipe recipe;
+    recipe.rate = 8000.0;
+    recipe.f0Start = recipe.f0End = 190.0;
+    recipe.vowel = voice::womanI;
+    expectTracksContour(recipe, "8 kHz voice");
 
     // A square wave of 200 Hz, clipped hard at full scale.
     const double rate = 22050.0;
@@ -166,7 +166,7 @@ TEST(PitchTrack, EightKilohertzClippedSquareAndDcOffset)
         if (windowFits(centres[c], square.size(), rate)) { ASSERT_NEAR(f0[c], 200.0, 2.0) << "column " << c; }
 
     // The same voice riding on a large offset reads the same.
-    voice::Spec man;
+    voice::Recipe man;
     man.f0Start = man.f0End = 120.0;
     std::vector<double> sound = voice::make(man);
     const std::vector<double> plain = trackPitch(sound.data(), sound.size(), rate, centres.data(), centres.size());
@@ -177,8 +177,8 @@ TEST(PitchTrack, EightKilohertzClippedSquareAndDcOffset)
 
 TEST(PitchTrack, SettingsOutOfRangeGiveZerosNotNonsense)
 {
-    voice::Spec spec;
-    const std::vector<double> sound = voice::make(spec);
+    voice::Recipe recipe;
+    const std::vector<double> sound = voice::make(recipe);
     const std::vector<double> centres = runCentres(sound);
     PitchSettings inverted;
     inverted.floorHz = 600.0;
@@ -190,7 +190,7 @@ TEST(PitchTrack, SettingsOutOfRangeGiveZerosNotNonsense)
     PitchSettings manyCandidates;
     manyCandidates.maxCandidates = 2000000000;
     for (const PitchSettings& s : {inverted, nanFloor, tinyFloor, manyCandidates})
-        for (double f : trackPitch(sound.data(), sound.size(), spec.rate, centres.data(), centres.size(), s)) ASSERT_EQ(f, 0.0);
+        for (double f : trackPitch(sound.data(), sound.size(), recipe.rate, centres.data(), centres.size(), s)) ASSERT_EQ(f, 0.0);
     for (double f : trackPitch(sound.data(), sound.size(), 0.0, centres.data(), centres.size())) ASSERT_EQ(f, 0.0);
 }
 

@@ -35,7 +35,7 @@ inline const Vowel womanI{"woman /i/", {437, 2761, 3372, 4352, 4800}, {60, 110, 
 inline const Vowel childA{"child /a/", {1002, 1688, 2950, 4307, 6500}, {100, 110, 160, 220, 300}};
 inline const Vowel childI{"child /i/", {452, 3081, 3702, 4881, 6500}, {70, 120, 170, 220, 300}};
 
-struct Spec {
+struct Recipe {
     double rate = 22050.0;
     double seconds = 1.0;
     double f0Start = 120.0, f0End = 120.0;  // exponential glide from start to end
@@ -47,9 +47,9 @@ struct Spec {
 };
 
 // The contour's F0 at time t seconds: the truth a tracker should find.
-inline double f0At(const Spec& spec, double t)
+inline double f0At(const Recipe& recipe, double t)
 {
-    return spec.f0Start * std::pow(spec.f0End / spec.f0Start, std::clamp(t / spec.seconds, 0.0, 1.0));
+    return recipe.f0Start * std::pow(recipe.f0End / recipe.f0Start, std::clamp(t / recipe.seconds, 0.0, 1.0));
 }
 
 // Uniform in [-1, 1), from a linear congruential generator: the same every run.
@@ -83,17 +83,17 @@ inline void addNoise(std::vector<double>& x, double snrDb, uint32_t seed)
     for (double& v : x) v += amplitude * noise.next();
 }
 
-inline std::vector<double> make(const Spec& spec)
+inline std::vector<double> make(const Recipe& recipe)
 {
-    const size_t count = static_cast<size_t>(spec.seconds * spec.rate);
+    const size_t count = static_cast<size_t>(recipe.seconds * recipe.rate);
     std::vector<double> x(count);
-    Noise jitter(spec.seed + 7);
+    Noise jitter(recipe.seed + 7);
     double phase = 0.0, periodFactor = 1.0;
     for (size_t i = 0; i < count; ++i) {
-        const double f0 = f0At(spec, static_cast<double>(i) / spec.rate) * periodFactor;
+        const double f0 = f0At(recipe, static_cast<double>(i) / recipe.rate) * periodFactor;
         // Harmonics up to 0.45 of the rate, falling 12 dB per octave above
         // 100 Hz: the spectrum of pulses through two real poles there.
-        const int harmonics = std::max(1, static_cast<int>(0.45 * spec.rate / f0));
+        const int harmonics = std::max(1, static_cast<int>(0.45 * recipe.rate / f0));
         const double corner = f0 / 100.0;
         const double s1 = std::sin(phase), twoCos = 2.0 * std::cos(phase);
         double previous = 0.0, current = s1, sum = 0.0;
@@ -104,17 +104,17 @@ inline std::vector<double> make(const Spec& spec)
             current = next;
         }
         x[i] = sum;
-        phase += twoPi * f0 / spec.rate;
+        phase += twoPi * f0 / recipe.rate;
         if (phase >= twoPi) {
             phase -= twoPi;
-            periodFactor = 1.0 + spec.jitter * jitter.next();
+            periodFactor = 1.0 + recipe.jitter * jitter.next();
         }
     }
     for (int f = 0; f < 5; ++f) {
-        if (spec.vowel.hz[f] >= 0.5 * spec.rate) continue;
-        const double t = 1.0 / spec.rate;
-        const double c = -std::exp(-twoPi * spec.vowel.bandwidthHz[f] * t);
-        const double b = 2.0 * std::exp(-0.5 * twoPi * spec.vowel.bandwidthHz[f] * t) * std::cos(twoPi * spec.vowel.hz[f] * t);
+        if (recipe.vowel.hz[f] >= 0.5 * recipe.rate) continue;
+        const double t = 1.0 / recipe.rate;
+        const double c = -std::exp(-twoPi * recipe.vowel.bandwidthHz[f] * t);
+        const double b = 2.0 * std::exp(-0.5 * twoPi * recipe.vowel.bandwidthHz[f] * t) * std::cos(twoPi * recipe.vowel.hz[f] * t);
         const double a = 1.0 - b - c;
         double y1 = 0.0, y2 = 0.0;
         for (double& v : x) {
@@ -124,8 +124,8 @@ inline std::vector<double> make(const Spec& spec)
             v = y;
         }
     }
-    scaleToPeak(x, spec.peak);
-    addNoise(x, spec.snrDb, spec.seed);
+    scaleToPeak(x, recipe.peak);
+    addNoise(x, recipe.snrDb, recipe.seed);
     return x;
 }
 
