@@ -94,10 +94,10 @@ TEST(VoiceNumbers, ARunOverAVowelBetweenSilencesReadsTheVowelsTruth)
     // 0.2 s of silence, 0.6 s of a man's /a/ at 120 Hz, 0.2 s of silence;
     // the columns of a run at the panel's defaults, 64 samples apart.
     const uint32_t rate = 22050;
-    voice::Spec spec;
-    spec.seconds = 0.6;
+    voice::Recipe recipe;
+    recipe.seconds = 0.6;
     std::vector<double> samples(rate / 5, 0.0);
-    const std::vector<double> vowel = voice::make(spec);
+    const std::vector<double> vowel = voice::make(recipe);
     samples.insert(samples.end(), vowel.begin(), vowel.end());
     samples.resize(samples.size() + rate / 5, 0.0);
     std::vector<uint32_t> firsts;

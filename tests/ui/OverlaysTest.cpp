@@ -46,12 +46,12 @@ const double* const trueFormants = voice::manA.hz;
 // hold all three.
 std::vector<int16_t> vowel()
 {
-    voice::Spec spec;
-    spec.rate = rate;
-    spec.f0Start = spec.f0End = trueF0;
-    spec.vowel = voice::manA;
+    voice::Recipe recipe;
+    recipe.rate = rate;
+    recipe.f0Start = recipe.f0End = trueF0;
+    recipe.vowel = voice::manA;
     std::vector<int16_t> samples(static_cast<size_t>(0.3 * rate), 0);
-    for (double x : voice::make(spec)) samples.push_back(static_cast<int16_t>(std::lround(x)));
+    for (double x : voice::make(recipe)) samples.push_back(static_cast<int16_t>(std::lround(x)));
     samples.resize(samples.size() + static_cast<size_t>(0.7 * rate), 0);
     return samples;
 }
