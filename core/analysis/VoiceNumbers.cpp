@@ -74,6 +74,27 @@ void measureVoice(VoiceNumbers& voice, const double* samples, uint32_t sampleCou
     voice.columns = frames;
 }
 
+bool remeasureFormants(VoiceNumbers& voice, const double* samples, uint32_t sampleCount, int speakerKind)
+{
+    if (voice.columns <= 0 || voice.rate == 0 || voice.frameLength <= 0) return false;
+    std::vector<double> centres(static_cast<size_t>(voice.columns));
+    for (int k = 0; k < voice.columns; ++k) {
+        const VoiceColumn& c = voice.column[k];
+        if (uint64_t{c.firstSample} + static_cast<uint64_t>(voice.frameLength) > sampleCount) return false;
+        // Bit for bit: the same samples give the same sum in the same order.
+        const double level = stretchLevelDb(samples, c.firstSample, voice.frameLength);
+        if (!(level == c.levelDb)) return false;
+        centres[k] = static_cast<double>(c.firstSample) + voice.frameLength / 2;
+    }
+    FormantSettings settings;
+    settings.ceilingHz = formantCeilingHz(speakerKind);
+    const std::vector<FormantSet> formants =
+        trackFormants(samples, sampleCount, voice.rate, centres.data(), centres.size(), settings);
+    for (int k = 0; k < voice.columns && k < static_cast<int>(formants.size()); ++k)
+        for (int i = 0; i < formantCount; ++i) voice.column[k].formantHz[i] = formants[k].hz[i];
+    return true;
+}
+
 bool formantsShownAt(const VoiceNumbers& voice, int column)
 {
     if (column < 0 || column >= voice.columns) return false;

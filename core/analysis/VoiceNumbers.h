@@ -51,6 +51,13 @@ struct VoiceNumbers {
 void measureVoice(VoiceNumbers& voice, const double* samples, uint32_t sampleCount, uint32_t rate,
                   const uint32_t* firstSamples, int frames, int32_t frameLength, int speakerKind);
 
+// Measures the formants of `voice`'s columns again with another speaker's
+// ceiling, F0 and levels kept: the speaker can be changed after a run.
+// Only if `samples` are still the sound the run measured: every column's
+// frame lies inside it and has the level it had. False, changing nothing,
+// otherwise (or without columns).
+bool remeasureFormants(VoiceNumbers& voice, const double* samples, uint32_t sampleCount, int speakerKind);
+
 // Forgets the last run: no columns.
 void clearVoice(VoiceNumbers& voice);
 

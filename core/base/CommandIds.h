@@ -43,7 +43,7 @@
 #define CMD_DRAW_WINDOW_SHAPE  32790 // to WinFunc: lParam = windowKind
 #define CMD_REBUILD_COLOR_SCALE 32791 // to ColorSample
 #define CMD_SETTINGS_CHANGED   1040  // to the readout line: show the resolution anew if no view is under the mouse
-#define CMD_VOICE_NUMBERS      1042  // to SPECTDraw: lParam = the run's VoiceNumbers, taken at once
+#define CMD_VOICE_NUMBERS      1042  // to SPECTDraw: lParam = the run's VoiceNumbers, taken at once; with code 1 a new'ed one the view deletes
 #define CMD_FRAME_VOICE        1043  // to SPECTRAMDraw, before the cursor run's frame: lParam = its VoiceColumn, taken at once
 #define CMD_OVERLAYS_CHANGED   1041  // to SPECTDraw and SPECTRAMDraw: the overlays' switches or the run's voice numbers changed
 
@@ -52,6 +52,7 @@
 #define CMD_CURSOR_RUN         1018  // from WaveDraw (sent), lParam 1 = click, 2 = drag
 #define CMD_RECORDING_DONE     1025
 #define CMD_PLAYING_DONE       1026
+#define CMD_SPEAKER_CHANGED    1044  // to the panel: measure the last run's formants again with the speaker's ceiling
 #define CMD_OPEN_PATH          1027  // to the panel: open the path handed to requestOpenPath (also once the views exist)
 #define CMD_REFRESH            32789 // lParam: refresh kind 0..4
 

@@ -125,6 +125,33 @@ TEST(VoiceNumbers, ARunOverAVowelBetweenSilencesReadsTheVowelsTruth)
     }
     EXPECT_GT(inside, 150);
     EXPECT_GT(outside, 40);
+
+    // A child's ceiling after the run: F0 and the levels stay, the formants
+    // are the tracker's under the new ceiling.
+    auto child = std::make_unique<VoiceNumbers>(*run);
+    ASSERT_TRUE(remeasureFormants(*child, samples.data(), static_cast<uint32_t>(samples.size()), speakerChild));
+    auto direct = std::make_unique<VoiceNumbers>();
+    measureVoice(*direct, samples.data(), static_cast<uint32_t>(samples.size()), rate, firsts.data(),
+                 static_cast<int>(firsts.size()), 1024, speakerChild);
+    int moved = 0;
+    for (int k = 0; k < run->columns; ++k) {
+        EXPECT_EQ(child->column[k].f0Hz, run->column[k].f0Hz);
+        for (int i = 0; i < formantCount; ++i) {
+            const double a = child->column[k].formantHz[i], b = direct->column[k].formantHz[i];
+            EXPECT_TRUE(a == b || (std::isnan(a) && std::isnan(b))) << k;
+            moved += !(a == run->column[k].formantHz[i]);
+        }
+    }
+    EXPECT_GT(moved, 100);
+    // Another sound in its place (a sample changed, or shorter): refused, kept.
+    samples[8000] += 1.0;
+    auto before = std::make_unique<VoiceNumbers>(*child);
+    EXPECT_FALSE(remeasureFormants(*child, samples.data(), static_cast<uint32_t>(samples.size()), speakerMale));
+    EXPECT_FALSE(remeasureFormants(*child, samples.data(), 20000, speakerMale));
+    for (int k = 0; k < run->columns; ++k)
+        for (int i = 0; i < formantCount; ++i)
+            EXPECT_EQ(std::isnan(before->column[k].formantHz[i]) ? -1.0 : before->column[k].formantHz[i],
+                      std::isnan(child->column[k].formantHz[i]) ? -1.0 : child->column[k].formantHz[i]);
 }
 
 TEST(VoiceOverlay, PitchScaleIsLogarithmicFromFloorToCeiling)

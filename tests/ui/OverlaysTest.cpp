@@ -231,10 +231,24 @@ TEST_F(OverlaysTest, ReadoutAndSpectrumTellTheVowelsPitchAndFormants)
 
 TEST_F(OverlaysTest, ExportedVoiceIsTheRunsNumbersWithTheChosenSpeaker)
 {
-    // A child's ceiling, chosen before the run (by the menu item's id: the
-    // menu of another process cannot be read under Wine).
-    postCommand(w.main, IDM_SPEAKER_CHILD);
+    // A child's ceiling, chosen after the run (by the menu item's id: the
+    // menu of another process cannot be read under Wine): the dots move to
+    // the formants under that ceiling without a new run.
     ASSERT_TRUE(drawVoicePrint(w.panel));
+    typeToKelvara('F');
+    postCommand(w.main, IDM_SPEAKER_CHILD);
+    const std::vector<vpt::VoicePrintColumn> picture =
+        vpt::expectedVoicePrint(sound, 0, period, 10, 1, ColorTable(0, 1.0));
+    VoiceOverlay overlay;
+    drawVoiceOverlay(overlay, *measured(speakerChild), defaultStep, false, true);
+    std::string where;
+    int wrong = -1;
+    const Image image = captureUntil(w.voicePrint, [&](const Image& i) {
+        where.clear();
+        return (wrong = differences(i, picture, overlay, where)) == 0;
+    });
+    EXPECT_EQ(wrong, 0) << where << " " << keepPicture(image, "child-formants");
+
     const std::wstring path = tempFolder() + L"voice.csv";
     markStatus(w.panel);
     postCommand(w.main, IDM_SAVE_NUMBERS);
@@ -297,8 +311,8 @@ TEST_F(OverlaysTest, ExportedVoiceIsTheRunsNumbersWithTheChosenSpeaker)
     EXPECT_LT(voiced, 360);
     EXPECT_TRUE(std::isinf(lines[0][6]));
 
-    // The same sound with the default speaker reads other formants: the
-    // export is the run's own, with the ceiling chosen for it.
+    // The default speaker's formants, which the run measured first, are
+    // others: the export has the ceiling chosen last.
     const std::unique_ptr<VoiceNumbers> female = measured(speakerFemale);
     int differ = 0;
     for (int k = 0; k < 551; ++k) differ += std::fabs(female->column[k].formantHz[3] - voice->column[k].formantHz[3]) > 1;

@@ -33,6 +33,7 @@
 #include "core/audio/SoundBuffer.h"
 
 #include <chrono>
+#include <memory>
 
 namespace {
 
@@ -243,6 +244,20 @@ void runCursor(HWND panel, int kind)
     PostMessageW(spectrumWindow, WM_COMMAND, MAKEWPARAM(CMD_FRAME_VOICE, 0),
                  reinterpret_cast<LPARAM>(&cursorFrameVoice.column[0]));
     postFrame(spectrumWindow, spectrumDoneEvent, workEngine);
+}
+
+void remeasureLastRunsFormants()
+{
+    if (voicePrintUnderWay || !soundReadable()) return;
+    // A record of its own, handed over whole: the view deletes it once it has
+    // taken it, so no later change can write into one it is reading.
+    auto remeasured = std::make_unique<VoiceNumbers>(runVoice);
+    // From the run's own numbers each time: only the formants change.
+    if (!remeasureFormants(*remeasured, theSound.samples, theSound.sampleCount, speakerKind.load())) return;
+    if (PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_VOICE_NUMBERS, 1),
+                     reinterpret_cast<LPARAM>(remeasured.get())))
+        remeasured.release();
+    PostMessageW(spectrumWindow, WM_COMMAND, MAKEWPARAM(CMD_OVERLAYS_CHANGED, 0), 0);
 }
 
 int64_t lastRunMicroseconds(int phase)

@@ -170,15 +170,14 @@ void onCommand(HWND window, WPARAM wParam)
     case IDM_SHOW_FORMANTS:
         toggleOverlay(showFormants);
         break;
-    // The ceiling of the formants the next run measures.
+    // The ceiling of the formants, for the last run's columns and the next run's.
     case IDM_SPEAKER_MALE:
-        speakerKind = speakerMale;
-        break;
     case IDM_SPEAKER_FEMALE:
-        speakerKind = speakerFemale;
-        break;
     case IDM_SPEAKER_CHILD:
-        speakerKind = speakerChild;
+        speakerKind = LOWORD(wParam) == IDM_SPEAKER_MALE    ? speakerMale
+                      : LOWORD(wParam) == IDM_SPEAKER_CHILD ? speakerChild
+                                                            : speakerFemale;
+        PostMessageW(controlPanel.load(), WM_COMMAND, MAKEWPARAM(CMD_SPEAKER_CHANGED, 0), 0);
         break;
     }
 }

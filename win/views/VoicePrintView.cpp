@@ -77,6 +77,9 @@ public:
             break;
         case CMD_VOICE_NUMBERS:
             takeVoice(reinterpret_cast<const VoiceNumbers*>(lParam));
+            // The formants measured again for another speaker come in a
+            // record of their own, handed over to the view.
+            if (HIWORD(wParam) == 1) delete reinterpret_cast<const VoiceNumbers*>(lParam);
             screen.changedAll(window);
             break;
         case CMD_OVERLAYS_CHANGED:
