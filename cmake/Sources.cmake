@@ -26,9 +26,11 @@ set(KELVARA_CORE_SOURCES
   core/analysis/PolynomialRoots.cpp
   core/analysis/Pitch.cpp
   core/analysis/Formants.cpp
+  core/analysis/VoiceNumbers.cpp
   core/views/ColorMap.cpp
   core/views/ViewGeometry.cpp
   core/views/ReadoutText.cpp
+  core/views/VoiceOverlay.cpp
   core/base/TestHooks.cpp
   core/base/DecimalText.cpp
 )

@@ -31,7 +31,7 @@ std::string numbersAsCsv()
 {
     ShownNumbers& numbers = shownNumbers();
     std::lock_guard<std::mutex> hold(numbers.lock);
-    return numbersCsv(numbers.voicePrint, numbers.frame);
+    return numbersCsv(numbers.voicePrint, numbers.frame, &numbers.voice);
 }
 
 bool numbersSavable()
