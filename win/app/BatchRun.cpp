@@ -21,6 +21,7 @@
 
 #include "core/audio/SoundBuffer.h"
 #include "core/base/CommandIds.h"
+#include "core/panel/Parameters.h"
 #include "win/app/PictureExport.h"
 #include "win/app/WindowPicture.h"
 #include "win/base/FileReplacing.h"
@@ -217,8 +218,17 @@ int runBatch(const CommandLine& line)
     if (!openPathQuietly(panel, absolutePath(line.path)))
         return failed(L"cannot open " + line.path + L" as a sound");
     applyPanelChoices(panel, line.panel);
-    // HOOK(overlays): line.overlays (pitch, formants, speaker) go to the
-    // overlays here, as their panel controls would set them.
+    // The overlays as the "表示" menu sets them: its commands, to the main window.
+    if (line.overlays.pitch && showPitch.load() != 1) PostMessageW(main, WM_COMMAND, IDM_SHOW_PITCH, 0);
+    if (line.overlays.formants && showFormants.load() != 1) PostMessageW(main, WM_COMMAND, IDM_SHOW_FORMANTS, 0);
+    if (line.overlays.speaker) {
+        const Speaker speaker = *line.overlays.speaker;
+        PostMessageW(main, WM_COMMAND,
+                     speaker == Speaker::Male    ? IDM_SPEAKER_MALE
+                     : speaker == Speaker::Child ? IDM_SPEAKER_CHILD
+                                                 : IDM_SPEAKER_FEMALE,
+                     0);
+    }
     handlePending();
 
     const SelectionColumns selection = selectionColumns(line, theSound.sampleCount, theSound.rate());

@@ -171,9 +171,11 @@ void onCommand(HWND window, WPARAM wParam)
         break;
     case IDM_SHOW_PITCH:
         toggleOverlay(showPitch);
+        rememberPanelSettings();
         break;
     case IDM_SHOW_FORMANTS:
         toggleOverlay(showFormants);
+        rememberPanelSettings();
         break;
     // The ceiling of the formants, for the last run's columns and the next run's.
     case IDM_SPEAKER_MALE:
@@ -183,6 +185,7 @@ void onCommand(HWND window, WPARAM wParam)
                       : LOWORD(wParam) == IDM_SPEAKER_CHILD ? speakerChild
                                                             : speakerFemale;
         PostMessageW(controlPanel.load(), WM_COMMAND, MAKEWPARAM(CMD_SPEAKER_CHANGED, 0), 0);
+        rememberPanelSettings();
         break;
     }
 }
