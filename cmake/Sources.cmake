@@ -5,6 +5,7 @@ set(KELVARA_CORE_SOURCES
   core/panel/SelectionState.cpp
   core/panel/ParameterRefresh.cpp
   core/panel/PanelLayout.cpp
+  core/panel/UnsavedRecording.cpp
   core/audio/SoundBuffer.cpp
   core/audio/WavFile.cpp
   core/audio/WavWriter.cpp
@@ -21,6 +22,7 @@ set(KELVARA_CORE_SOURCES
   core/views/ReadoutText.cpp
   core/base/TestHooks.cpp
   core/base/DecimalText.cpp
+  core/base/PathNames.cpp
 )
 
 set(KELVARA_WIN32_SOURCES
