@@ -62,3 +62,15 @@ std::wstring temporaryNameBeside(const std::wstring& target, uint32_t processId,
     if (name.size() + tail.size() > longestFileName) name.resize(longestFileName - tail.size());
     return target.substr(0, nameStart) + name + tail;
 }
+
+std::wstring nameAfterSound(const std::wstring& soundPath, const std::wstring& extension)
+{
+    size_t nameStart = 0;
+    for (size_t i = 0; i < soundPath.size(); ++i)
+        if (isSeparator(soundPath[i])) nameStart = i + 1;
+    std::wstring name = soundPath.substr(nameStart);
+    const size_t dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos) name.resize(dot);
+    if (name.empty()) name = L"Kelvara";
+    return name + L"." + extension;
+}

@@ -27,4 +27,9 @@ std::wstring extendedLengthPath(const std::wstring& path);
 // whole name would pass longestFileName.
 std::wstring temporaryNameBeside(const std::wstring& target, uint32_t processId, uint32_t attempt);
 
+// The name the save dialogs propose for something made from the sound of
+// `soundPath`: that file's name with `extension` (without its dot) in place
+// of its own, or "Kelvara" with it when the sound came from no file ("").
+std::wstring nameAfterSound(const std::wstring& soundPath, const std::wstring& extension);
+
 #endif

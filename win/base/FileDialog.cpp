@@ -1,13 +1,33 @@
 #include "win/base/FileDialog.h"
 
-#include "core/base/CommandIds.h"
+#include <vector>
+
+#include "core/base/TestHooks.h"
 #include "win/base/WindowRegistry.h"
 
 namespace {
 
-bool askForPath(bool save, const FileType& type, wchar_t (&path)[pathCapacity], const wchar_t* title, DWORD flags,
-                const wchar_t* initialFolder)
+// What the dialog's return and CommDlgExtendedError say together: no error
+// code is a cancel; anything else, FNERR_BUFFERTOOSMALL included, a failure.
+DialogEnd dialogEnd(BOOL chosen)
 {
+    if (chosen) return DialogEnd::Chosen;
+    return CommDlgExtendedError() == 0 ? DialogEnd::Cancelled : DialogEnd::Failed;
+}
+
+// The path buffer's capacity; a test may ask for a smaller one to see how a
+// path that does not fit is reported.
+DWORD bufferCapacity()
+{
+    const uint32_t asked = testDialogPathCapacity();
+    return asked > 0 && asked < pathCapacity ? asked : pathCapacity;
+}
+
+DialogEnd askForPath(bool save, const FileType& type, std::wstring& path, const wchar_t* title, DWORD flags,
+                     const wchar_t* initialFolder)
+{
+    std::vector<wchar_t> buffer(bufferCapacity(), L'\0');
+    if (path.size() < buffer.size()) path.copy(buffer.data(), path.size());
     OPENFILENAMEW dialog{};
     // The full record rather than the old 76-byte one: that size only ever
     // existed for 32-bit builds, and the full one gets the current dialog.
@@ -15,46 +35,30 @@ bool askForPath(bool save, const FileType& type, wchar_t (&path)[pathCapacity], 
     dialog.hwndOwner = mainWindow;
     dialog.lpstrFilter = type.filter;
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = pathCapacity;
+    dialog.lpstrFile = buffer.data();
+    dialog.nMaxFile = static_cast<DWORD>(buffer.size());
     dialog.lpstrInitialDir = initialFolder;
     dialog.lpstrTitle = title;
     dialog.Flags = flags;
     dialog.lpstrDefExt = type.extension;
-    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
-    if (chosen) return true;
-    CommDlgExtendedError();  // cleared; a cancel and a failure end alike
-    return false;
+    const DialogEnd end = dialogEnd(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog));
+    if (end == DialogEnd::Chosen) path = buffer.data();
+    return end;
 }
 
 }  // namespace
 
-bool askForFileToOpen(const FileType& type, wchar_t (&path)[pathCapacity], const wchar_t* title, DWORD flags)
+DialogEnd askForFileToOpen(const FileType& type, std::wstring& path, const wchar_t* title, DWORD flags)
 {
     return askForPath(false, type, path, title, flags, nullptr);
 }
 
-bool askForSaveTarget(const FileType& type, const std::wstring& proposedName, std::wstring& target,
-                      const wchar_t* initialFolder)
+DialogEnd askForSaveTarget(const FileType& type, const std::wstring& proposedName, std::wstring& target,
+                           const wchar_t* initialFolder)
 {
-    wchar_t path[pathCapacity] = L"";
-    if (proposedName.size() < pathCapacity) lstrcpynW(path, proposedName.c_str(), pathCapacity);
-    if (!askForPath(true, type, path, L"名前を付けて保存", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN,
-                    initialFolder))
-        return false;
-    target = path;
-    return true;
-}
-
-std::wstring nameAfterTheSound(const wchar_t* extension)
-{
-    wchar_t shown[pathCapacity] = L"";
-    GetDlgItemTextW(controlPanel.load(), IDC_FILE_NAME, shown, pathCapacity);
-    std::wstring name = shown;
-    const size_t slash = name.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) name = name.substr(slash + 1);
-    const size_t dot = name.find_last_of(L'.');
-    if (dot != std::wstring::npos) name.resize(dot);
-    if (name.empty()) name = L"Kelvara";
-    return name + L"." + extension;
+    std::wstring path = proposedName;
+    const DialogEnd end = askForPath(true, type, path, L"名前を付けて保存",
+                                     OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN, initialFolder);
+    if (end == DialogEnd::Chosen) target = path;
+    return end;
 }

@@ -115,11 +115,16 @@ bool readWholeFile(const wchar_t* path, FileBytes& out)
     return true;
 }
 
-// Shows the open-file dialog; true with the chosen path in `path`.
-bool askForFile(wchar_t (&path)[pathCapacity])
+// Shows the open-file dialog; Chosen with the chosen path in `path`.
+DialogEnd askForFile(std::wstring& path)
 {
-    path[0] = L'\0';
+    path.clear();
     return askForFileToOpen(wavFiles, path, L"ファイルを開く", OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+}
+
+void reportOpenFailure()
+{
+    MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
 }
 
 bool loadSoundFile(const wchar_t* path)
@@ -170,7 +175,7 @@ bool loadAndShow(HWND panel, const wchar_t* path)
 {
     loadPhaseMicros[0] = loadPhaseMicros[1] = loadPhaseMicros[2] = 0;
     const bool loaded = loadSoundFile(path);
-    if (!loaded) MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
+    if (!loaded) reportOpenFailure();
     panelControls::fileNameEdit.setText(path);
     // After a failure this redraws the unchanged sound, which is harmless.
     refreshViewsFromSound(panel);
@@ -191,10 +196,17 @@ void openSoundFile(HWND panel)
         return;
     }
     loadUnderWay = true;
+    // Asked before the dialog, as Windows programs do: the answer may be to
+    // save first, and a load must not wait behind a second dialog.
+    if (!mayLeaveTheSound(panel)) {
+        loadUnderWay = false;
+        return;
+    }
     setStatus(L"Open A File...");
 
-    wchar_t path[pathCapacity];
-    if (askForFile(path)) {
+    std::wstring path;
+    const DialogEnd chosen = askForFile(path);
+    if (chosen == DialogEnd::Chosen) {
         // The dialog's message loop may have started a player, a recorder or
         // a voice print meanwhile.
         if (soundInUse()) {
@@ -202,7 +214,9 @@ void openSoundFile(HWND panel)
             loadUnderWay = false;
             return;
         }
-        loadAndShow(panel, path);
+        loadAndShow(panel, path.c_str());
+    } else if (chosen == DialogEnd::Failed) {
+        reportOpenFailure();
     }
 
     setStatus(L"Open A File...Done.");
@@ -236,6 +250,16 @@ void openRequestedPath(HWND panel)
         return;
     }
     loadUnderWay = true;
+    if (!mayLeaveTheSound(panel)) {
+        loadUnderWay = false;
+        return;
+    }
+    // The question's message loop may have started a player meanwhile.
+    if (soundInUse()) {
+        refuseBusy();
+        loadUnderWay = false;
+        return;
+    }
     setStatus(L"Open A File...");
     const bool loaded = loadAndShow(panel, path.c_str());
     setStatus(L"Open A File...Done.");
