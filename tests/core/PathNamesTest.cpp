@@ -63,4 +63,13 @@ TEST(PathNames, TemporaryNamesStayBesideTheTargetAndApart)
     EXPECT_EQ(tail.substr(0, 236), name.substr(0, 236));
 }
 
+TEST(PathNames, ExportsAreNamedAfterTheSoundsFile)
+{
+    EXPECT_EQ(nameAfterSound(L"C:\\takes.v2\\voice.take1.wav", L"png"), L"voice.take1.png");
+    EXPECT_EQ(nameAfterSound(L"C:\\takes.v2\\plain", L"csv"), L"plain.csv");
+    EXPECT_EQ(nameAfterSound(L"/home/a/ka.WAV", L"bmp"), L"ka.bmp");
+    EXPECT_EQ(nameAfterSound(L"", L"csv"), L"Kelvara.csv");  // a recording, or no sound
+    EXPECT_EQ(nameAfterSound(L"C:\\x\\.wav", L"png"), L"Kelvara.png");
+}
+
 }  // namespace
