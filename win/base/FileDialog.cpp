@@ -23,6 +23,20 @@ DWORD bufferCapacity()
     return asked > 0 && asked < pathCapacity ? asked : pathCapacity;
 }
 
+// A test may name the save target itself (KELVARA_TEST_SAVE_TARGET) in place
+// of the dialog: Wine's dialog cannot take a path longer than MAX_PATH, which
+// the saves themselves must write to.
+bool testSaveTarget(std::wstring& target)
+{
+    const wchar_t* const variable = L"KELVARA_TEST_SAVE_TARGET";
+    const DWORD size = GetEnvironmentVariableW(variable, nullptr, 0);
+    if (size <= 1) return false;
+    std::vector<wchar_t> value(size, L'\0');
+    if (GetEnvironmentVariableW(variable, value.data(), size) + 1 != size) return false;
+    target = value.data();
+    return true;
+}
+
 DialogEnd askForPath(bool save, const FileType& type, std::wstring& path, const wchar_t* title, DWORD flags,
                      const wchar_t* initialFolder)
 {
@@ -56,6 +70,7 @@ DialogEnd askForFileToOpen(const FileType& type, std::wstring& path, const wchar
 DialogEnd askForSaveTarget(const FileType& type, const std::wstring& proposedName, std::wstring& target,
                            const wchar_t* initialFolder)
 {
+    if (testSaveTarget(target)) return DialogEnd::Chosen;
     std::wstring path = proposedName;
     const DialogEnd end = askForPath(true, type, path, L"名前を付けて保存",
                                      OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN, initialFolder);

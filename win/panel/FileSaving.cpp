@@ -53,7 +53,9 @@ std::wstring proposedName(std::wstring& folder)
     if (origin.fromFile) {
         const size_t slash = origin.path.find_last_of(L"\\/");
         if (slash == std::wstring::npos) return origin.path;
-        folder = origin.path.substr(0, slash + 1);
+        // A folder too long for the dialog to start in is left to its choice
+        // (Wine's dialog even crashes in one).
+        if (slash + 1 < shortPathLimit) folder = origin.path.substr(0, slash + 1);
         return origin.path.substr(slash + 1);
     }
     const SYSTEMTIME& t = origin.recordedAt;
