@@ -1,7 +1,7 @@
 // Command 32800: the sound as a canonical .wav file, in its own format.
 // Nothing is lost on a failed save (win/base/FileReplacing.h), and the sound
-// is only ever read. Here too the question asked before a recording that
-// was never saved is dropped (core/panel/UnsavedRecording.h), since its Yes
+// is only ever read. The question asked before a recording that was never
+// saved is dropped (core/panel/UnsavedRecording.h) lives here too: its Yes
 // is this save.
 #include "win/panel/PanelCommands.h"
 
