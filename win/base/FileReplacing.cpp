@@ -80,8 +80,9 @@ bool replaceFile(const std::wstring& target, const std::function<bool(HANDLE fil
     std::wstring temporary;
     HANDLE created = createTemporary(target, temporary);
     if (created == INVALID_HANDLE_VALUE) return false;
-    const bool saved = writeTemporary(created, write) &&
-                       MoveFileExW(temporary.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const bool saved =
+        writeTemporary(created, write) &&
+        MoveFileExW(temporary.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!saved) DeleteFileW(temporary.c_str());
     return saved;
 }

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "core/base/CommandIds.h"
+#include "core/base/PathNames.h"
 #include "core/base/TwoHalves.h"
 #include "win/base/FrameHandshake.h"
 #include "core/panel/SelectionState.h"
@@ -87,7 +88,9 @@ void touchBlock(uint8_t* block, size_t size)
 // fails. A file that shrinks while it is read yields what was there.
 bool readWholeFile(const wchar_t* path, FileBytes& out)
 {
-    ScopedHandle file(fileOrNull(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // Any path the system takes, however deep its folder.
+    const std::wstring openable = extendedLengthPath(path);
+    ScopedHandle file(fileOrNull(CreateFileW(openable.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                              FILE_ATTRIBUTE_NORMAL, nullptr)));
     if (!file) return false;
 
