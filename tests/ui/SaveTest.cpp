@@ -6,11 +6,8 @@
 #include "driver/UiDriver.h"
 #include "driver/UserSteps.h"
 
-#include <shlobj.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <regex>
@@ -552,23 +549,6 @@ protected:
         Bytes frames;
         EXPECT_EQ(pythonView(path, frames), "22050 2 1 44100");
     }
-
-    // Posts WM_DROPFILES for `path` to the main window, as the shell does.
-    bool drop(const std::wstring& path)
-    {
-        std::vector<uint8_t> block(sizeof(DROPFILES));
-        DROPFILES header{};
-        header.pFiles = sizeof(DROPFILES);
-        header.fWide = TRUE;
-        std::memcpy(block.data(), &header, sizeof header);
-        const auto* p = reinterpret_cast<const uint8_t*>(path.c_str());
-        block.insert(block.end(), p, p + (path.size() + 1) * sizeof(wchar_t));
-        block.insert(block.end(), sizeof(wchar_t), 0);
-        void* remote = VirtualAllocEx(app.handle(), nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        SIZE_T written = 0;
-        return remote && WriteProcessMemory(app.handle(), remote, block.data(), block.size(), &written) &&
-               PostMessageW(w.main, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
-    }
 };
 
 TEST_F(UnsavedRecordingTest, RecordingAgainAsksFirst)
@@ -612,7 +592,7 @@ TEST_F(UnsavedRecordingTest, OpeningOrDroppingAFileAsksFirst)
     expectSettledWithoutQuestion();
     EXPECT_EQ(findTopWindow(app.pid(), L"#32770", L"ファイルを開く"), nullptr);
     // Dropped, Yes, the save dialog cancelled: the recording stays.
-    ASSERT_TRUE(drop(eightK));
+    ASSERT_TRUE(dropFiles(app.handle(), w.main, {eightK}));
     answer(IDYES);
     ASSERT_TRUE(cancelSaveDialog(app.pid()));
     expectSettledWithoutQuestion();
@@ -620,7 +600,7 @@ TEST_F(UnsavedRecordingTest, OpeningOrDroppingAFileAsksFirst)
 
     // Dropped, No: the file opens; a file's sound then asks nothing.
     ui::markStatus(w.panel);
-    ASSERT_TRUE(drop(eightK));
+    ASSERT_TRUE(dropFiles(app.handle(), w.main, {eightK}));
     answer(IDNO);
     ASSERT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done.")) << narrow(status());
     EXPECT_EQ(controlText(w.panel, IDC_SAMPLE_RATE), L"8.0");
