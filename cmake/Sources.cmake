@@ -8,6 +8,7 @@ set(KELVARA_CORE_SOURCES
   core/panel/PanelLayout.cpp
   core/panel/RememberedSettings.cpp
   core/panel/WindowTitle.cpp
+  core/panel/UnsavedRecording.cpp
   core/audio/SoundBuffer.cpp
   core/audio/WavFile.cpp
   core/audio/WavWriter.cpp
@@ -33,6 +34,7 @@ set(KELVARA_CORE_SOURCES
   core/views/VoiceOverlay.cpp
   core/base/TestHooks.cpp
   core/base/DecimalText.cpp
+  core/base/PathNames.cpp
 )
 
 set(KELVARA_WIN32_SOURCES

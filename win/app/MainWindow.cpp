@@ -227,6 +227,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         closeTopWindow(window);
         return 0;
+    case WM_QUERYENDSESSION:
+        // Logging off or shutting down drops the sound as a close does, and
+        // may be refused the same way.
+        return mayLeaveTheSound(controlPanel.load()) ? TRUE : FALSE;
     case WM_DESTROY:
         framePen.reset();
         PostQuitMessage(0);

@@ -118,6 +118,8 @@ void onStopPlaying() { playerJob.running = 0; }
 void onRecord(HWND panel)
 {
     if (!mayStartWorker()) return;
+    // The question's message loop may start a player or a run meanwhile.
+    if (!mayLeaveTheSound(panel) || !mayStartWorker()) return;
     activityState = ActivityRecording;
     setStatus(L"Recording...");
 

@@ -52,19 +52,22 @@ void saveNumbers(HWND)
     if (!numbersSavable()) return;
     saveUnderWay = true;
     std::wstring target;
-    const bool chosen = askForSaveTarget(csvFiles, nameAfterTheSound(L"csv"), target);
+    const DialogEnd chosen = askForSaveTarget(csvFiles, nameAfterTheSound(L"csv"), target);
     saveUnderWay = false;
     // A cancel leaves the status line as it was: nothing was tried.
-    if (!chosen) return;
-    if (numbersBusy()) {
+    if (chosen == DialogEnd::Cancelled) return;
+    if (chosen == DialogEnd::Chosen && numbersBusy()) {
         setStatus(L"Save Numbers...Busy.");
         return;
     }
-    setStatus(L"Save Numbers...");
-    const std::string text = numbersAsCsv();
-    const bool saved = replaceFile(target, [&text](HANDLE file) {
-        return writeAllBytes(file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    });
+    bool saved = false;
+    if (chosen == DialogEnd::Chosen) {
+        setStatus(L"Save Numbers...");
+        const std::string text = numbersAsCsv();
+        saved = replaceFile(target, [&text](HANDLE file) {
+            return writeAllBytes(file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        });
+    }
     if (saved) {
         setStatus(L"Save Numbers...Done.");
     } else {

@@ -1,0 +1,49 @@
+#include "core/panel/UnsavedRecording.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/panel/SelectionState.h"
+
+namespace {
+
+std::vector<bool> heard;
+
+TEST(UnsavedRecording, TheFlagFollowsRecordingsAndSavesAndTellsOnlyChanges)
+{
+    resetUnsavedRecording();
+    heard.clear();
+    setUnsavedRecordingListener([](bool unsaved) { heard.push_back(unsaved); });
+    EXPECT_FALSE(hasUnsavedRecording());
+    markSoundSaved();  // a file loaded at start: no change
+    markRecordingUnsaved();
+    EXPECT_TRUE(hasUnsavedRecording());
+    markRecordingUnsaved();  // recorded again over it: still one unsaved recording
+    markSoundSaved();
+    EXPECT_FALSE(hasUnsavedRecording());
+    EXPECT_EQ(heard, (std::vector<bool>{true, false}));
+    resetUnsavedRecording();
+}
+
+TEST(UnsavedRecording, OnlyAnUnsavedRecordingAsksAndNotWhileANewOneIsMade)
+{
+    for (int activity : {ActivityIdle, ActivityPlaying, ActivityDrawing}) {
+        EXPECT_TRUE(asksBeforeLeavingSound(true, activity)) << activity;
+        EXPECT_FALSE(asksBeforeLeavingSound(false, activity)) << activity;
+    }
+    EXPECT_FALSE(asksBeforeLeavingSound(true, ActivityRecording));
+}
+
+TEST(UnsavedRecording, YesGoesOnOnlyOnceWrittenNoGoesOnCancelStays)
+{
+    using A = SaveQuestionAnswer;
+    using S = SaveOutcome;
+    for (S saved : {S::Saved, S::Cancelled, S::Failed, S::Busy}) {
+        EXPECT_EQ(goesOnAfter(A::Yes, saved), saved == S::Saved);
+        EXPECT_TRUE(goesOnAfter(A::No, saved));
+        EXPECT_FALSE(goesOnAfter(A::Cancel, saved));
+    }
+}
+
+}  // namespace
