@@ -56,20 +56,6 @@ std::vector<int16_t> vowel()
     return samples;
 }
 
-void press(WORD vk, std::initializer_list<WORD> modifiers = {})
-{
-    const auto send = [](WORD key, DWORD flags) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        input.ki.dwFlags = flags;
-        SendInput(1, &input, sizeof input);
-    };
-    for (WORD m : modifiers) send(m, 0);
-    send(vk, 0);
-    send(vk, KEYEVENTF_KEYUP);
-    for (WORD m : modifiers) send(m, KEYEVENTF_KEYUP);
-}
 
 std::string shellQuote(const std::wstring& path) { return "'" + unixPath(path) + "'"; }
 
@@ -333,25 +319,8 @@ TEST_F(OverlaysTest, CopiedPictureCarriesTheOverlays)
     // The voice print's place in the main window's client area.
     const RECT place = rectIn(w.voicePrint, w.main);
     int same = 0, cyan = 0;
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    HANDLE data = GetClipboardData(CF_DIB);
-    const auto* info = data ? static_cast<const BITMAPINFO*>(GlobalLock(data)) : nullptr;
-    ASSERT_NE(info, nullptr);
-    const BITMAPINFOHEADER& h = info->bmiHeader;
-    const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-    const void* bits = reinterpret_cast<const uint8_t*>(info) + h.biSize + h.biClrUsed * sizeof(RGBQUAD) +
-                       (h.biCompression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0);
-    void* pixels = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = createTopDown32(dc, h.biWidth, height, &pixels);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    SetDIBitsToDevice(dc, 0, 0, h.biWidth, height, 0, 0, 0, height, bits, info, DIB_RGB_COLORS);
-    const Image copied = imageOfTopDown32(pixels, h.biWidth, height);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    GlobalUnlock(data);
-    CloseClipboard();
+    const Image copied = clipboardPicture();
+    ASSERT_FALSE(copied.empty());
     for (int y = 0; y < 280; ++y)
         for (int x = 0; x < 551; ++x) {
             const Rgb c = copied.at(place.left + x, place.top + y);
