@@ -9,6 +9,7 @@ set(KELVARA_CORE_SOURCES
   core/panel/PanelLayout.cpp
   core/panel/RememberedSettings.cpp
   core/panel/WindowTitle.cpp
+  core/panel/UnsavedRecording.cpp
   core/audio/SoundBuffer.cpp
   core/audio/WavFile.cpp
   core/audio/WavWriter.cpp
@@ -29,11 +30,14 @@ set(KELVARA_CORE_SOURCES
   core/analysis/PolynomialRoots.cpp
   core/analysis/Pitch.cpp
   core/analysis/Formants.cpp
+  core/analysis/VoiceNumbers.cpp
   core/views/ColorMap.cpp
   core/views/ViewGeometry.cpp
   core/views/ReadoutText.cpp
+  core/views/VoiceOverlay.cpp
   core/base/TestHooks.cpp
   core/base/DecimalText.cpp
+  core/base/PathNames.cpp
 )
 
 set(KELVARA_WIN32_SOURCES

@@ -10,8 +10,13 @@
 //   bin,frequency_hz,magnitude,level_db
 //   <entry>,<i * rate / N, 3 decimals>,<normalised, 6 decimals>,<dB FS, 3 decimals>
 //   ... one line per entry 0..N/2 of the current frame
+//   <blank line>                                          (with the voice numbers)
+//   centre_s,f0_hz,f1_hz,f2_hz,f3_hz,f4_hz,level_db
+//   <centre of column 0's frame in s, 6 decimals>,<F0, 3 decimals>,<F1..F4, 1 decimal>,<dB FS, 3 decimals>
+//   ... one line per column of the last run
 //
-// A silent entry's level is -inf; a bin without an entry has an empty field.
+// A silent entry's level is -inf; a bin without an entry has an empty field,
+// and so has an unvoiced column's F0 and a missing formant.
 // Times get 6 decimals so that neighbouring samples stay apart at any rate
 // the program reads. Without a run, or without a frame, the part keeps its
 // header line only.
@@ -21,7 +26,9 @@
 #include <string>
 
 #include "core/analysis/AnalysisNumbers.h"
+#include "core/analysis/VoiceNumbers.h"
 
-std::string numbersCsv(const VoicePrintNumbers& run, const FrameNumbers& frame);
+// Without `voice` the third part is left out.
+std::string numbersCsv(const VoicePrintNumbers& run, const FrameNumbers& frame, const VoiceNumbers* voice = nullptr);
 
 #endif

@@ -26,6 +26,13 @@
 // which tests post by number since another process cannot read a menu under Wine.
 #define IDM_RECENT_FIRST       32841
 #define IDM_RECENT_LAST        32848
+// The "表示" menu, handled by the main window itself. The speakers are
+// consecutive, as one radio group.
+#define IDM_SHOW_PITCH         32804  // Ctrl+P
+#define IDM_SHOW_FORMANTS      32805  // Ctrl+F
+#define IDM_SPEAKER_MALE       32806
+#define IDM_SPEAKER_FEMALE     32807
+#define IDM_SPEAKER_CHILD      32808
 #define CMD_DISPLAY_THREAD_ENDED 1001 // the display thread's last act; the panel handles it alike
 
 // Waveform view (WaveDraw)
@@ -41,6 +48,9 @@
 #define CMD_DRAW_WINDOW_SHAPE  32790 // to WinFunc: lParam = windowKind
 #define CMD_REBUILD_COLOR_SCALE 32791 // to ColorSample
 #define CMD_SETTINGS_CHANGED   1040  // to the readout line: show the resolution anew if no view is under the mouse
+#define CMD_VOICE_NUMBERS      1042  // to SPECTDraw: lParam = the run's VoiceNumbers, taken at once; with code 1 a new'ed one the view deletes
+#define CMD_FRAME_VOICE        1043  // to SPECTRAMDraw, before the cursor run's frame: lParam = its VoiceColumn, taken at once
+#define CMD_OVERLAYS_CHANGED   1041  // to SPECTDraw and SPECTRAMDraw: the overlays' switches or the run's voice numbers changed
 #define CMD_FORGET_ANALYSIS    1049  // to SPECTDraw and SPECTRAMDraw (sent): a new sound; back to the empty picture, kept numbers dropped
 #define CMD_LIVE_TRACE         1060  // to WaveDraw while recording: lParam waveform columns in (win/base/LiveView.h); 0 starts again
 #define CMD_INPUT_LEVEL        1061  // to the readout line: lParam 1 shows the input level (LiveView.h), 0 ends it
@@ -50,6 +60,7 @@
 #define CMD_CURSOR_RUN         1018  // from WaveDraw (sent), lParam 1 = click, 2 = drag
 #define CMD_RECORDING_DONE     1025
 #define CMD_PLAYING_DONE       1026
+#define CMD_SPEAKER_CHANGED    1044  // to the panel: measure the last run's formants again with the speaker's ceiling
 #define CMD_OPEN_PATH          1027  // to the panel: open the path handed to requestOpenPath (also once the views exist)
 #define CMD_REFRESH            32789 // lParam: the refresh kind, a RefreshKind (core/panel/Activity.h)
 
@@ -100,7 +111,7 @@
 // message whose result is the answer (WM_APP + 0x101 and on).
 #define MSG_PAINT_COUNT        0x8101 // to a view: the WM_PAINTs it has handled since it was made
 #define MSG_LOAD_TIMES         0x8102 // to the panel: wParam 0 read, 1 decode, 2 waveform: microseconds the last load spent on it
-#define MSG_RUN_TIMES          0x8103 // to the panel: wParam 0 analysis, 1 waiting for the views, 2 posting frames: microseconds the last voice print spent on it
+#define MSG_RUN_TIMES          0x8103 // to the panel: wParam 0 analysis, 1 waiting for the views, 2 posting frames, 3 pitch and formants: microseconds the last voice print spent on it
 #define MSG_LIVE_TIMES         0x8110 // to the panel: the last recording's block-to-screen latency, wParam 0 median, 1 95th percentile (microseconds), 2 columns timed
 // Posted by the recorder's notification to the panel: wParam bytes recorded so far, lParam when the block came back (steady-clock microseconds).
 #define MSG_LIVE_BLOCK         0x8111

@@ -29,3 +29,12 @@ bool testWithoutPngEncoder()
     const char* text = std::getenv("KELVARA_TEST_NO_PNG_ENCODER");
     return text != nullptr && text[0] == '1';
 }
+
+uint32_t testDialogPathCapacity()
+{
+    const char* text = std::getenv("KELVARA_TEST_DIALOG_PATH_CAPACITY");
+    if (text == nullptr) return 0;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    return end == text || value > 32768 ? 0 : static_cast<uint32_t>(value);
+}

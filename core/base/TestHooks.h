@@ -25,4 +25,8 @@ uint32_t testPaintDelayMs();
 // encoder (KELVARA_TEST_NO_PNG_ENCODER=1).
 bool testWithoutPngEncoder();
 
+// Characters the open and save dialogs get for the chosen path, when a test
+// wants a path not to fit (KELVARA_TEST_DIALOG_PATH_CAPACITY); 0 when unset.
+uint32_t testDialogPathCapacity();
+
 #endif

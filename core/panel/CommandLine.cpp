@@ -204,9 +204,8 @@ bool Parser::option(const std::wstring& word, const std::wstring* value, bool& t
     if (is(L"/nosidegraduate")) return flag(name, p.sideGraduate, 0);
     if (is(L"/graduateline")) return flag(name, p.graduateLine, 1);
     if (is(L"/nograduateline")) return flag(name, p.graduateLine, 0);
-    // HOOK(overlays): the pitch and formant overlays and the speaker take these
-    // plain values once their branch is in; the batch run applies them with
-    // the other panel choices.
+    // The overlays and the speaker: the batch run applies them through the
+    // "表示" menu's own commands.
     if (is(L"/pitch")) return claim(&line.overlays.pitch, name) && (line.overlays.pitch = true);
     if (is(L"/formants")) return claim(&line.overlays.formants, name) && (line.overlays.formants = true);
     if (is(L"/remembered")) return claim(&line.remembered, name) && (line.remembered = true);

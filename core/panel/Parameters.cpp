@@ -1,5 +1,6 @@
 #include "core/panel/Parameters.h"
 
+#include "core/analysis/VoiceNumbers.h"
 #include "core/panel/PanelTables.h"
 
 namespace pt = panelTables;
@@ -21,6 +22,10 @@ std::atomic<double> colorWidth{pt::defaultColorWidth};
 std::atomic<int> printMonoMode{pt::defaultPrintMonoMode};
 std::atomic<int> sideGraduate{pt::defaultSideGraduate};
 std::atomic<int> graduateLine{pt::defaultGraduateLine};
+
+std::atomic<int> showPitch{0};
+std::atomic<int> showFormants{0};
+std::atomic<int> speakerKind{defaultSpeakerKind};
 
 std::atomic<int> sourceMode{pt::defaultSourceMode};
 
@@ -46,5 +51,8 @@ void resetParameters()
     printMonoMode = pt::defaultPrintMonoMode;
     sideGraduate = pt::defaultSideGraduate;
     graduateLine = pt::defaultGraduateLine;
+    showPitch = 0;
+    showFormants = 0;
+    speakerKind = defaultSpeakerKind;
     sourceMode = pt::defaultSourceMode;
 }

@@ -38,6 +38,12 @@ extern std::atomic<int> printMonoMode;       // 0 Color, 1 Mono, -1 neither
 extern std::atomic<int> sideGraduate;        // 0 or 1
 extern std::atomic<int> graduateLine;        // 0 or 1
 
+// Overlays over the voice print, from the "表示" menu; plain values, so that
+// whatever keeps the user's settings can store and restore them.
+extern std::atomic<int> showPitch;           // 0 or 1: the pitch curve
+extern std::atomic<int> showFormants;        // 0 or 1: the formant dots
+extern std::atomic<int> speakerKind;         // SpeakerKind: the formant ceiling of the next run
+
 // Source
 extern std::atomic<int> sourceMode;          // 0 open file, 1 record, -1 neither
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/analysis/VoiceNumbers.h"
 #include "core/panel/PanelTables.h"
 #include "core/panel/Parameters.h"
 
@@ -39,6 +40,9 @@ const RememberedRule rememberedRules[rememberedCount] = {
      lastIndex(pt::entryCount(pt::recordBitsEntries))},
     {Remembered::recordSeconds, L"RecordLength", pt::indexOfRecordSeconds(pt::defaultRecordSeconds), 0,
      lastIndex(pt::entryCount(pt::recordSecondsEntries))},
+    {Remembered::showPitch, L"PitchCurve", 0, 0, 1},
+    {Remembered::showFormants, L"Formants", 0, 0, 1},
+    {Remembered::speaker, L"Speaker", defaultSpeakerKind, speakerMale, speakerChild},
 };
 
 const RememberedRule& ruleOf(Remembered which)
@@ -181,4 +185,7 @@ void applyToParameters(const RememberedSettings& settings)
     recordRate = pt::recordRateOfIndex(settings[Remembered::recordRate]);
     recordBits = pt::recordBitsOfIndex(settings[Remembered::recordBits]);
     recordSeconds = pt::recordSecondsOfIndex(settings[Remembered::recordSeconds]);
+    showPitch = settings[Remembered::showPitch];
+    showFormants = settings[Remembered::showFormants];
+    speakerKind = settings[Remembered::speaker];
 }

@@ -35,8 +35,10 @@ enum class Remembered {
     recordRate,           // combo 1011 index: 0 22050 Hz, 1 44100 Hz
     recordBits,           // combo 1012 index: 0 8 bits, 1 16 bits
     recordSeconds,        // combo 1024 index: 0 (2 s) .. 9 (20 s)
-    // New remembered settings (the overlays, the speaker) go here and into
-    // rememberedRules below, in the same order.
+    showPitch,            // "ピッチ曲線": 0 or 1
+    showFormants,         // "フォルマント": 0 or 1
+    speaker,              // SpeakerKind: 0 男性, 1 女性, 2 子供
+    // New remembered settings go here and into rememberedRules, in the same order.
     count
 };
 constexpr std::size_t rememberedCount = static_cast<std::size_t>(Remembered::count);

@@ -62,6 +62,39 @@ std::wstring voicePrintReadout(const VoicePrintNumbers& numbers, int column, int
     return text;
 }
 
+std::wstring voicePrintReadout(const VoicePrintNumbers& numbers, const VoiceNumbers& voice, int column, int bin)
+{
+    std::wstring text = voicePrintReadout(numbers, column, bin);
+    const std::wstring voiced = column < numbers.columnsTaken ? voiceReadout(voice, column) : std::wstring();
+    if (!voiced.empty()) text += gap + voiced;
+    return text;
+}
+
+std::wstring voiceReadout(const VoiceNumbers& voice, int column)
+{
+    if (column < 0 || column >= voice.columns) return std::wstring();
+    const VoiceColumn& c = voice.column[column];
+    const wchar_t* const missing = L"\u2013";
+    std::wstring text = L"F0 ";
+    if (c.f0Hz > 0.0)
+        appendHz(text, c.f0Hz, 1);
+    else
+        text += missing;
+    text += gap;
+    for (int i = 0; i < formantCount; ++i) {
+        if (i > 0) text += L' ';
+        text += L'F';
+        appendInteger(text, i + 1);
+        text += L' ';
+        if (std::isfinite(c.formantHz[i]))
+            appendFixed(text, c.formantHz[i], 0);
+        else
+            text += missing;
+    }
+    text += L" Hz";
+    return text;
+}
+
 std::wstring spectrumReadout(const FrameNumbers& frame, int x)
 {
     std::wstring text;

@@ -14,6 +14,7 @@
 
 #include "core/analysis/AnalysisNumbers.h"
 #include "core/analysis/FrameLevels.h"
+#include "core/analysis/VoiceNumbers.h"
 #include "core/base/Columns.h"
 
 struct SoundBuffer;
@@ -26,6 +27,14 @@ std::wstring levelText(double levelDb);
 // the colour index being what that pixel was painted with. A column the last
 // run did not reach, or a bin outside 0..279: "column 600: no frame".
 std::wstring voicePrintReadout(const VoicePrintNumbers& numbers, int column, int bin);
+// The same followed by the column's voice (voiceReadout) where the voice
+// numbers have that column.
+std::wstring voicePrintReadout(const VoicePrintNumbers& numbers, const VoiceNumbers& voice, int column, int bin);
+
+// A column's pitch and formants: "F0 123.4 Hz   F1 512 F2 1480 F3 2510 F4 3600 Hz",
+// "F0 –" where unvoiced and "–" for a missing formant; "" for a column the
+// voice numbers do not have.
+std::wstring voiceReadout(const VoiceNumbers& voice, int column);
 
 // Spectrum at pixel column x (x * 30 Hz):
 // "2460 Hz   nearest entry 114 (2454.8 Hz)   -23.4 dB FS"; "2460 Hz   no frame"

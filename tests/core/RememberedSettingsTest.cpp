@@ -34,6 +34,9 @@ TEST(RememberedValues, DefaultsAndRangesAreThoseOfThePanelsControls)
         {Remembered::recordRate, 0, 0, 1},       // "22050Hz"
         {Remembered::recordBits, 0, 0, 1},       // "8Bit"
         {Remembered::recordSeconds, 3, 0, 9},    // "8.0Sec"
+        {Remembered::showPitch, 0, 0, 1},        // both overlays off at start
+        {Remembered::showFormants, 0, 0, 1},
+        {Remembered::speaker, 1, 0, 2},          // "女性 (0-5500 Hz)" of three speakers
     };
     ASSERT_EQ(std::size(expected), rememberedCount);
     const RememberedSettings defaults = defaultSettings();
@@ -157,6 +160,9 @@ TEST(RememberedValues, ApplyToParametersSetsWhatTheControlsStandFor)
     s[Remembered::recordBits] = 1;
     s[Remembered::recordSeconds] = 9;
     s[Remembered::frameLength] = 11;
+    s[Remembered::showPitch] = 1;
+    s[Remembered::showFormants] = 1;
+    s[Remembered::speaker] = 2;
     applyToParameters(s);
     EXPECT_EQ(windowKind, 3);
     EXPECT_EQ(energyLogMode, 0);
@@ -170,6 +176,9 @@ TEST(RememberedValues, ApplyToParametersSetsWhatTheControlsStandFor)
     EXPECT_EQ(recordRate, 44100);
     EXPECT_EQ(recordBits, 16);
     EXPECT_EQ(recordSeconds, 20);
+    EXPECT_EQ(showPitch, 1);
+    EXPECT_EQ(showFormants, 1);
+    EXPECT_EQ(speakerKind, 2);  // the children's ceiling
     EXPECT_EQ(frameOrder, 0);  // left to the first refresh
     resetParameters();
 }

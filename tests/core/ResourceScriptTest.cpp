@@ -322,9 +322,30 @@ TEST_F(ResourceScript, MenuItemsCarryTheirCommands)
         {"画像を保存(&P)...", 32801}, {"数値を保存(&N)...", 32803},
         {"-", 0}, {"設定を既定に戻す", 32840}, {"-", 0}, {"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", 105},
         {"編集(&E)", 0}, {"ｺﾋﾟｰ(&C)", 32802},
+        {"表示(&V)", 0}, {"ピッチ曲線(&P)", 32804}, {"フォルマント(&F)", 32805}, {"-", 0},
+        {"男性 (0-5000 Hz)", 32806}, {"女性 (0-5500 Hz)", 32807}, {"子供 (0-8000 Hz)", 32808},
         {"ﾍﾙﾌﾟ(&H)", 0}, {"ﾊﾞｰｼﾞｮﾝ情報(&A) ...", 104},
     };
     EXPECT_EQ(items, expected);
+}
+
+TEST_F(ResourceScript, AcceleratorsGiveTheirCommands)
+{
+    std::map<std::string, std::pair<int, std::string>> keys;  // key -> command, modifiers
+    for (const std::string& line : block("IDR_MAIN_MENU ACCELERATORS")) {
+        const std::vector<std::string> a = splitArguments(line);
+        std::string modifiers;
+        for (size_t i = 2; i < a.size(); ++i) modifiers += a[i] + " ";
+        if (a[0].front() == '"') keys[unquote(a[0]) + " " + modifiers] = {idOf(a[1]), modifiers};
+    }
+    for (const auto& [key, command] : std::map<std::string, int>{{"O VIRTKEY CONTROL ", 32771},
+                                                                  {"S VIRTKEY CONTROL ", 32800},
+                                                                  {"C VIRTKEY CONTROL ", 32802},
+                                                                  {"P VIRTKEY CONTROL ", 32804},
+                                                                  {"F VIRTKEY CONTROL ", 32805}}) {
+        ASSERT_EQ(keys.count(key), 1u) << key;
+        EXPECT_EQ(keys[key].first, command) << key;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // a tone that paplay plays into the sink. The captures are measured here
 // (length of the loud stretch, Goertzel power at the expected frequency), so
 // nothing depends on the program's own arithmetic.
+#include "driver/SaveDialog.h"
 #include "driver/UiDriver.h"
 #include "driver/UserSteps.h"
 
@@ -210,10 +211,18 @@ WaveFormat toneFormat()
     return format;
 }
 
-// Closes the program as the close box does; it must end, and cleanly.
-void expectCleanExit(KelvaraProcess& program, DWORD timeoutMs = 20000)
+enum class Recording { None, Unsaved };
+
+// Closes the program as the close box does; it must end, and cleanly. A
+// recording never saved asks first, and is let go.
+void expectCleanExit(KelvaraProcess& program, Recording recording = Recording::None, DWORD timeoutMs = 20000)
 {
     program.requestClose();
+    if (recording == Recording::Unsaved) {
+        HWND question = waitForUnsavedQuestion(program.pid());
+        ASSERT_TRUE(question);
+        ASSERT_TRUE(answerMessageBox(question, IDNO));
+    }
     DWORD code = 1;
     ASSERT_TRUE(program.waitForExit(code, timeoutMs));
     EXPECT_EQ(code, 0u);
@@ -801,5 +810,5 @@ TEST_F(SlowDriverTest, RecorderWhoseBlocksComeBackAfterItsWaitKeepsTheRecording)
     clickButton(w.panel, IDC_SOURCE_FILE);
     expectTheStoppedRecordingOfTheTone(L"slowplayback");
 
-    expectCleanExit(app);
+    expectCleanExit(app, Recording::Unsaved);
 }

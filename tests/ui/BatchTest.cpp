@@ -29,12 +29,19 @@ namespace {
 constexpr int rate = 22050;
 constexpr double soundSeconds = 3.0;
 
-// 1.5 s of 700 Hz, then a 2.5 kHz tone that swells for a second and a half
-// second of silence: every column of the voice print has its own picture.
+// 1.5 s of a 140 Hz buzz (ten harmonics, falling with their number: a pitch
+// and formant-like peaks for the overlays), then a 2.5 kHz tone that swells
+// for a second and a half second of silence: every column of the voice print
+// has its own picture.
 std::wstring testSound()
 {
-    return writeWav16(L"batch sound.wav", rate, 1,
-                      joined(tone(700, rate, 1.5), risingTone(2500, rate, 1.0, 0.5, 12000)));
+    std::vector<int16_t> buzz(static_cast<size_t>(1.5 * rate));
+    for (size_t i = 0; i < buzz.size(); ++i) {
+        double value = 0;
+        for (int h = 1; h <= 10; ++h) value += 3000.0 / h * std::sin(2 * 3.14159265358979 * 140 * h * double(i) / rate);
+        buzz[i] = static_cast<int16_t>(value);
+    }
+    return writeWav16(L"batch sound.wav", rate, 1, joined(buzz, risingTone(2500, rate, 1.0, 0.5, 12000)));
 }
 
 // The waveform column a time falls in: 551 columns share the sound evenly.
@@ -126,6 +133,14 @@ std::vector<Case> cases()
              click(w.wave, columnAt(1.0), 64);
              EXPECT_TRUE(waitFor([&] { return controlText(w.panel, IDC_FRAME_PERIOD_ECHO) == L"96"; }));
          }},
+        {"the pitch curve and the formant dots for a man's voice", L"/pitch /formants /speaker male",
+         [](const KelvaraWindows& w) {
+             postCommand(w.main, IDM_SHOW_PITCH);
+             postCommand(w.main, IDM_SHOW_FORMANTS);
+             postCommand(w.main, IDM_SPEAKER_MALE);
+             drainPostedMessages(control(w.panel, IDC_STATUS));
+             dragAndWait(w, 0, 550);
+         }},
     };
 }
 
@@ -194,12 +209,18 @@ TEST_P(BatchMatchesTheWindow, PicturesAndNumbersAreThoseTheWindowShowsAndSaves)
     std::string size;
     runUnixCommand("identify -format '%m %w %h' " + quoted(batchPrint), &size);
     EXPECT_EQ(size, "PNG 551 280");
+    if (c.options.find(L"/pitch") != std::wstring::npos) {
+        std::string cyan;
+        runUnixCommand("convert " + quoted(batchPrint) + " -fill black +opaque 'rgb(0,255,255)' -fill white -opaque "
+                       "'rgb(0,255,255)' -format '%[fx:round(mean*w*h)]' info:", &cyan);
+        EXPECT_GT(std::atoi(cyan.c_str()), 100) << "the pitch curve is drawn" << kept(batchPrint);
+    }
     const std::string batchNumbers = fileBytes(batchCsv);
     EXPECT_GT(batchNumbers.size(), 1000u);
     EXPECT_TRUE(batchNumbers == fileBytes(windowCsv)) << "the CSVs differ" << kept(batchCsv) << kept(windowCsv);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, BatchMatchesTheWindow, ::testing::Values(0, 1, 2));
+INSTANTIATE_TEST_SUITE_P(Cases, BatchMatchesTheWindow, ::testing::Values(0, 1, 2, 3));
 
 // The standard error's one line, without the line end a Windows program writes.
 std::string oneLine(const std::string& err)

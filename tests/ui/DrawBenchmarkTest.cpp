@@ -96,7 +96,7 @@ struct RunFigures {
     std::vector<double> seconds;
     std::vector<double> voicePrintPaints, spectrumPaints, waveformPaints;
     // The program's own split of each run (MSG_RUN_TIMES), in milliseconds.
-    std::vector<double> analysisMs, waitMs, postMs;
+    std::vector<double> analysisMs, waitMs, postMs, voiceMs;
 };
 
 // The panel's answer, in microseconds, to MSG_RUN_TIMES or MSG_LOAD_TIMES
@@ -134,9 +134,12 @@ RunFigures timeRuns(const KelvaraWindows& w, bool minimised, int runs = runsPerL
         figures.analysisMs.push_back(phaseMs(w.panel, MSG_RUN_TIMES, 0));
         figures.waitMs.push_back(phaseMs(w.panel, MSG_RUN_TIMES, 1));
         figures.postMs.push_back(phaseMs(w.panel, MSG_RUN_TIMES, 2));
+        figures.voiceMs.push_back(phaseMs(w.panel, MSG_RUN_TIMES, 3));
         // The program's split lies inside what was timed from outside.
-        const double insideMs = figures.analysisMs.back() + figures.waitMs.back() + figures.postMs.back();
+        const double insideMs =
+            figures.analysisMs.back() + figures.waitMs.back() + figures.postMs.back() + figures.voiceMs.back();
         EXPECT_GT(figures.analysisMs.back(), 0.0);
+        EXPECT_GT(figures.voiceMs.back(), 0.0);
         EXPECT_LE(insideMs, 1000.0 * figures.seconds.back());
     }
     return figures;
@@ -158,10 +161,12 @@ void printRuns(int n, const char* how, const RunFigures& runs)
     const Spread time = spreadOf(runs.seconds);
     std::printf("BENCH voiceprint N=%d 551 frames, %s: %.2f s (median of %d; fastest %.2f s, slowest %.2f s); "
                 "screen paints per run: voice print %.0f, spectrum %.0f, waveform %.0f; inside the run: arithmetic "
-                "%.1f ms, waiting for the views %.1f ms, posting frames %.1f ms (medians)\n",
+                "%.1f ms, waiting for the views %.1f ms, posting frames %.1f ms, pitch and formants %.1f ms (medians; "
+                "pitch and formants fastest %.1f ms, slowest %.1f ms)\n",
                 n, how, time.median, runsPerLength, time.fastest, time.slowest, median(runs.voicePrintPaints),
                 median(runs.spectrumPaints), median(runs.waveformPaints), median(runs.analysisMs),
-                median(runs.waitMs), median(runs.postMs));
+                median(runs.waitMs), median(runs.postMs), median(runs.voiceMs), spreadOf(runs.voiceMs).fastest,
+                spreadOf(runs.voiceMs).slowest);
 }
 
 // For N = 256, 1024, 4096: five runs on the screen, then five with the main

@@ -14,20 +14,6 @@ using namespace ui;
 
 namespace {
 
-void press(WORD vk, std::initializer_list<WORD> modifiers = {})
-{
-    const auto send = [](WORD key, DWORD flags) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        input.ki.dwFlags = flags;
-        SendInput(1, &input, sizeof input);
-    };
-    for (WORD m : modifiers) send(m, 0);
-    send(vk, 0);
-    send(vk, KEYEVENTF_KEYUP);
-    for (WORD m : modifiers) send(m, KEYEVENTF_KEYUP);
-}
 
 }  // namespace
 

@@ -38,33 +38,6 @@ std::string differences(const Image& got, const Image& shown)
     return wrong == 0 ? "" : std::to_string(wrong) + " pixels differ:" + first.str();
 }
 
-// The clipboard's CF_DIB, drawn by Windows into a 32-bit bitmap.
-Image clipboardPicture()
-{
-    Image image;
-    if (!waitFor([] { return OpenClipboard(nullptr) != 0; }, 5000)) return image;
-    HANDLE data = GetClipboardData(CF_DIB);
-    const auto* info = data ? static_cast<const BITMAPINFO*>(GlobalLock(data)) : nullptr;
-    if (info) {
-        const BITMAPINFOHEADER& h = info->bmiHeader;
-        const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-        const void* bits = reinterpret_cast<const uint8_t*>(info) + h.biSize + h.biClrUsed * sizeof(RGBQUAD) +
-                           (h.biCompression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0);
-        void* pixels = nullptr;
-        HDC dc = CreateCompatibleDC(nullptr);
-        HBITMAP bitmap = createTopDown32(dc, h.biWidth, height, &pixels);
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        if (pixels && SetDIBitsToDevice(dc, 0, 0, h.biWidth, height, 0, 0, 0, height, bits, info, DIB_RGB_COLORS) == height)
-            image = imageOfTopDown32(pixels, h.biWidth, height);
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return image;
-}
-
 std::string quoted(const std::wstring& path) { return "'" + unixPath(path) + "'"; }
 
 // ImageMagick's word on a picture file: its format, then its pixels.

@@ -13,6 +13,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/base/CommandIds.h"
@@ -353,11 +354,14 @@ TEST_F(SaveTest, NothingToSaveAndBusyAreRefused)
     clickButton(w.panel, IDC_STOP);
     ASSERT_TRUE(ui::waitForStatus(w.panel, L"Playing...Done.")) << narrow(status());
 
-    // Idle again, the dialog comes; a cancel writes nothing.
+    // Idle again, the dialog comes; a cancel writes nothing and says
+    // nothing: the status line keeps what it said before.
     ui::markStatus(w.panel);
+    const std::wstring before = status();
     postCommand(w.main, IDM_SAVE_SOUND);
     ASSERT_TRUE(cancelSaveDialog(app.pid()));
-    EXPECT_TRUE(ui::waitForStatus(w.panel, L"Save A File...Done."));
+    ASSERT_TRUE(drainPostedMessages(control(w.panel, IDC_STATUS)));
+    EXPECT_EQ(status(), before);
 }
 
 // Ctrl+S typed on the keyboard (as input the system delivers, so the
@@ -390,6 +394,347 @@ TEST_F(SaveTest, TenMinuteSoundSavesQuickly)
     std::printf("[ benchmark ] saving a 10-minute 44.1 kHz 16-bit sound (%zu bytes): %.0f ms from Save to \"Save A File...Done.\"\n",
                 sound.size(), clockMs() - choice.pressedAtMs);
     EXPECT_TRUE(readBytes(saved) == sound);
+}
+
+// The path relative to tempFolder(), on the Unix side: Wine's own
+// conversion is not asked to take paths longer than MAX_PATH.
+std::string unixPathInTemp(const std::wstring& path)
+{
+    std::string tail = narrow(path.substr(tempFolder().size()));
+    std::replace(tail.begin(), tail.end(), '\\', '/');
+    return unixPath(tempFolder()) + "/" + tail;
+}
+
+// A folder path over 320 characters: more than MAX_PATH, and more than
+// GetTempFileNameW takes. Wine's save dialog cannot hand such a path back, so
+// the test names the target through a test hook in its place. The sound
+// itself comes from that folder, named on the command line.
+TEST(LongPaths, SavesIntoAFolderLongerThanMaxPath)
+{
+    const Bytes sound = wavbytes::pcm16File(22050, 1, tone(440, 22050, 0.5));
+    std::wstring folder = tempFolder();
+    for (wchar_t c = L'a'; folder.size() <= 320; ++c) folder += std::wstring(60, c) + L"\\";
+    const std::string unixFolder = unixPathInTemp(folder);
+    const std::wstring source = writeTempFile(L"deep-source.wav", sound);
+    ASSERT_EQ(runUnixCommand("mkdir -p " + quote(unixFolder) + " && cp " + quote(unixPath(source)) + " " +
+                             quote(unixFolder + "/source.wav")), 0);
+    struct Removed {
+        std::string folder;
+        ~Removed() { runUnixCommand("rm -rf " + quote(folder)); }
+    } removed{unixPathInTemp(tempFolder() + std::wstring(60, L'a'))};
+
+    KelvaraProcess app;
+    SetEnvironmentVariableW(L"KELVARA_TEST_SAVE_TARGET", (folder + L"deep.wav").c_str());
+    const bool launched = app.launch(L"", L"\"" + folder + L"source.wav\"");
+    SetEnvironmentVariableW(L"KELVARA_TEST_SAVE_TARGET", nullptr);
+    ASSERT_TRUE(launched);
+    ASSERT_TRUE(app.waitForWindows());
+    const KelvaraWindows& w = app.windows();
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done."));
+    ASSERT_EQ(controlText(w.panel, IDC_SAMPLE_RATE), L"22.1");
+
+    // Written, and written again over itself.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ui::markStatus(w.panel);
+        postCommand(w.main, IDM_SAVE_SOUND);
+        ASSERT_TRUE(ui::waitForStatus(w.panel, L"Save A File...Done.")) << narrow(ui::status(w.panel));
+        Bytes frames;
+        EXPECT_EQ(pythonView(windowsPath(unixFolder + "/deep.wav"), frames), "22050 2 1 11025");
+        EXPECT_TRUE(frames == Bytes(sound.begin() + 44, sound.end()));
+        std::string listing;
+        ASSERT_EQ(runUnixCommand("ls -A " + quote(unixFolder), &listing), 0);
+        EXPECT_EQ(listing, "deep.wav\nsource.wav\n") << "a temporary file was left behind";
+    }
+    app.requestClose();
+    DWORD code = 1;
+    EXPECT_TRUE(app.waitForExit(code));
+}
+
+// A path that does not fit the dialog's buffer (made small here by a test
+// hook; 32768 characters otherwise) is a failure, not a cancel: the open and
+// the save say so with their failure messages.
+TEST(DialogFailures, APathTheDialogCannotHandBackIsReportedAsAFailure)
+{
+    // A sound under a short name, opened from the command line without the dialog.
+    const std::wstring source = L"Z:\\tmp\\kelvara-dialog-failure.wav";
+    const Bytes sound = wavbytes::pcm16File(22050, 1, tone(440, 22050, 0.5));
+    FILE* file = _wfopen(source.c_str(), L"wb");
+    ASSERT_TRUE(file);
+    std::fwrite(sound.data(), 1, sound.size(), file);
+    std::fclose(file);
+    struct Removed {
+        std::wstring path;
+        ~Removed() { DeleteFileW(path.c_str()); }
+    } removed{source};
+
+    KelvaraProcess app;
+    SetEnvironmentVariableW(L"KELVARA_TEST_DIALOG_PATH_CAPACITY", L"40");
+    const bool launched = app.launch(L"", L"\"" + source + L"\"");
+    SetEnvironmentVariableW(L"KELVARA_TEST_DIALOG_PATH_CAPACITY", nullptr);
+    ASSERT_TRUE(launched);
+    ASSERT_TRUE(app.waitForWindows());
+    const KelvaraWindows& w = app.windows();
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done."));
+
+    const std::wstring longName = tempFolder() + L"a-name-longer-than-forty-characters.wav";
+    ui::markStatus(w.panel);
+    postCommand(w.main, IDM_SAVE_SOUND);
+    ASSERT_TRUE(chooseFileInSaveDialog(app.pid(), longName));
+    HWND box = waitForMessageBox(app.pid());
+    ASSERT_TRUE(box) << narrow(ui::status(w.panel));
+    EXPECT_EQ(messageBoxText(box), failureText);
+    ASSERT_TRUE(dismissMessageBox(box));
+    EXPECT_TRUE(ui::waitForStatus(w.panel, L"Save A File...Failed.")) << narrow(ui::status(w.panel));
+    EXPECT_EQ(GetFileAttributesW(longName.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    const std::wstring other = writeWav16(L"another-name-longer-than-forty-characters.wav", 8000, 1, tone(300, 8000, 0.5));
+    postCommand(w.main, IDM_OPEN);
+    ASSERT_TRUE(chooseFileInOpenDialog(app.pid(), other));
+    box = waitForMessageBox(app.pid());
+    ASSERT_TRUE(box) << narrow(ui::status(w.panel));
+    EXPECT_EQ(messageBoxText(box), L"ファイルオープンに失敗しました。");
+    ASSERT_TRUE(dismissMessageBox(box));
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done."));
+    EXPECT_EQ(controlText(w.panel, IDC_SAMPLE_RATE), L"22.1") << "the sound changed";
+
+    app.requestClose();
+    DWORD code = 1;
+    ASSERT_TRUE(app.waitForExit(code));
+    EXPECT_EQ(code, 0u);
+}
+
+// ---- Recordings that were never saved -------------------------------------------
+
+class UnsavedRecordingTest : public SaveTest {
+protected:
+    void SetUp() override
+    {
+        if (environment("KELVARA_PULSE_CTL").empty()) GTEST_SKIP() << "needs the session sound server (scripts/headless.sh)";
+        SaveTest::SetUp();
+    }
+
+    // 2 s at 22050 Hz, 16 bits, of what the sink plays (silence will do).
+    void record()
+    {
+        if (!isEnabled(w.panel, IDC_RECORD)) {
+            clickButton(w.panel, IDC_SOURCE_RECORD);
+            ASSERT_TRUE(waitFor([&] { return isEnabled(w.panel, IDC_RECORD); }));
+            selectComboItem(w.panel, IDC_RECORD_RATE, 0);
+            selectComboItem(w.panel, IDC_RECORD_BITS, 1);
+            selectComboItem(w.panel, IDC_RECORD_SECONDS, 0);
+        }
+        ui::markStatus(w.panel);
+        clickButton(w.panel, IDC_RECORD);
+        ASSERT_TRUE(ui::waitForStatus(w.panel, L"Recording...Done.", 30000)) << narrow(status());
+    }
+
+    void answer(int button)
+    {
+        HWND question = waitForUnsavedQuestion(app.pid());
+        ASSERT_TRUE(question) << "nothing was asked; the status says " << narrow(status());
+        ASSERT_TRUE(answerMessageBox(question, button));
+    }
+
+    // Everything posted so far is handled, and no message box is up.
+    void expectSettledWithoutQuestion()
+    {
+        ASSERT_TRUE(drainPostedMessages(control(w.panel, IDC_STATUS)));
+        EXPECT_EQ(findMessageBox(app.pid()), nullptr);
+    }
+
+    // What Python's wave module makes of a 2 s recording saved at `path`.
+    void expectSavedRecording(const std::wstring& path)
+    {
+        Bytes frames;
+        EXPECT_EQ(pythonView(path, frames), "22050 2 1 44100");
+    }
+};
+
+TEST_F(UnsavedRecordingTest, RecordingAgainAsksFirst)
+{
+    record();
+    ui::markStatus(w.panel);
+    const std::wstring before = status();
+    // Cancel, and Yes with the save dialog cancelled: nothing starts.
+    clickButton(w.panel, IDC_RECORD);
+    answer(IDCANCEL);
+    expectSettledWithoutQuestion();
+    EXPECT_EQ(status(), before);
+    clickButton(w.panel, IDC_RECORD);
+    answer(IDYES);
+    ASSERT_TRUE(cancelSaveDialog(app.pid()));
+    expectSettledWithoutQuestion();
+    EXPECT_EQ(status(), before);
+
+    // Yes and saved: the recording is in the file, then the new one runs.
+    const std::wstring kept = tempFolder() + L"kept-before-recording-again.wav";
+    clickButton(w.panel, IDC_RECORD);
+    answer(IDYES);
+    ASSERT_TRUE(chooseFileInSaveDialog(app.pid(), kept));
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Recording...Done.", 30000)) << narrow(status());
+    expectSavedRecording(kept);
+
+    // The new recording was never saved either: No records over it.
+    ui::markStatus(w.panel);
+    clickButton(w.panel, IDC_RECORD);
+    answer(IDNO);
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Recording...Done.", 30000)) << narrow(status());
+}
+
+TEST_F(UnsavedRecordingTest, OpeningOrDroppingAFileAsksFirst)
+{
+    const std::wstring eightK = writeWav16(L"eight-k.wav", 8000, 1, tone(440, 8000, 0.5));
+    record();
+    // From the menu, Cancel: no open dialog, the recording stays.
+    postCommand(w.main, IDM_OPEN);
+    answer(IDCANCEL);
+    expectSettledWithoutQuestion();
+    EXPECT_EQ(findTopWindow(app.pid(), L"#32770", L"ファイルを開く"), nullptr);
+    // Dropped, Yes, the save dialog cancelled: the recording stays.
+    ASSERT_TRUE(dropFiles(app.handle(), w.main, {eightK}));
+    answer(IDYES);
+    ASSERT_TRUE(cancelSaveDialog(app.pid()));
+    expectSettledWithoutQuestion();
+    EXPECT_EQ(controlText(w.panel, IDC_SAMPLE_RATE), L"22.1");
+
+    // Dropped, No: the file opens; a file's sound then asks nothing.
+    ui::markStatus(w.panel);
+    ASSERT_TRUE(dropFiles(app.handle(), w.main, {eightK}));
+    answer(IDNO);
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done.")) << narrow(status());
+    EXPECT_EQ(controlText(w.panel, IDC_SAMPLE_RATE), L"8.0");
+    ASSERT_TRUE(ui::openFromMenu(app.pid(), w.main, w.panel, eightK));
+
+    // Recorded again, the menu's open with Yes: saved, then the dialog.
+    record();
+    const std::wstring kept = tempFolder() + L"kept-before-opening.wav";
+    postCommand(w.main, IDM_OPEN);
+    answer(IDYES);
+    ASSERT_TRUE(chooseFileInSaveDialog(app.pid(), kept));
+    ASSERT_TRUE(chooseFileInOpenDialog(app.pid(), eightK));
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done.")) << narrow(status());
+    EXPECT_EQ(controlText(w.panel, IDC_SAMPLE_RATE), L"8.0");
+    expectSavedRecording(kept);
+}
+
+TEST_F(UnsavedRecordingTest, ClosingAsksFirstAndEndsOnlyWhenLetGo)
+{
+    record();
+    app.requestClose();
+    answer(IDCANCEL);
+    postCommand(w.main, IDM_EXIT);  // the menu's exit asks alike
+    answer(IDYES);
+    ASSERT_TRUE(cancelSaveDialog(app.pid()));
+    expectSettledWithoutQuestion();
+    EXPECT_TRUE(app.running());
+    EXPECT_TRUE(IsWindowVisible(w.main));
+
+    const std::wstring kept = tempFolder() + L"kept-at-close.wav";
+    app.requestClose();
+    answer(IDYES);
+    ASSERT_TRUE(chooseFileInSaveDialog(app.pid(), kept));
+    DWORD code = 1;
+    ASSERT_TRUE(app.waitForExit(code));
+    EXPECT_EQ(code, 0u);
+    expectSavedRecording(kept);
+}
+
+TEST_F(UnsavedRecordingTest, ClosingWithNoEndsWithoutSaving)
+{
+    record();
+    app.requestClose();
+    answer(IDNO);
+    DWORD code = 1;
+    ASSERT_TRUE(app.waitForExit(code));
+    EXPECT_EQ(code, 0u);
+}
+
+// WM_QUERYENDSESSION, as Windows sends it to every top-level window before
+// it logs off or shuts down, from a thread of its own: it waits for the answer.
+class SessionQuery {
+public:
+    explicit SessionQuery(HWND window)
+        : thread_([this, window] {
+              answered_ = SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000,
+                                              &result_) != 0;
+          })
+    {
+    }
+    ~SessionQuery()
+    {
+        if (thread_.joinable()) thread_.join();
+    }
+    // TRUE or FALSE as the program answered; -1 when it did not.
+    LRESULT answer()
+    {
+        thread_.join();
+        return answered_ ? static_cast<LRESULT>(result_) : -1;
+    }
+
+private:
+    DWORD_PTR result_ = 0;
+    bool answered_ = false;
+    std::thread thread_;
+};
+
+TEST_F(UnsavedRecordingTest, TheEndOfTheSessionAsksFirst)
+{
+    record();
+    {
+        SessionQuery query(w.main);
+        answer(IDCANCEL);
+        EXPECT_EQ(query.answer(), FALSE);
+    }
+    {
+        SessionQuery query(w.main);
+        answer(IDYES);
+        ASSERT_TRUE(cancelSaveDialog(app.pid()));
+        EXPECT_EQ(query.answer(), FALSE);
+    }
+    {
+        SessionQuery query(w.main);
+        answer(IDNO);
+        EXPECT_EQ(query.answer(), TRUE);
+    }
+    const std::wstring kept = tempFolder() + L"kept-at-logoff.wav";
+    {
+        SessionQuery query(w.main);
+        answer(IDYES);
+        ASSERT_TRUE(chooseFileInSaveDialog(app.pid(), kept));
+        EXPECT_EQ(query.answer(), TRUE);
+    }
+    expectSavedRecording(kept);
+    // Saved now: the session may end without a question.
+    SessionQuery query(w.main);
+    EXPECT_EQ(query.answer(), TRUE);
+    EXPECT_EQ(findMessageBox(app.pid()), nullptr);
+}
+
+TEST_F(UnsavedRecordingTest, ExportsAreNamedAfterTheSoundReallyLoaded)
+{
+    auto proposal = [&](int command) {
+        std::wstring proposed;
+        postCommand(w.main, command);
+        EXPECT_TRUE(proposedNameThenCancel(app.pid(), proposed));
+        return proposed;
+    };
+    open(writeWav16(L"good take.wav", 22050, 1, tone(440, 22050, 0.5)));
+    // A file that fails to open keeps the sound, and its name in the proposals.
+    const std::wstring broken = writeTempFile(L"broken.wav", Bytes{'n', 'o', 't'});
+    ASSERT_TRUE(ui::chooseThroughDialog(app.pid(), w.panel, broken));
+    HWND box = waitForMessageBox(app.pid());
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(dismissMessageBox(box));
+    ASSERT_TRUE(ui::waitForStatus(w.panel, L"Open A File...Done."));
+    EXPECT_EQ(proposal(IDM_SAVE_NUMBERS), L"good take.csv");
+    const std::wstring picture = proposal(IDM_SAVE_PICTURE);
+    EXPECT_TRUE(picture == L"good take.png" || picture == L"good take.bmp") << narrow(picture);
+
+    // A recording is "Kelvara".
+    record();
+    EXPECT_EQ(proposal(IDM_SAVE_NUMBERS), L"Kelvara.csv");
+    EXPECT_EQ(proposal(IDM_SAVE_PICTURE), picture == L"good take.png" ? L"Kelvara.png" : L"Kelvara.bmp");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -197,6 +198,40 @@ TEST_F(Remembering, SettingsMadeByHandAreThereAfterARestartUntilPutBackToTheDefa
     Kelvara third;
     ASSERT_TRUE(third.started());
     expectPanelShows(third.w().panel, defaults);
+}
+
+// The "表示" menu's choices stay too: the pitch curve shown at the last exit
+// is over the next start's first voice print, until the reset takes it away.
+TEST_F(Remembering, OverlaysAndTheSpeakerAreThereAfterARestart)
+{
+    std::vector<int16_t> buzz(22050);
+    for (size_t i = 0; i < buzz.size(); ++i) {
+        double value = 0;
+        for (int h = 1; h <= 10; ++h) value += 3000.0 / h * std::sin(2 * 3.14159265358979 * 140 * h * double(i) / 22050);
+        buzz[i] = static_cast<int16_t>(value);
+    }
+    const std::wstring sound = writeWav16(L"buzz.wav", 22050, 1, buzz);
+    const auto pitchPixels = [](HWND view) { return captureClient(view).count(Rgb{0, 255, 255}); };
+    {
+        Kelvara first;
+        ASSERT_TRUE(first.started());
+        postCommand(first.w().main, IDM_SHOW_PITCH);
+        postCommand(first.w().main, IDM_SPEAKER_CHILD);
+        ASSERT_TRUE(first.close());
+    }
+    EXPECT_EQ(storedNumber(L"PitchCurve"), 1);
+    EXPECT_EQ(storedNumber(L"Formants"), 0);
+    EXPECT_EQ(storedNumber(L"Speaker"), 2);
+
+    Kelvara second;
+    ASSERT_TRUE(second.started());
+    const HWND panel = second.w().panel;
+    ASSERT_TRUE(openFile(second.app.pid(), panel, sound));
+    ASSERT_TRUE(drawVoicePrint(panel));
+    EXPECT_TRUE(waitFor([&] { return pitchPixels(second.w().voicePrint) > 100; })) << "no pitch curve over the picture";
+    postCommand(second.w().main, IDM_RESET_SETTINGS);
+    EXPECT_TRUE(waitFor([&] { return pitchPixels(second.w().voicePrint) == 0; })) << "the reset left the curve";
+    EXPECT_TRUE(waitFor([&] { return storedNumber(L"PitchCurve") == 0 && storedNumber(L"Speaker") == 1; }));
 }
 
 TEST_F(Remembering, ResetWithASoundAppliesTheDefaultsAsTheControlsWould)

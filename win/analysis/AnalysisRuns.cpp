@@ -13,10 +13,16 @@
 // and waits for it: a run that waited deaf would block the very thread that
 // has to signal the events. Runs that arrive while a voice print is under way
 // are posted back to the panel and run after it.
+//
+// Once its frames are painted, a voice-print run measures the pitch, the
+// formants and the level of every column it painted, over the whole sound,
+// and hands them to the voice-print view, which takes a copy at once: the
+// overlays, the readout and the export always have the run's own numbers.
 #include "win/analysis/AnalysisRuns.h"
 
 #include "core/analysis/DftEngine.h"
 #include "core/analysis/Framing.h"
+#include "core/analysis/VoiceNumbers.h"
 #include "core/base/CommandIds.h"
 #include "win/base/FrameHandshake.h"
 #include "core/panel/Parameters.h"
@@ -28,13 +34,25 @@
 #include "core/audio/SoundBuffer.h"
 
 #include <chrono>
+#include <memory>
 
 namespace {
 
 // Where the last voice-print run's time went (MSG_RUN_TIMES), so that a
 // benchmark can tell the arithmetic from the hand-over.
 using RunClock = std::chrono::steady_clock;
-RunClock::duration runPhase[3] = {};
+RunClock::duration runPhase[4] = {};
+
+// The last run's frames and their voice numbers, posted to the voice-print
+// view. Rewritten only by a later run that has frames: the view has taken
+// the first of them, and so this record posted before it, by then.
+uint32_t runFirstSamples[columnCount];
+VoiceNumbers runVoice;
+
+// The voice of the cursor run's frame, which is not one of the run's columns,
+// for the spectrum's ticks. Rewritten only once the spectrum has taken the
+// frame posted after it.
+VoiceNumbers cursorFrameVoice;
 
 // Set while a cursor run that had to give way is queued, so a fast drag
 // queues one catch-up run rather than one per mouse move.
@@ -124,7 +142,7 @@ void runVoicePrint(HWND panel, bool (*)())
     const int32_t kind = windowKind;
     for (RunClock::duration& phase : runPhase) phase = RunClock::duration::zero();
 
-    int32_t framesPosted = 0;
+    int32_t frames = 0;
     for (int32_t k = 0; k < columnCount; ++k) {
         // Re-checked every frame: a recording may not touch the samples
         // before the run has stopped reading them.
@@ -148,14 +166,29 @@ void runVoicePrint(HWND panel, bool (*)())
         PostMessageW(waveWindow, WM_COMMAND, MAKEWPARAM(CMD_FRAME, 0), reinterpret_cast<LPARAM>(analysed));
         postFrame(voicePrintWindow, voicePrintDoneEvent, analysed);
         runPhase[2] += RunClock::now() - posting;
-        ++framesPosted;
+        runFirstSamples[frames++] = static_cast<uint32_t>(start);
     }
     waitForViews();
+    // A run without frames leaves the picture, and so the numbers over it,
+    // as they were.
+    if (frames > 0) {
+        const RunClock::time_point measuring = RunClock::now();
+        if (soundReadable())
+            measureVoice(runVoice, theSound.samples, theSound.sampleCount, theSound.rate(), runFirstSamples, frames,
+                         length, speakerKind.load());
+        else
+            clearVoice(runVoice);
+        runPhase[3] = RunClock::now() - measuring;
+        PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_VOICE_NUMBERS, 0),
+                     reinterpret_cast<LPARAM>(&runVoice));
+        PostMessageW(spectrumWindow, WM_COMMAND, MAKEWPARAM(CMD_OVERLAYS_CHANGED, 0), 0);
+    }
     PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_REBUILD_AXIS, 0), 0);
     // A sound shorter than a frame, or a selection that starts within the
     // last frame length, has no frame to draw: saying "Done." would claim a
     // picture that is not there.
-    setStatus(framesPosted > 0 ? L"Voice-Print...Done." : L"Voice-Print...No frame fits.");
+    setStatus(frames > 0 ? L"Voice-Print...Done." : L"Voice-Print...No frame fits.");
+
     // A player or recorder that was running when the run started still is:
     // the owner keeps it apart from the run.
     activity().runEnded();
@@ -209,12 +242,33 @@ void runCursor(HWND panel, int kind)
     }
 
     setUpWorkEngine();
-    if (analyseSingleFrame(cursorSample.load()))
-        postFrame(spectrumWindow, spectrumDoneEvent, workEngine);
+    const int64_t cursor = cursorSample.load();
+    if (!analyseSingleFrame(cursor)) return;
+    const uint32_t start = static_cast<uint32_t>(cursor);  // within the sound: the frame fits
+    measureVoice(cursorFrameVoice, theSound.samples, theSound.sampleCount, theSound.rate(), &start, 1,
+                 frameLengthOf(frameOrder), speakerKind.load());
+    PostMessageW(spectrumWindow, WM_COMMAND, MAKEWPARAM(CMD_FRAME_VOICE, 0),
+                 reinterpret_cast<LPARAM>(&cursorFrameVoice.column[0]));
+    postFrame(spectrumWindow, spectrumDoneEvent, workEngine);
+}
+
+void remeasureLastRunsFormants()
+{
+    // Not while a run or a recording shown live has the voice print.
+    if (activity().drawing() || activity().drawingLive() || !soundReadable()) return;
+    // A record of its own, handed over whole: the view deletes it once it has
+    // taken it, so no later change can write into one it is reading.
+    auto remeasured = std::make_unique<VoiceNumbers>(runVoice);
+    // From the run's own numbers each time: only the formants change.
+    if (!remeasureFormants(*remeasured, theSound.samples, theSound.sampleCount, speakerKind.load())) return;
+    if (PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_VOICE_NUMBERS, 1),
+                     reinterpret_cast<LPARAM>(remeasured.get())))
+        remeasured.release();
+    PostMessageW(spectrumWindow, WM_COMMAND, MAKEWPARAM(CMD_OVERLAYS_CHANGED, 0), 0);
 }
 
 int64_t lastRunMicroseconds(int phase)
 {
-    if (phase < 0 || phase > 2) return 0;
+    if (phase < 0 || phase > 3) return 0;
     return std::chrono::duration_cast<std::chrono::microseconds>(runPhase[phase]).count();
 }

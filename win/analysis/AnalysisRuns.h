@@ -15,9 +15,14 @@
 void runVoicePrint(HWND panel, bool (*workerRunning)());  // 1023
 void runFrameAtColumn(HWND panel, WPARAM wParam, LPARAM lParam);  // 1017 (ignores the echo edit's notifications)
 void runCursor(HWND panel, int kind);                // 1018 from WaveDraw
+// The speaker has changed: the last run's formants measured again with its
+// ceiling, if the sound is still the one the run measured; a run under way
+// takes the new ceiling at its end anyway.
+void remeasureLastRunsFormants();
 // Microseconds the last voice-print run spent in its frames' arithmetic
-// (phase 0), waiting for the views to take them (1) and posting them (2);
-// 0 for another phase (MSG_RUN_TIMES).
+// (phase 0), waiting for the views to take them (1), posting them (2) and
+// measuring the pitch and formants of its columns (3); 0 for another phase
+// (MSG_RUN_TIMES).
 int64_t lastRunMicroseconds(int phase);
 
 #endif

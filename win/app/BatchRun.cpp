@@ -21,6 +21,8 @@
 
 #include "core/audio/SoundBuffer.h"
 #include "core/base/CommandIds.h"
+#include "core/base/PathNames.h"
+#include "core/panel/Parameters.h"
 #include "win/app/PictureExport.h"
 #include "win/app/WindowPicture.h"
 #include "win/base/FileReplacing.h"
@@ -157,14 +159,16 @@ struct Output {
 // first is written, so a run that cannot write one of them writes none.
 bool writable(const std::wstring& target)
 {
-    ScopedHandle existing(fileOrNull(CreateFileW(target.c_str(), DELETE,
+    ScopedHandle existing(fileOrNull(CreateFileW(extendedLengthPath(target).c_str(), DELETE,
                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
     if (!existing && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-    wchar_t probe[MAX_PATH];
-    if (!GetTempFileNameW(folderOf(target).c_str(), L"kel", 0, probe)) return false;
-    DeleteFileW(probe);
-    return true;
+    // A file of our own beside it, named as the save's temporary is (so a
+    // folder of any depth will do), and gone again when closed.
+    const std::wstring probe = extendedLengthPath(temporaryNameBeside(target, GetCurrentProcessId(), 0xFFFF));
+    ScopedHandle created(fileOrNull(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr)));
+    return static_cast<bool>(created);
 }
 
 int failed(const std::wstring& message)
@@ -217,8 +221,17 @@ int runBatch(const CommandLine& line)
     if (!openPathQuietly(panel, absolutePath(line.path)))
         return failed(L"cannot open " + line.path + L" as a sound");
     applyPanelChoices(panel, line.panel);
-    // HOOK(overlays): line.overlays (pitch, formants, speaker) go to the
-    // overlays here, as their panel controls would set them.
+    // The overlays as the "表示" menu sets them: its commands, to the main window.
+    if (line.overlays.pitch && showPitch.load() != 1) PostMessageW(main, WM_COMMAND, IDM_SHOW_PITCH, 0);
+    if (line.overlays.formants && showFormants.load() != 1) PostMessageW(main, WM_COMMAND, IDM_SHOW_FORMANTS, 0);
+    if (line.overlays.speaker) {
+        const Speaker speaker = *line.overlays.speaker;
+        PostMessageW(main, WM_COMMAND,
+                     speaker == Speaker::Male    ? IDM_SPEAKER_MALE
+                     : speaker == Speaker::Child ? IDM_SPEAKER_CHILD
+                                                 : IDM_SPEAKER_FEMALE,
+                     0);
+    }
     handlePending();
 
     const SelectionColumns selection = selectionColumns(line, theSound.sampleCount, theSound.rate());

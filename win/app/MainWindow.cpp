@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <string>
 
+#include "core/analysis/VoiceNumbers.h"
 #include "core/base/CommandIds.h"
+#include "core/panel/Parameters.h"
 #include "win/base/WindowRegistry.h"
 #include "win/app/PictureExport.h"
 #include "win/base/ScopedWin.h"
@@ -122,6 +124,28 @@ void onSize(HWND window, WPARAM sizeType)
     if (sizeType == SIZE_RESTORED) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
+// The overlays are drawn from numbers every run keeps, so switching one
+// only redraws: safe at any time, during a run too (its command then waits
+// in the queue until the run has handed over its numbers).
+void toggleOverlay(std::atomic<int>& shown)
+{
+    shown = shown.load() == 1 ? 0 : 1;
+    PostMessageW(voicePrintWindow.load(), WM_COMMAND, MAKEWPARAM(CMD_OVERLAYS_CHANGED, 0), 0);
+    PostMessageW(spectrumWindow.load(), WM_COMMAND, MAKEWPARAM(CMD_OVERLAYS_CHANGED, 0), 0);
+}
+
+// Checks the "表示" menu's items as the parameters stand.
+void checkViewMenu(HMENU menu)
+{
+    CheckMenuItem(menu, IDM_SHOW_PITCH, MF_BYCOMMAND | (showPitch.load() == 1 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, IDM_SHOW_FORMANTS, MF_BYCOMMAND | (showFormants.load() == 1 ? MF_CHECKED : MF_UNCHECKED));
+    const int speaker = speakerKind.load();
+    const UINT chosen = speaker == speakerMale ? IDM_SPEAKER_MALE
+                        : speaker == speakerChild ? IDM_SPEAKER_CHILD
+                                                  : IDM_SPEAKER_FEMALE;
+    CheckMenuRadioItem(menu, IDM_SPEAKER_MALE, IDM_SPEAKER_CHILD, chosen, MF_BYCOMMAND);
+}
+
 void onCommand(HWND window, WPARAM wParam)
 {
     if (onTopWindowCommand(window, LOWORD(wParam))) return;
@@ -144,6 +168,24 @@ void onCommand(HWND window, WPARAM wParam)
         break;
     case IDM_COPY_PICTURE:
         copyPicture(window);
+        break;
+    case IDM_SHOW_PITCH:
+        toggleOverlay(showPitch);
+        rememberPanelSettings();
+        break;
+    case IDM_SHOW_FORMANTS:
+        toggleOverlay(showFormants);
+        rememberPanelSettings();
+        break;
+    // The ceiling of the formants, for the last run's columns and the next run's.
+    case IDM_SPEAKER_MALE:
+    case IDM_SPEAKER_FEMALE:
+    case IDM_SPEAKER_CHILD:
+        speakerKind = LOWORD(wParam) == IDM_SPEAKER_MALE    ? speakerMale
+                      : LOWORD(wParam) == IDM_SPEAKER_CHILD ? speakerChild
+                                                            : speakerFemale;
+        PostMessageW(controlPanel.load(), WM_COMMAND, MAKEWPARAM(CMD_SPEAKER_CHANGED, 0), 0);
+        rememberPanelSettings();
         break;
     }
 }
@@ -185,6 +227,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         closeTopWindow(window);
         return 0;
+    case WM_QUERYENDSESSION:
+        // Logging off or shutting down drops the sound as a close does, and
+        // may be refused the same way.
+        return mayLeaveTheSound(controlPanel.load()) ? TRUE : FALSE;
     case WM_DESTROY:
         framePen.reset();
         PostQuitMessage(0);
@@ -198,6 +244,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                        MF_BYCOMMAND | (soundSavable() ? MF_ENABLED : MF_GRAYED));
         EnableMenuItem(reinterpret_cast<HMENU>(wParam), IDM_SAVE_NUMBERS,
                        MF_BYCOMMAND | (numbersSavable() ? MF_ENABLED : MF_GRAYED));
+        checkViewMenu(reinterpret_cast<HMENU>(wParam));
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

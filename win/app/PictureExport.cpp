@@ -236,14 +236,16 @@ void savePicture(HWND window)
         const bool png = pngEncoderAvailable();
         activity().dialogOpened(ActivityOwner::Dialog::SavePicture);
         std::wstring target;
-        const bool chosen = askForSaveTarget(png ? pngFiles : bmpFiles, nameAfterTheSound(png ? L"png" : L"bmp"), target);
+        const DialogEnd chosen =
+            askForSaveTarget(png ? pngFiles : bmpFiles, nameAfterTheSound(png ? L"png" : L"bmp"), target);
         activity().dialogClosed(ActivityOwner::Dialog::SavePicture);
         // A cancel leaves the status line as it was: nothing was tried.
-        if (!chosen) return;
+        if (chosen == DialogEnd::Cancelled) return;
+        saved = chosen == DialogEnd::Chosen;
         std::vector<uint8_t> bytes;
-        if (png)
+        if (saved && png)
             saved = encodePng(picture, bytes);
-        else
+        else if (saved)
             bytes = bmpFile(picture);
         saved = saved && writeReplacing(target, bytes);
     }

@@ -11,7 +11,14 @@
 
 #include <string>
 
-constexpr DWORD pathCapacity = 260;
+// Characters the dialogs hand back a path in, its NUL included: the longest
+// path Windows takes (in the "\\?\" form), so that no path a person can
+// choose is ever cut or refused for length.
+constexpr DWORD pathCapacity = 32768;
+
+// How a dialog ended. A failure (the dialog could not be shown, or could not
+// hand the path back) is not a cancel: the user chose something and is told.
+enum class DialogEnd { Chosen, Cancelled, Failed };
 
 struct FileType {
     const wchar_t* filter;     // the dialog's filter pairs, double-NUL ended
@@ -27,21 +34,16 @@ inline constexpr FileType pngFiles{L"PNG ﾌｧｲﾙ(*.png)\0*.png\0All Files(*
 inline constexpr FileType bmpFiles{L"BMP ﾌｧｲﾙ(*.bmp)\0*.bmp\0All Files(*.*)\0*.*\0", L"bmp"};
 inline constexpr FileType csvFiles{L"CSV ﾌｧｲﾙ(*.csv)\0*.csv\0All Files(*.*)\0*.*\0", L"csv"};
 
-// The open dialog over `path`, which holds the proposed name ("" for none),
-// in the folder last opened from (win/base/SettingsStore.h), which it notes.
-// True with the chosen path in `path`; a cancel and a failure both give false.
-bool askForFileToOpen(const FileType& type, wchar_t (&path)[pathCapacity], const wchar_t* title, DWORD flags);
+// The open dialog, in the folder last opened from (win/base/SettingsStore.h),
+// which it notes; Chosen with the chosen path in `path`.
+DialogEnd askForFileToOpen(const FileType& type, std::wstring& path, const wchar_t* title, DWORD flags);
 
 // The save dialog ("名前を付けて保存", asking before it overwrites), proposing
 // `proposedName` in `initialFolder` (null: the folder last saved to, or the
 // dialog's own choice without one), noting the folder saved to. No
 // OFN_PATHMUSTEXIST: a folder that is not there gets the save's own message.
-// True with the chosen path in `target`.
-bool askForSaveTarget(const FileType& type, const std::wstring& proposedName, std::wstring& target,
-                      const wchar_t* initialFolder = nullptr);
-
-// The name of the sound's file (as the panel shows it) with `extension`
-// instead of its own, or "Kelvara" with it for a recording or no sound.
-std::wstring nameAfterTheSound(const wchar_t* extension);
+// Chosen with the chosen path in `target`.
+DialogEnd askForSaveTarget(const FileType& type, const std::wstring& proposedName, std::wstring& target,
+                           const wchar_t* initialFolder = nullptr);
 
 #endif

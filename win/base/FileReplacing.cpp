@@ -1,5 +1,8 @@
 #include "win/base/FileReplacing.h"
 
+#include <cstdint>
+
+#include "core/base/PathNames.h"
 #include "win/base/ScopedWin.h"
 
 namespace {
@@ -17,9 +20,31 @@ bool targetReplaceable(const wchar_t* path)
     return GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-bool writeTemporary(const wchar_t* path, const std::function<bool(HANDLE)>& write)
+// Tries at a fresh temporary name before the save gives up: another name
+// is only needed when a file of that name is there already.
+constexpr uint32_t temporaryAttempts = 16;
+// Counts the temporary names this process has used, so no two saves of one
+// run try the same name.
+uint32_t temporarySerial = 0;
+
+// Creates a temporary file of its own beside `target`: `path` gets its name
+// (in the form the file functions take at any length). Never one that is
+// there already, which belongs to somebody else.
+HANDLE createTemporary(const std::wstring& target, std::wstring& path)
 {
-    ScopedHandle file(fileOrNull(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    for (uint32_t attempt = 0; attempt < temporaryAttempts; ++attempt) {
+        path = extendedLengthPath(temporaryNameBeside(target, GetCurrentProcessId(), temporarySerial++));
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) return file;
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+bool writeTemporary(HANDLE created, const std::function<bool(HANDLE)>& write)
+{
+    ScopedHandle file(fileOrNull(created));
     if (!file || !write(file.get())) return false;
     // On the disk before the move makes it the target; a full disk may only
     // say so here.
@@ -44,20 +69,20 @@ bool writeAllBytes(HANDLE file, const uint8_t* bytes, uint64_t size)
     return true;
 }
 
-std::wstring folderOf(const std::wstring& path)
-{
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
-}
-
 bool replaceFile(const std::wstring& target, const std::function<bool(HANDLE file)>& write)
 {
-    if (!targetReplaceable(target.c_str())) return false;
+    // Any path the system takes, however deep its folder.
+    const std::wstring destination = extendedLengthPath(target);
+    if (!targetReplaceable(destination.c_str())) return false;
     // In the target's folder, so that the final move is a rename on one disk.
-    wchar_t temporary[MAX_PATH];
-    if (!GetTempFileNameW(folderOf(target).c_str(), L"kel", 0, temporary)) return false;
-    const bool saved = writeTemporary(temporary, write) &&
-                       MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!saved) DeleteFileW(temporary);
+    // The name is made here: GetTempFileNameW refuses folders longer than
+    // MAX_PATH less 14 characters.
+    std::wstring temporary;
+    HANDLE created = createTemporary(target, temporary);
+    if (created == INVALID_HANDLE_VALUE) return false;
+    const bool saved =
+        writeTemporary(created, write) &&
+        MoveFileExW(temporary.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!saved) DeleteFileW(temporary.c_str());
     return saved;
 }

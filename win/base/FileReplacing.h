@@ -2,7 +2,8 @@
 // into a fresh temporary file in the target's folder, are flushed and closed,
 // and only then moved over the target in one step. A full disk, a target that
 // another program holds, or a folder that has gone leave the old file as it
-// was. The sound's, the picture's and the numbers' saves all write this way.
+// was. The sound's, the picture's and the numbers' saves all write this way,
+// to any path the system accepts, longer than MAX_PATH included.
 #ifndef KELVARA_FILE_REPLACING_H
 #define KELVARA_FILE_REPLACING_H
 
@@ -20,8 +21,5 @@ bool writeAllBytes(HANDLE file, const uint8_t* bytes, uint64_t size);
 // False, with the target untouched and no temporary left, when the target
 // cannot be replaced, `write` fails, or the flush, close or move fail.
 bool replaceFile(const std::wstring& target, const std::function<bool(HANDLE file)>& write);
-
-// The folder part of `path` with its separator, or "." for a bare name.
-std::wstring folderOf(const std::wstring& path);
 
 #endif

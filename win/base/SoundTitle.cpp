@@ -2,14 +2,10 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 #include "core/panel/WindowTitle.h"
 #include "win/base/WindowRegistry.h"
 
 namespace {
-
-std::atomic<bool> unsavedRecording{false};
 
 void showTitle(const std::wstring& title)
 {
@@ -18,16 +14,6 @@ void showTitle(const std::wstring& title)
 
 }  // namespace
 
-void titleForFile(const std::wstring& path)
-{
-    unsavedRecording = false;
-    showTitle(windowTitle(SoundOrigin::file, path, false));
-}
+void titleForFile(const std::wstring& path) { showTitle(windowTitle(SoundOrigin::file, path, false)); }
 
-void titleForRecording()
-{
-    unsavedRecording = true;
-    showTitle(windowTitle(SoundOrigin::recording, L"", true));
-}
-
-bool recordingUnsaved() { return unsavedRecording.load(); }
+void titleForRecording() { showTitle(windowTitle(SoundOrigin::recording, L"", true)); }

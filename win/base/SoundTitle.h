@@ -1,8 +1,6 @@
-// The main window's title names the one sound (core/panel/WindowTitle.h),
-// and this is the one place that knows whether the sound is a recording not
-// yet saved: a new recording is unsaved until "名前を付けて保存" writes it,
-// and a sound loaded from a file never is. Whatever must ask before a
-// recording is lost asks recordingUnsaved().
+// The main window's title names the one sound (core/panel/WindowTitle.h):
+// the file it was loaded from or saved to, or a recording, marked with "*"
+// while it is unsaved (core/panel/UnsavedRecording.h keeps that).
 #ifndef KELVARA_SOUND_TITLE_H
 #define KELVARA_SOUND_TITLE_H
 
@@ -12,6 +10,5 @@
 void titleForFile(const std::wstring& path);
 // The sound now is a recording made just now, not saved yet.
 void titleForRecording();
-bool recordingUnsaved();
 
 #endif

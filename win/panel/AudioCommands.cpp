@@ -121,6 +121,8 @@ void onStopPlaying() { playerJob.running = 0; }
 void onRecord(HWND panel)
 {
     if (!mayStartWorker(Command::Record)) return;
+    // The question's message loop may start a player or a run meanwhile.
+    if (!mayLeaveTheSound(panel) || !mayStartWorker(Command::Record)) return;
     // The views draw the recording as it comes in (LiveRecording.h).
     activity().workerStarted(ActivityOwner::Worker::LiveRecorder);
     setStatus(L"Recording...");

@@ -322,6 +322,9 @@ bool onCommand(HWND panel, WPARAM wParam, LPARAM lParam)
     case CMD_CURSOR_RUN:
         runCursor(panel, static_cast<int>(lParam));
         return true;
+    case CMD_SPEAKER_CHANGED:
+        remeasureLastRunsFormants();
+        return true;
     }
     return false;
 }

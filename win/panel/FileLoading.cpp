@@ -21,6 +21,7 @@
 #include <string>
 
 #include "core/base/CommandIds.h"
+#include "core/base/PathNames.h"
 #include "core/base/TwoHalves.h"
 #include "win/base/FrameHandshake.h"
 #include "core/panel/Activity.h"
@@ -99,10 +100,13 @@ void touchBlock(uint8_t* block, size_t size)
 // fails. A file that shrinks while it is read yields what was there.
 bool readWholeFile(const wchar_t* path, FileBytes& out)
 {
-    // Shared every way: a recorder that keeps its file open while it writes
-    // must not keep us from reading what it has written so far.
-    ScopedHandle file(fileOrNull(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    // Any path the system takes, however deep its folder; shared every way,
+    // so that a recorder that keeps its file open while it writes does not
+    // keep us from reading what it has written so far.
+    const std::wstring openable = extendedLengthPath(path);
+    ScopedHandle file(fileOrNull(CreateFileW(openable.c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
     if (!file) return false;
 
     LARGE_INTEGER fileSize;
@@ -129,10 +133,10 @@ bool readWholeFile(const wchar_t* path, FileBytes& out)
     return true;
 }
 
-// Shows the open-file dialog; true with the chosen path in `path`.
-bool askForFile(wchar_t (&path)[pathCapacity])
+// Shows the open-file dialog; Chosen with the chosen path in `path`.
+DialogEnd askForFile(std::wstring& path)
 {
-    path[0] = L'\0';
+    path.clear();
     return askForFileToOpen(soundFiles, path, L"ファイルを開く", OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
 }
 
@@ -142,8 +146,10 @@ enum class FileKind { Unreadable, Wav, Aiff, Other };
 // is refused here) and looks at its first bytes.
 FileKind kindOfFile(const wchar_t* path)
 {
-    ScopedHandle file(fileOrNull(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr)));
+    const std::wstring openable = extendedLengthPath(path);
+    ScopedHandle file(fileOrNull(CreateFileW(openable.c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
     if (!file) return FileKind::Unreadable;
     uint8_t head[bytesToTellWav] = {};
     DWORD got = 0;
@@ -217,6 +223,11 @@ bool loadOtherSoundFile(const wchar_t* path)
     return true;
 }
 
+void reportOpenFailure()
+{
+    MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
+}
+
 bool loadSoundFile(const wchar_t* path)
 {
     const FileKind kind = kindOfFile(path);
@@ -281,7 +292,7 @@ bool loadAndShow(HWND panel, const wchar_t* path, bool tellFailure = true)
 {
     loadPhaseMicros[0] = loadPhaseMicros[1] = loadPhaseMicros[2] = 0;
     const bool loaded = loadSoundFile(path);
-    if (!loaded && tellFailure) MessageBoxW(nullptr, L"ファイルオープンに失敗しました。", L"!", MB_OK);
+    if (!loaded && tellFailure) reportOpenFailure();
     if (loaded)
         noteFileOpened(path);
     else
@@ -306,10 +317,17 @@ void openSoundFile(HWND panel)
         return;
     }
     loadBegins();
+    // Asked before the dialog, as Windows programs do: the answer may be to
+    // save first, and a load must not wait behind a second dialog.
+    if (!mayLeaveTheSound(panel)) {
+        loadEnds();
+        return;
+    }
     setStatus(L"Open A File...");
 
-    wchar_t path[pathCapacity];
-    if (askForFile(path)) {
+    std::wstring path;
+    const DialogEnd chosen = askForFile(path);
+    if (chosen == DialogEnd::Chosen) {
         // The dialog's message loop may have started a player, a recorder or
         // a voice print meanwhile.
         if (soundInUse()) {
@@ -317,7 +335,9 @@ void openSoundFile(HWND panel)
             loadEnds();
             return;
         }
-        loadAndShow(panel, path);
+        loadAndShow(panel, path.c_str());
+    } else if (chosen == DialogEnd::Failed) {
+        reportOpenFailure();
     }
 
     setStatus(L"Open A File...Done.");
@@ -362,6 +382,16 @@ void openRequestedPath(HWND panel)
         return;
     }
     loadBegins();
+    if (!mayLeaveTheSound(panel)) {
+        loadEnds();
+        return;
+    }
+    // The question's message loop may have started a player meanwhile.
+    if (soundInUse()) {
+        refuseBusy();
+        loadEnds();
+        return;
+    }
     setStatus(L"Open A File...");
     const bool loaded = loadAndShow(panel, path.c_str());
     setStatus(L"Open A File...Done.");

@@ -29,7 +29,7 @@ std::string numbersAsCsv()
 {
     ShownNumbers& numbers = shownNumbers();
     std::lock_guard<std::mutex> hold(numbers.lock);
-    return numbersCsv(numbers.voicePrint, numbers.frame);
+    return numbersCsv(numbers.voicePrint, numbers.frame, &numbers.voice);
 }
 
 bool numbersSavable()
@@ -50,19 +50,22 @@ void saveNumbers(HWND)
     if (!numbersSavable()) return;
     activity().dialogOpened(ActivityOwner::Dialog::SaveNumbers);
     std::wstring target;
-    const bool chosen = askForSaveTarget(csvFiles, nameAfterTheSound(L"csv"), target);
+    const DialogEnd chosen = askForSaveTarget(csvFiles, nameAfterTheSound(L"csv"), target);
     activity().dialogClosed(ActivityOwner::Dialog::SaveNumbers);
     // A cancel leaves the status line as it was: nothing was tried.
-    if (!chosen) return;
-    if (numbersBusy()) {
+    if (chosen == DialogEnd::Cancelled) return;
+    if (chosen == DialogEnd::Chosen && numbersBusy()) {
         setStatus(busyText(Command::SaveNumbers));
         return;
     }
-    setStatus(L"Save Numbers...");
-    const std::string text = numbersAsCsv();
-    const bool saved = replaceFile(target, [&text](HANDLE file) {
-        return writeAllBytes(file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    });
+    bool saved = false;
+    if (chosen == DialogEnd::Chosen) {
+        setStatus(L"Save Numbers...");
+        const std::string text = numbersAsCsv();
+        saved = replaceFile(target, [&text](HANDLE file) {
+            return writeAllBytes(file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        });
+    }
     if (saved) {
         setStatus(L"Save Numbers...Done.");
     } else {

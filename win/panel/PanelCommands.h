@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/panel/UnsavedRecording.h"
+
 struct PanelChoices;
 struct SoundBuffer;
 
@@ -34,10 +36,18 @@ bool readSoundFile(const wchar_t* path, SoundBuffer& target);
 int64_t lastLoadMicroseconds(int phase);
 
 // win/panel/FileSaving.cpp
-void saveSoundFile(HWND panel);            // 32800
+SaveOutcome saveSoundFile(HWND panel);     // 32800
 bool soundSavable();                       // a sound is there and nothing plays, records, draws or saves
-void noteSoundFromFile(const wchar_t* path);  // the sound now is that file's (for the name proposed)
-void noteSoundRecorded();                  // the sound now is a recording made just now
+void noteSoundFromFile(const wchar_t* path);  // the sound now is that file's (for the name proposed), saved
+void noteSoundRecorded();                  // the sound now is a recording made just now, unsaved
+// The name the save dialogs propose for an export of the sound: its file's
+// name, or "Kelvara" for a recording or no sound, with `extension`.
+std::wstring nameAfterTheSound(const wchar_t* extension);
+// Before an action that drops the sound (record again, open, close, the end
+// of the session): true when it may go on. With an unsaved recording it asks
+// "録音は保存されていません。保存しますか?": Yes saves (and goes on only if
+// the file was written), No goes on, Cancel stays.
+bool mayLeaveTheSound(HWND panel);
 
 // win/panel/NumbersSaving.cpp
 void saveNumbers(HWND panel);              // 32803

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include "core/base/CommandIds.h"
+#include "core/panel/Parameters.h"
 #include "core/panel/RememberedSettings.h"
 #include "win/base/SettingsStore.h"
 #include "win/base/WindowRegistry.h"
@@ -82,6 +83,10 @@ void settingsFromProgram(RememberedSettings& settings)
     if (!pc::windowCombo.handle) return;  // the panel's controls are gone: keep what was read last
     for (const SettingControl& c : settingControls)
         settings[c.which] = validatedValue(ruleOf(c.which), true, shownValue(c));
+    // The "表示" menu's choices are plain values; the menu checks itself from them as it opens.
+    settings[Remembered::showPitch] = validatedValue(ruleOf(Remembered::showPitch), true, showPitch.load());
+    settings[Remembered::showFormants] = validatedValue(ruleOf(Remembered::showFormants), true, showFormants.load());
+    settings[Remembered::speaker] = validatedValue(ruleOf(Remembered::speaker), true, speakerKind.load());
 }
 
 // Puts `settings` into the controls, with their echoes and enabled states,
@@ -114,6 +119,11 @@ void tellPanelAsTheControlsWould(HWND panel)
             break;
         }
     }
+    // And what the "表示" menu's choices tell: the overlays drawn anew, the
+    // last run's formants measured again under the speaker's ceiling.
+    for (HWND view : {voicePrintWindow.load(), spectrumWindow.load()})
+        PostMessageW(view, WM_COMMAND, MAKEWPARAM(CMD_OVERLAYS_CHANGED, 0), 0);
+    PostMessageW(panel, WM_COMMAND, MAKEWPARAM(CMD_SPEAKER_CHANGED, 0), 0);
 }
 
 // The recent files follow the "ﾌｧｲﾙ(&F)" menu's own items, after a separator.

@@ -6,6 +6,7 @@
 
 void closeTopWindow(HWND window, void (*afterWorkersStopped)())
 {
+    if (!mayLeaveTheSound(controlPanel.load())) return;
     stopWorkersForExit();
     if (afterWorkersStopped) afterWorkersStopped();
     PostMessageW(waveWindow.load(), WM_CLOSE, 0, 0);
@@ -21,6 +22,7 @@ bool onTopWindowCommand(HWND window, WORD command)
     case IDM_EXIT:
         // No close request to WaveDraw: the quit message that the destroy
         // posts ends the program all the same.
+        if (!mayLeaveTheSound(controlPanel.load())) return true;
         stopWorkersForExit();
         DestroyWindow(window);
         return true;

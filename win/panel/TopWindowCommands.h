@@ -8,7 +8,8 @@
 
 #include <windows.h>
 
-// A close request to `window`: the workers are stopped and waited for, then
+// A close request to `window`: with a recording that was never saved, the
+// user is asked first and may stay; then the workers are stopped and waited for, then
 // `afterWorkersStopped` runs when given, then WaveDraw is asked to close and
 // `window` is destroyed.
 void closeTopWindow(HWND window, void (*afterWorkersStopped)() = nullptr);

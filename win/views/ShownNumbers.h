@@ -12,11 +12,13 @@
 #include <mutex>
 
 #include "core/analysis/AnalysisNumbers.h"
+#include "core/analysis/VoiceNumbers.h"
 
 struct ShownNumbers {
     std::mutex lock;
     VoicePrintNumbers voicePrint;  // the last voice-print run
     FrameNumbers frame;            // the spectrum view's frame
+    VoiceNumbers voice;            // pitch, formants and levels of the last run's columns
 };
 
 // In static storage: the voice print's numbers are megabytes.

@@ -8,10 +8,17 @@
 // and the latest frame drawn over it, so of hundreds of frames a second only
 // those that are seen are drawn. Only the rows the old and the new curve and
 // peak text cover reach the screen.
+//
+// With the pitch or formant overlay on, a frame that is one of the last
+// run's columns gets ticks on the frequency axis: at F0 and its first
+// harmonics, at the formants (VoiceOverlay.h says where); so does the frame
+// at the waveform cursor, whose voice the cursor run sends before it.
 #include "core/analysis/DftEngine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/base/CommandIds.h"
+#include "core/panel/Parameters.h"
 #include "core/views/ReadoutText.h"
+#include "core/views/VoiceOverlay.h"
 #include "core/views/ViewGeometry.h"
 #include "win/views/ViewDrawing.h"
 #include "win/views/Readout.h"
@@ -61,6 +68,14 @@ public:
     {
         if (LOWORD(wParam) == CMD_FRAME) onFrame(window, reinterpret_cast<const DftEngine*>(lParam));
         if (LOWORD(wParam) == CMD_FORGET_ANALYSIS) forget(window);
+        if (LOWORD(wParam) == CMD_FRAME_VOICE && lParam) {
+            frameVoice_ = *reinterpret_cast<const VoiceColumn*>(lParam);
+            frameVoiceComing_ = true;
+        }
+        if (LOWORD(wParam) == CMD_OVERLAYS_CHANGED) {
+            stale_ = true;
+            screen.changedAll(window);
+        }
     }
 
     FrameAcknowledgement frames;  // DFTBuffWait1
@@ -122,6 +137,24 @@ private:
         return RECT{peakTextRight - size.cx - 1, peakTextTop - 1, peakTextRight + 1, peakTextTop + size.cy + 1};
     }
 
+    // The overlays' ticks for the frame, rising from the bottom edge;
+    // answers where they lie.
+    RECT drawTicks(HDC dc, const ShownNumbers& numbers)
+    {
+        const VoiceColumn* column = voiceColumnOfFrame(numbers.voice, numbers.frame.firstSample, numbers.frame.length);
+        if (!column && hasFrameVoice_) column = &frameVoice_;
+        if (!column) return RECT{};
+        RECT covered{};
+        for (const SpectrumTick& tick : spectrumTicks(*column, showPitch.load() == 1, showFormants.load() == 1)) {
+            ScopedSelect pen(dc, tick.ink == OverlayInk::pitch ? pitchTickPen_ : formantTickPen_);
+            MoveToEx(dc, tick.x, height - spectrumTickLength, nullptr);
+            LineTo(dc, tick.x, height);
+            const RECT line{tick.x, height - spectrumTickLength, tick.x + 1, height};
+            UnionRect(&covered, &covered, &line);
+        }
+        return covered;
+    }
+
     void onFrame(HWND window, const DftEngine* engine)
     {
         if (engine) {
@@ -130,6 +163,7 @@ private:
             takeFrame(numbers.frame, *engine);
         }
         hasFrame_ = engine != nullptr;
+        hasFrameVoice_ = std::exchange(frameVoiceComing_, false);
         frames.frameTaken();
         stale_ = true;
         // Narrowed by drawLatestFrame to what the curve really changed.
@@ -145,6 +179,7 @@ private:
             numbers.frame.length = 0;
         }
         hasFrame_ = false;
+        hasFrameVoice_ = frameVoiceComing_ = false;
         stale_ = true;
         peakText_.clear();
         SetWindowTextW(window, L"");
@@ -166,7 +201,9 @@ private:
             std::lock_guard<std::mutex> hold(numbers.lock);
             const RECT curve = drawCurve(canvas_.picture, numbers.frame);
             const RECT peak = drawPeak(numbers.frame);
+            const RECT ticks = drawTicks(canvas_.picture, numbers);
             UnionRect(&drawn, &curve, &peak);
+            UnionRect(&drawn, &drawn, &ticks);
         }
         RECT changed;
         UnionRect(&changed, &drawn, &drawn_);
@@ -179,10 +216,15 @@ private:
     static constexpr COLORREF labelColor = RGB(0, 200, 98);
     ScopedPen curvePen_{CreatePen(PS_SOLID, 1, RGB(0, 255, 0))};
     ScopedFont peakFont_{createLabelFont(15)};
+    ScopedPen pitchTickPen_{CreatePen(PS_SOLID, 1, static_cast<COLORREF>(pitchInkColor))};
+    ScopedPen formantTickPen_{CreatePen(PS_SOLID, 1, static_cast<COLORREF>(formantInkColor))};
     GridPicture canvas_;  // the grid keeps the labels
     RECT drawn_{};        // what the frame now in canvas_ drew over the grid
     RECT unshown_{};      // what changed in canvas_ since the screen last showed it
     bool hasFrame_ = false;  // a frame was posted (rather than no engine)
+    VoiceColumn frameVoice_;          // the voice of a cursor-run frame
+    bool frameVoiceComing_ = false;   // ... of the next frame to come
+    bool hasFrameVoice_ = false;      // ... of the frame taken last
     bool stale_ = false;     // canvas_ does not show the last frame taken yet
     std::vector<POINT> curve_;  // kept, so drawing allocates nothing
     std::wstring peakText_;

@@ -5,6 +5,13 @@
 // Frames are painted into a picture bitmap that is cleared only for a new
 // sound, so a shorter run leaves the older picture to its right. The overlays and the cursor are
 // drawn on the window at each paint, from the settings of that moment.
+//
+// The pitch curve and the formant dots of the "表示" menu lie over the
+// picture, under the kilohertz lines and the cursor. Which pixels they ink is
+// the core's (VoiceOverlay.h); the view keeps the picture with them inked in
+// a second bitmap, composed again only when the picture, the run's voice
+// numbers or the switches change. A run starts without them and brings its
+// own at its end.
 #include "core/analysis/DftEngine.h"
 #include "core/base/CommandIds.h"
 #include "core/base/TestHooks.h"
@@ -13,6 +20,7 @@
 #include "win/base/WindowRegistry.h"
 #include "core/views/ColorMap.h"
 #include "core/views/ReadoutText.h"
+#include "core/views/VoiceOverlay.h"
 #include "core/views/ViewGeometry.h"
 #include "win/views/ViewDrawing.h"
 #include "win/views/Readout.h"
@@ -21,6 +29,7 @@
 
 #include <windowsx.h>
 
+#include <cstring>
 #include <cwchar>
 
 namespace {
@@ -31,7 +40,8 @@ constexpr int height = voicePrintHeight;
 class VoicePrintView {
 public:
     explicit VoicePrintView(HWND window)
-        : picture_(pixelCanvasFor(window, width, height)), axis_(canvasFor(window, axisWidth, height))
+        : picture_(pixelCanvasFor(window, width, height)), composed_(pixelCanvasFor(window, width, height)),
+          axis_(canvasFor(window, axisWidth, height))
     {
         fillArea(picture_, GetStockObject(BLACK_BRUSH), width, height);
         // One font for the life of the view: every rebuild would otherwise
@@ -47,9 +57,9 @@ public:
         };
     }
 
-    void draw(HDC paint) const
+    void draw(HDC paint)
     {
-        copyCanvas(paint, picture_);
+        copyCanvas(paint, pictureWithOverlays());
         if (graduateLine.load() == 1) {
             const int step = maxFreqStep.load();
             ScopedSelect pen(paint, gridPen_);
@@ -74,6 +84,17 @@ public:
             // The column may lie outside 0..550 (a cursor before or past the
             // analysed range) and must keep its sign.
             moveCursor(window, static_cast<int32_t>(lParam));
+            break;
+        case CMD_VOICE_NUMBERS:
+            takeVoice(reinterpret_cast<const VoiceNumbers*>(lParam));
+            // The formants measured again for another speaker come in a
+            // record of their own, handed over to the view.
+            if (HIWORD(wParam) == 1) delete reinterpret_cast<const VoiceNumbers*>(lParam);
+            screen.changedAll(window);
+            break;
+        case CMD_OVERLAYS_CHANGED:
+            overlayStale_ = true;
+            screen.changedAll(window);
             break;
         case CMD_REBUILD_AXIS:
             drawFrequencyAxis();
@@ -125,9 +146,44 @@ private:
         }
     }
 
+    // The picture as shown: with the overlays that are switched on.
+    const MemoryCanvas& pictureWithOverlays()
+    {
+        if (overlayStale_) {
+            // The numbers are written on this thread only, so reading needs no lock.
+            const ShownNumbers& numbers = shownNumbers();
+            drawVoiceOverlay(overlay_, numbers.voice, numbers.voicePrint.maxFreqStep, showPitch.load() == 1,
+                             showFormants.load() == 1);
+            overlayStale_ = false;
+            composedStale_ = true;
+        }
+        uint32_t* pixels = composed_.pixels();
+        if (overlay_.empty || !pixels || !picture_.pixels()) return picture_;
+        if (composedStale_) {
+            GdiFlush();
+            std::memcpy(pixels, picture_.pixels(), sizeof(uint32_t) * width * height);
+            for (size_t i = 0; i < overlay_.ink.size(); ++i)
+                if (overlay_.ink[i] != OverlayInk::none)
+                    pixels[i] = MemoryCanvas::pixelOf(static_cast<COLORREF>(inkColor(overlay_.ink[i])));
+            composedStale_ = false;
+        }
+        return composed_;
+    }
+
+    void takeVoice(const VoiceNumbers* voice)
+    {
+        if (!voice) return;
+        ShownNumbers& numbers = shownNumbers();
+        std::lock_guard<std::mutex> hold(numbers.lock);
+        numbers.voice = *voice;
+        overlayStale_ = true;
+    }
+
     void onFrame(HWND window, const DftEngine* engine)
     {
         const int column = nextColumn_;
+        // A new run: the last one's overlays do not belong over it.
+        if (column == 0) overlayStale_ = true;
         cursorColumn_ = column + 2;
         // A test's slow view: the run must not touch this engine meanwhile.
         if (frameDelayMs_ != 0) Sleep(frameDelayMs_);
@@ -147,6 +203,7 @@ private:
         // A column beyond the picture (a frame after the last one) shows nowhere.
         if (pixels == nullptr || column < 0 || column >= width) return;
         GdiFlush();  // what GDI drew into the picture is in its pixels before they are written
+        composedStale_ = true;
         const ColorTable colors;  // from the colour settings of this moment
         for (int j = 0; j < displayBinCount; ++j) {
             const BinPixel pixel = voicePrintPixel(j, engine.displayBins[j]);
@@ -161,9 +218,11 @@ private:
     {
         ShownNumbers& numbers = shownNumbers();
         std::lock_guard<std::mutex> hold(numbers.lock);
-        if (column == 0)
+        if (column == 0) {
             startVoicePrintRun(numbers.voicePrint, engine.sampleRate, engine.length, engine.windowKind,
                                maxFreqStep.load());
+            clearVoice(numbers.voice);
+        }
         takeVoicePrintColumn(numbers.voicePrint, column, engine);
     }
 
@@ -175,8 +234,10 @@ private:
             ShownNumbers& numbers = shownNumbers();
             std::lock_guard<std::mutex> hold(numbers.lock);
             numbers.voicePrint.columnsTaken = 0;
+            clearVoice(numbers.voice);
         }
         fillArea(picture_, GetStockObject(BLACK_BRUSH), width, height);
+        overlayStale_ = composedStale_ = true;
         nextColumn_ = 0;
         cursorColumn_ = 0;
         screen.changedAll(window);
@@ -194,6 +255,10 @@ private:
     ScopedPen cursorPen_{CreatePen(PS_SOLID, 2, RGB(255, 0, 0))};
     ScopedPen gridPen_{CreatePen(PS_SOLID, 1, RGB(255, 255, 0))};
     MemoryCanvas picture_;
+    MemoryCanvas composed_;  // picture_ with the overlays inked over it
+    VoiceOverlay overlay_;
+    bool overlayStale_ = true;   // overlay_ is not drawn from the current numbers and switches
+    bool composedStale_ = true;  // composed_ does not hold picture_ and overlay_ as they are
     MemoryCanvas axis_;  // the side scale; axisFont_ stays selected into it
     uint32_t frameDelayMs_ = testFrameDelayMs();  // the test hook's slow view
     int nextColumn_ = 0;
@@ -209,7 +274,8 @@ void showReadout(HWND window, LPARAM lParam)
 {
     const int x = GET_X_LPARAM(lParam);
     const int y = GET_Y_LPARAM(lParam);
-    hoverReadout(window, voicePrintReadout(shownNumbers().voicePrint, x, voicePrintBinOfRow(y)));
+    const ShownNumbers& numbers = shownNumbers();
+    hoverReadout(window, voicePrintReadout(numbers.voicePrint, numbers.voice, x, voicePrintBinOfRow(y)));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Starting and ending Kelvara.exe for a test, and the KelvaraSession fixture.
 #include "driver/UiDriver.h"
+#include "driver/SaveDialog.h"
 
 namespace ui {
 
@@ -188,8 +189,14 @@ void KelvaraSession::SetUp() {
 void KelvaraSession::TearDown() {
     if (!app.running()) return;
     app.requestClose();
+    // A recording the test left unsaved asks first; the test is done with it.
+    waitFor([&] {
+        HWND box = findMessageBox(app.pid());
+        if (box && messageBoxText(box) == unsavedRecordingQuestion) PostMessageW(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
+        return !app.running();
+    }, 5000);
     DWORD exitCode = 0;
-    if (!app.waitForExit(exitCode, 5000)) app.kill();
+    if (!app.waitForExit(exitCode, 1000)) app.kill();
 }
 
 }  // namespace ui

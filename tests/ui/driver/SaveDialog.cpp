@@ -104,4 +104,36 @@ bool cancelSaveDialog(DWORD pid, DWORD timeoutMs)
     return waitFor([&] { return !IsWindow(dialog); }, timeoutMs);
 }
 
+bool proposedNameThenCancel(DWORD pid, std::wstring& proposed, DWORD timeoutMs)
+{
+    HWND dialog = waitForSaveDialog(pid, timeoutMs);
+    if (!dialog) return false;
+    // The box may be reset while the dialog settles, as in chooseFileInSaveDialog.
+    Sleep(1000);
+    HWND edit = fileNameEdit(dialog);
+    if (!edit) return false;
+    proposed = windowText(edit);
+    PostMessageW(dialogButton(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    return waitFor([&] { return !IsWindow(dialog); }, timeoutMs);
+}
+
+HWND waitForUnsavedQuestion(DWORD pid, DWORD timeoutMs)
+{
+    HWND question = nullptr;
+    waitFor([&] {
+        HWND box = findMessageBox(pid);
+        if (box && messageBoxText(box) == unsavedRecordingQuestion) question = box;
+        return question != nullptr;
+    }, timeoutMs);
+    return question;
+}
+
+bool answerMessageBox(HWND box, int button, DWORD timeoutMs)
+{
+    HWND pressed = GetDlgItem(box, button);
+    if (!pressed) return false;
+    PostMessageW(pressed, BM_CLICK, 0, 0);
+    return waitFor([&] { return !IsWindow(box); }, timeoutMs);
+}
+
 }  // namespace ui

@@ -36,6 +36,17 @@ bool chooseFileInSaveDialog(DWORD pid, const std::wstring& path, SaveChoice* cho
 // Waits for the save dialog and cancels it.
 bool cancelSaveDialog(DWORD pid, DWORD timeoutMs = defaultTimeoutMs);
 
+// Waits for the save dialog, reads the name it proposes and cancels it.
+bool proposedNameThenCancel(DWORD pid, std::wstring& proposed, DWORD timeoutMs = defaultTimeoutMs);
+
+// The question that a recording never saved asks before it is dropped, with
+// Yes, No and Cancel.
+constexpr const wchar_t* unsavedRecordingQuestion = L"録音は保存されていません。保存しますか?";
+// That question of `pid`, once it is on the screen (nullptr if it does not come).
+HWND waitForUnsavedQuestion(DWORD pid, DWORD timeoutMs = defaultTimeoutMs);
+// Presses `button` (IDYES, IDNO or IDCANCEL) in a message box; true once it is gone.
+bool answerMessageBox(HWND box, int button, DWORD timeoutMs = defaultTimeoutMs);
+
 // Milliseconds on the clock that SaveChoice::pressedAtMs uses.
 double clockMs();
 

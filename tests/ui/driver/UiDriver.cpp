@@ -245,6 +245,21 @@ LRESULT sendCommand(HWND window, int id, LPARAM lParam) {
     return sendWithTimeout(window, WM_COMMAND, MAKEWPARAM(id, 0), lParam);
 }
 
+void press(WORD vk, std::initializer_list<WORD> modifiers)
+{
+    const auto send = [](WORD key, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = flags;
+        SendInput(1, &input, sizeof input);
+    };
+    for (WORD m : modifiers) send(m, 0);
+    send(vk, 0);
+    send(vk, KEYEVENTF_KEYUP);
+    for (WORD m : modifiers) send(m, KEYEVENTF_KEYUP);
+}
+
 void pressAltAccelerator(HWND target, wchar_t character) {
     // Repeat count 1, context code (Alt held) in bit 29.
     PostMessageW(target, WM_SYSKEYDOWN, character, 1 | (1 << 29));
@@ -358,6 +373,33 @@ Image imageOfTopDown32(const void* bits, int width, int height) {
     for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = source[i] & 0x00FFFFFF;
     return image;
 }
+
+Image clipboardPicture()
+{
+    Image image;
+    if (!waitFor([] { return OpenClipboard(nullptr) != 0; }, 5000)) return image;
+    HANDLE data = GetClipboardData(CF_DIB);
+    const auto* info = data ? static_cast<const BITMAPINFO*>(GlobalLock(data)) : nullptr;
+    if (info) {
+        const BITMAPINFOHEADER& h = info->bmiHeader;
+        const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+        const void* bits = reinterpret_cast<const uint8_t*>(info) + h.biSize + h.biClrUsed * sizeof(RGBQUAD) +
+                           (h.biCompression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0);
+        void* pixels = nullptr;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP bitmap = createTopDown32(dc, h.biWidth, height, &pixels);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        if (pixels && SetDIBitsToDevice(dc, 0, 0, h.biWidth, height, 0, 0, 0, height, bits, info, DIB_RGB_COLORS) == height)
+            image = imageOfTopDown32(pixels, h.biWidth, height);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return image;
+}
+
 
 Image captureClient(HWND window) {
     RECT r{};

@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,9 @@ LRESULT sendCommand(HWND window, int id, LPARAM lParam = 0);
 // key-up. The accelerator command goes to `target`, as on Windows it goes to
 // the window that has the focus.
 void pressAltAccelerator(HWND target, wchar_t character);
+// Real key strokes, through SendInput to the window with the focus: the
+// modifiers down, `vk` down and up, the modifiers up.
+void press(WORD vk, std::initializer_list<WORD> modifiers = {});
 
 // Mouse messages at client point (x, y): lParam from x and y, wParam the key
 // state (MK_LBUTTON while the left button is down). Posted.
@@ -148,6 +152,9 @@ Image captureScreen(const RECT& screenRectangle);
 // *bits, to draw a picture into and read it back with imageOfTopDown32.
 HBITMAP createTopDown32(HDC dc, int width, int height, void** bits);
 Image imageOfTopDown32(const void* bits, int width, int height);
+// The clipboard's CF_DIB, drawn by Windows into a 32-bit bitmap (empty when
+// there is none or the clipboard cannot be opened).
+Image clipboardPicture();
 
 // ---- Dialogs of the program ------------------------------------------------
 

@@ -1,5 +1,10 @@
 #include "driver/UserSteps.h"
 
+#include <shlobj.h>
+
+#include <cstring>
+#include <vector>
+
 #include "core/base/CommandIds.h"
 
 namespace ui {
@@ -70,6 +75,49 @@ bool drawVoicePrintIfAnyFrameFits(HWND panel, DWORD timeoutMs)
         const std::wstring now = status(panel);
         return now == L"Voice-Print...Done." || now == L"Voice-Print...No frame fits.";
     }, timeoutMs);
+}
+
+// ---- Dropping files ---------------------------------------------------------------
+
+namespace {
+
+// What the shell hands a window when files are dropped on it: a DROPFILES
+// block in the receiving process's memory, its wide paths one after another
+// and an empty one at the end. Returns the block's address there.
+void* dropFilesInto(HANDLE process, const std::vector<std::wstring>& paths)
+{
+    std::vector<uint8_t> block(sizeof(DROPFILES));
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    std::memcpy(block.data(), &header, sizeof header);
+    for (const std::wstring& path : paths) {
+        const auto* p = reinterpret_cast<const uint8_t*>(path.c_str());
+        block.insert(block.end(), p, p + (path.size() + 1) * sizeof(wchar_t));
+    }
+    block.insert(block.end(), sizeof(wchar_t), 0);
+    void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote) return nullptr;
+    SIZE_T written = 0;
+    if (!WriteProcessMemory(process, remote, block.data(), block.size(), &written) || written != block.size())
+        return nullptr;
+    return remote;
+}
+
+}  // namespace
+
+// Drops `paths` on the middle of `over`, as the shell does: the drop goes to
+// the window under the point or, when that one does not take files, to its
+// nearest ancestor that does (WS_EX_ACCEPTFILES). False when none takes them.
+bool dropFiles(HANDLE process, HWND over, const std::vector<std::wstring>& paths)
+{
+    RECT r = screenRect(over);
+    const POINT point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    HWND target = WindowFromPoint(point);
+    while (target && !(GetWindowLongW(target, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) target = GetParent(target);
+    if (!target) return false;
+    void* drop = dropFilesInto(process, paths);
+    return drop && PostMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
 }
 
 }  // namespace ui

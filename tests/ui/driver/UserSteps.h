@@ -7,6 +7,7 @@
 #include "driver/UiDriver.h"
 
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -42,6 +43,15 @@ bool drawVoicePrint(HWND panel, DWORD timeoutMs = 60000);
 // "描画", and the run's end whether it drew ("Voice-Print...Done.") or found
 // no frame to draw ("Voice-Print...No frame fits.").
 bool drawVoicePrintIfAnyFrameFits(HWND panel, DWORD timeoutMs = 60000);
+
+// ---- Dropping files ----------------------------------------------------------------
+
+// Drops `paths` on the middle of `over` of the program `process`, as the
+// shell does: a DROPFILES block written into its memory, and WM_DROPFILES
+// posted to the window under the point or, when that one does not take
+// files, to its nearest ancestor that does (WS_EX_ACCEPTFILES). False when
+// none takes them.
+bool dropFiles(HANDLE process, HWND over, const std::vector<std::wstring>& paths);
 
 }  // namespace ui
 

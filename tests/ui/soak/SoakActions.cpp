@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "core/base/CommandIds.h"
+#include "driver/SaveDialog.h"
 
 using namespace ui;
 
@@ -175,6 +176,14 @@ bool Soak::askForOpenDialog(bool byMenu, HWND& dialog)
     if (!drainUi() || !drainUi()) {
         fault(FaultKind::Hang, "the user-interface thread handled no posted message for a minute (open)");
         return false;
+    }
+    // A recording never saved asks before the dialog; the soak answers No.
+    if (HWND question = findMessageBox(app_->pid()); question && messageBoxText(question) == unsavedRecordingQuestion) {
+        note("  answer No to the unsaved-recording question");
+        if (!answerMessageBox(question, IDNO) || !drainUi()) {
+            fault(FaultKind::Hang, "the unsaved-recording question would not go (open)");
+            return false;
+        }
     }
     dialog = findTopWindow(app_->pid(), L"#32770", openDialogTitle);
     return true;

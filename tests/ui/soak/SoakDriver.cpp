@@ -15,6 +15,7 @@
 #include <cstdlib>
 
 #include "core/base/CommandIds.h"
+#include "driver/SaveDialog.h"
 
 using namespace ui;
 
@@ -183,6 +184,13 @@ void Soak::dismissMessages(bool expectFileRefusal)
         if (!waitFor([&] { return !IsWindow(box) || IsWindowVisible(box); }, 10000)) continue;
         if (!IsWindow(box)) continue;
         const std::wstring text = messageBoxText(box);
+        if (text == unsavedRecordingQuestion) {
+            // The soak keeps none of its recordings: No, and what was asked for goes on.
+            note("answer No to " + describe(text));
+            ++totals_.messagesDismissed;
+            if (!answerMessageBox(box, IDNO)) fault(FaultKind::Hang, "the unsaved-recording question would not go");
+            continue;
+        }
         const bool legitimate = text == noOutputDeviceText || text == inputInUseText ||
                                 (expectFileRefusal && text == openFailedText);
         if (!legitimate) {
@@ -291,8 +299,13 @@ void Soak::closeAtTheEnd()
     note("close the main window");
     if (minimised_) restore();
     app_->requestClose();
+    // An unsaved recording asks first; the soak keeps none.
+    waitFor([&] {
+        dismissMessages();
+        return !app_->running();
+    }, 30000);
     DWORD exitCode = 0;
-    if (!app_->waitForExit(exitCode, 30000)) fault(FaultKind::Hang, "Kelvara did not close within 30 s");
+    if (!app_->waitForExit(exitCode, 1000)) fault(FaultKind::Hang, "Kelvara did not close within 30 s");
 }
 
 bool Soak::run()
