@@ -234,6 +234,10 @@ TEST_F(LiveRecordingTest, TheLevelLineReadsTheToneAndClip)
     SinkPlayer player;
     ASSERT_TRUE(player.play(writeWav16(L"square.wav", 22050, 1, square)));
     clickButton(w.panel, IDC_RECORD);
+    // The tone's recording was never saved: let it go.
+    HWND question = waitForUnsavedQuestion(app.pid());
+    ASSERT_TRUE(question);
+    ASSERT_TRUE(answerMessageBox(question, IDNO));
     EXPECT_TRUE(waitFor([&] { return readout().find(L"CLIP") != std::wstring::npos; }, 30000)) << narrow(readout());
     ASSERT_TRUE(waitForStatus(L"Recording...Done.", 30000)) << narrow(status());
 }
