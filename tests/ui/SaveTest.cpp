@@ -720,6 +720,8 @@ TEST_F(UnsavedRecordingTest, ExportsAreNamedAfterTheSoundReallyLoaded)
         return proposed;
     };
     open(writeWav16(L"good take.wav", 22050, 1, tone(440, 22050, 0.5)));
+    // Numbers to export come from a run.
+    ASSERT_TRUE(ui::drawVoicePrint(w.panel));
     // A file that fails to open keeps the sound, and its name in the proposals.
     const std::wstring broken = writeTempFile(L"broken.wav", Bytes{'n', 'o', 't'});
     ASSERT_TRUE(ui::chooseThroughDialog(app.pid(), w.panel, broken));
@@ -733,6 +735,7 @@ TEST_F(UnsavedRecordingTest, ExportsAreNamedAfterTheSoundReallyLoaded)
 
     // A recording is "Kelvara".
     record();
+    ASSERT_TRUE(ui::drawVoicePrint(w.panel));
     EXPECT_EQ(proposal(IDM_SAVE_NUMBERS), L"Kelvara.csv");
     EXPECT_EQ(proposal(IDM_SAVE_PICTURE), picture == L"good take.png" ? L"Kelvara.png" : L"Kelvara.bmp");
 }
