@@ -5,13 +5,14 @@
 #include <vector>
 
 #include "core/audio/InputLevel.h"
+#include "tests/core/ToneSounds.h"
 
 namespace {
 
 std::vector<double> sine(double amplitude, uint32_t rate, double seconds)
 {
     std::vector<double> s(static_cast<size_t>(rate * seconds));
-    for (size_t i = 0; i < s.size(); ++i) s[i] = std::round(amplitude * std::sin(2 * M_PI * 1000.0 * i / rate));
+    for (size_t i = 0; i < s.size(); ++i) s[i] = std::round(amplitude * std::sin(2 * tones::truePi * 1000.0 * i / rate));
     return s;
 }
 
