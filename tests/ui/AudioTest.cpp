@@ -32,47 +32,6 @@ double nowMs()
     return counter.QuadPart * 1000.0 / frequency.QuadPart;
 }
 
-std::string quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string sinkName()
-{
-    const std::string sink = environment("KELVARA_SINK");
-    return sink.empty() ? "kelvara" : sink;
-}
-
-// A Unix program started in the background; it is ended by its own pid.
-class BackgroundCommand {
-public:
-    explicit BackgroundCommand(const std::string& tag) : pidFile_(unixPath(tempFolder() + widen(tag) + L".pid")) {}
-    ~BackgroundCommand() { stop(); }
-    BackgroundCommand(const BackgroundCommand&) = delete;
-    BackgroundCommand& operator=(const BackgroundCommand&) = delete;
-
-    bool start(const std::string& command)
-    {
-        started_ = runUnixCommand(command + " >/dev/null 2>&1 </dev/null & echo $! >" + quote(pidFile_)) == 0;
-        return started_;
-    }
-    // Ends the program and waits until it has gone (so a capture file is
-    // complete when this returns).
-    void stop()
-    {
-        if (!started_) return;
-        started_ = false;
-        const std::string pid = "$(cat " + quote(pidFile_) + ")";
-        runUnixCommand("kill " + pid + " 2>/dev/null; while kill -0 " + pid + " 2>/dev/null; do sleep 0.05; done");
-    }
-
-private:
-    std::string pidFile_;
-    bool started_ = false;
-};
-
 // What the null sink plays, as raw 16-bit mono samples at captureRate, read
 // back while parecord is still writing them.
 class SinkCapture {
@@ -84,9 +43,9 @@ public:
         DeleteFileW(path_.c_str());
         // A small latency: with the default one the monitor drops the start
         // of every new playback stream.
-        const std::string command = "parecord --latency-msec=10 -d " + quote(sinkName() + ".monitor") +
+        const std::string command = "parecord --latency-msec=10 -d " + shellQuote(sinkName() + ".monitor") +
                                     " --raw --format=s16le --channels=1 --rate=" + std::to_string(captureRate) + " " +
-                                    quote(unixPath(path_));
+                                    shellQuote(unixPath(path_));
         if (!recorder_.start(command)) return false;
         // The monitor delivers silence in real time: data in the file means
         // the capture runs.
@@ -232,7 +191,7 @@ void expectCleanExit(KelvaraProcess& program, Recording recording = Recording::N
 bool playToneIntoSink(BackgroundCommand& player, double hz)
 {
     const std::wstring path = writeWav16(L"tone" + std::to_wstring(int(hz)) + L".wav", 22050, 1, tone(hz, 22050, 20.0));
-    return player.start("paplay -d " + quote(sinkName()) + " " + quote(unixPath(path)));
+    return player.start("paplay -d " + shellQuote(sinkName()) + " " + shellQuote(unixPath(path)));
 }
 
 class AudioTest : public KelvaraSession {

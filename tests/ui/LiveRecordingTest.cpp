@@ -26,35 +26,17 @@ namespace {
 constexpr int frameOrder = 10;  // N = 1024, the panel's default
 constexpr int hanning = 1;
 
-std::string quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 // paplay in the background, ended by its own pid.
 class SinkPlayer {
 public:
-    ~SinkPlayer() { stop(); }
     bool play(const std::wstring& wav)
     {
-        const std::string sink = environment("KELVARA_SINK").empty() ? "kelvara" : environment("KELVARA_SINK");
-        started_ = runUnixCommand("paplay -d " + quote(sink) + " " + quote(unixPath(wav)) +
-                                  " >/dev/null 2>&1 </dev/null & echo $! >" + quote(pidFile_)) == 0;
-        return started_;
+        return paplay_.start("paplay -d " + shellQuote(sinkName()) + " " + shellQuote(unixPath(wav)));
     }
-    void stop()
-    {
-        if (!started_) return;
-        started_ = false;
-        const std::string pid = "$(cat " + quote(pidFile_) + ")";
-        runUnixCommand("kill " + pid + " 2>/dev/null; while kill -0 " + pid + " 2>/dev/null; do sleep 0.05; done");
-    }
+    void stop() { paplay_.stop(); }
 
 private:
-    std::string pidFile_ = unixPath(tempFolder() + L"live-paplay.pid");
-    bool started_ = false;
+    BackgroundCommand paplay_{"live-paplay"};
 };
 
 // How many columns from the left are painted, and whether any column right

@@ -27,13 +27,6 @@ using Bytes = std::vector<uint8_t>;
 
 const wchar_t* const failureText = L"ファイルの保存に失敗しました。";
 
-std::string quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 Bytes readBytes(const std::wstring& path)
 {
     Bytes bytes;
@@ -87,7 +80,7 @@ Canonical readCanonical(const Bytes& f)
 // What sox says of a file: rate, channels, bits, samples per channel, encoding.
 std::string soxView(const std::wstring& path)
 {
-    const std::string f = quote(unixPath(path));
+    const std::string f = shellQuote(unixPath(path));
     std::string out;
     if (runUnixCommand("for o in -r -c -b -s -e; do soxi $o " + f + "; done", &out) != 0) return "soxi failed: " + out;
     std::istringstream lines(out);
@@ -108,8 +101,8 @@ std::string pythonView(const std::wstring& path, Bytes& frames)
     }());
     const std::wstring raw = tempFolder() + L"frames.raw";
     std::string out;
-    const int code = runUnixCommand("python3 " + quote(unixPath(script)) + " " + quote(unixPath(path)) + " " +
-                                        quote(unixPath(raw)), &out);
+    const int code = runUnixCommand("python3 " + shellQuote(unixPath(script)) + " " + shellQuote(unixPath(path)) + " " +
+                                        shellQuote(unixPath(raw)), &out);
     frames = readBytes(raw);
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
     return code == 0 ? out : "python failed: " + out;
@@ -149,15 +142,15 @@ protected:
 TEST_F(SaveTest, RecordingSavedAndOpenedAgainIsTheSameSound)
 {
     if (environment("KELVARA_PULSE_CTL").empty()) GTEST_SKIP() << "needs the session sound server (scripts/headless.sh)";
-    const std::string sink = environment("KELVARA_SINK").empty() ? "kelvara" : environment("KELVARA_SINK");
+    const std::string sink = sinkName();
     clickButton(w.panel, IDC_SOURCE_RECORD);
     ASSERT_TRUE(waitFor([&] { return isEnabled(w.panel, IDC_RECORD); }));
     selectComboItem(w.panel, IDC_RECORD_RATE, 0);     // 22050 Hz
     selectComboItem(w.panel, IDC_RECORD_BITS, 1);     // 16 bits
     selectComboItem(w.panel, IDC_RECORD_SECONDS, 0);  // 2 s
     const std::wstring tonePath = writeWav16(L"tone.wav", 22050, 1, tone(1000, 22050, 20.0));
-    const std::string pidFile = quote(unixPath(tempFolder() + L"paplay.pid"));
-    ASSERT_EQ(runUnixCommand("paplay -d " + quote(sink) + " " + quote(unixPath(tonePath)) +
+    const std::string pidFile = shellQuote(unixPath(tempFolder() + L"paplay.pid"));
+    ASSERT_EQ(runUnixCommand("paplay -d " + shellQuote(sink) + " " + shellQuote(unixPath(tonePath)) +
                              " >/dev/null 2>&1 </dev/null & echo $! >" + pidFile), 0);
     clickButton(w.panel, IDC_RECORD);
     ASSERT_TRUE(ui::waitForStatus(w.panel, L"Recording...Done.", 30000)) << narrow(status());
@@ -265,7 +258,7 @@ TEST_F(SaveTest, LoadedFilesRoundTripBitForBit)
 // A mounted 64 KiB disk, unmounted when the test is done with it.
 class SmallDisk {
 public:
-    explicit SmallDisk(const std::wstring& folder) : unix_(quote(unixPath(folder)))
+    explicit SmallDisk(const std::wstring& folder) : unix_(shellQuote(unixPath(folder)))
     {
         mounted_ = runUnixCommand("mkdir -p " + unix_ + " && mount -t tmpfs -o size=64k tmpfs " + unix_) == 0;
     }
@@ -416,11 +409,11 @@ TEST(LongPaths, SavesIntoAFolderLongerThanMaxPath)
     for (wchar_t c = L'a'; folder.size() <= 320; ++c) folder += std::wstring(60, c) + L"\\";
     const std::string unixFolder = unixPathInTemp(folder);
     const std::wstring source = writeTempFile(L"deep-source.wav", sound);
-    ASSERT_EQ(runUnixCommand("mkdir -p " + quote(unixFolder) + " && cp " + quote(unixPath(source)) + " " +
-                             quote(unixFolder + "/source.wav")), 0);
+    ASSERT_EQ(runUnixCommand("mkdir -p " + shellQuote(unixFolder) + " && cp " + shellQuote(unixPath(source)) + " " +
+                             shellQuote(unixFolder + "/source.wav")), 0);
     struct Removed {
         std::string folder;
-        ~Removed() { runUnixCommand("rm -rf " + quote(folder)); }
+        ~Removed() { runUnixCommand("rm -rf " + shellQuote(folder)); }
     } removed{unixPathInTemp(tempFolder() + std::wstring(60, L'a'))};
 
     KelvaraProcess app;
@@ -443,7 +436,7 @@ TEST(LongPaths, SavesIntoAFolderLongerThanMaxPath)
         EXPECT_EQ(pythonView(windowsPath(unixFolder + "/deep.wav"), frames), "22050 2 1 11025");
         EXPECT_TRUE(frames == Bytes(sound.begin() + 44, sound.end()));
         std::string listing;
-        ASSERT_EQ(runUnixCommand("ls -A " + quote(unixFolder), &listing), 0);
+        ASSERT_EQ(runUnixCommand("ls -A " + shellQuote(unixFolder), &listing), 0);
         EXPECT_EQ(listing, "deep.wav\nsource.wav\n") << "a temporary file was left behind";
     }
     app.requestClose();

@@ -68,13 +68,35 @@ bool writeWholeFile(const std::wstring& path, const void* data, size_t size) {
     return CloseHandle(file) && ok;
 }
 
+}  // namespace
+
 std::string shellQuote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
 
-}  // namespace
+std::string sinkName()
+{
+    const std::string sink = environment("KELVARA_SINK");
+    return sink.empty() ? "kelvara" : sink;
+}
+
+BackgroundCommand::BackgroundCommand(const std::string& tag) : pidFile_(unixPath(tempFolder() + widen(tag) + L".pid")) {}
+
+bool BackgroundCommand::start(const std::string& command)
+{
+    started_ = runUnixCommand(command + " >/dev/null 2>&1 </dev/null & echo $! >" + shellQuote(pidFile_)) == 0;
+    return started_;
+}
+
+void BackgroundCommand::stop()
+{
+    if (!started_) return;
+    started_ = false;
+    const std::string pid = "$(cat " + shellQuote(pidFile_) + ")";
+    runUnixCommand("kill " + pid + " 2>/dev/null; while kill -0 " + pid + " 2>/dev/null; do sleep 0.05; done");
+}
 
 // ---- Files --------------------------------------------------------------------
 

@@ -308,6 +308,28 @@ std::string environment(const char* name);  // "" when unset
 // for that file.
 int runUnixCommand(const std::string& command, std::string* output = nullptr,
                    DWORD timeoutMs = defaultTimeoutMs);
+// `text` in single quotes for the shell, its own single quotes escaped.
+std::string shellQuote(const std::string& text);
+// The null sink the session plays into and records from ($KELVARA_SINK).
+std::string sinkName();
+
+// A Unix program started in the background (paplay, parecord); it is ended
+// by its own pid, at the latest when this goes.
+class BackgroundCommand {
+public:
+    explicit BackgroundCommand(const std::string& tag);  // names its pid file
+    ~BackgroundCommand() { stop(); }
+    BackgroundCommand(const BackgroundCommand&) = delete;
+    BackgroundCommand& operator=(const BackgroundCommand&) = delete;
+    bool start(const std::string& command);
+    // Ends the program and waits until it has gone (so a capture file is
+    // complete when this returns).
+    void stop();
+
+private:
+    std::string pidFile_;
+    bool started_ = false;
+};
 
 // Stops or starts the session's private PulseAudio server (scripts/headless.sh
 // exports KELVARA_PULSE_CTL). Returns the control script's exit code, -1
