@@ -25,6 +25,8 @@
 #define KELVARA_PITCH_H
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 struct PitchSettings {
@@ -41,5 +43,40 @@ struct PitchSettings {
 // 2..100) give all zeros.
 std::vector<double> trackPitch(const double* samples, size_t sampleCount, double sampleRate,
                                const double* centres, size_t centreCount, const PitchSettings& settings = {});
+
+// The same tracker frame by frame, for a sound that is still coming in (a
+// recording drawn while it is made). The buffer has room for `capacity`
+// samples and fills from its start; a frame is added once every sample it
+// reads is in, and the best path through the frames added so far can be
+// asked for at any time. Later frames can change the path's earlier
+// columns, a few at most where the voice is clear. The unvoiced candidates
+// weigh each frame's local peak against the loudest point of the sound so
+// far, so quiet frames may change from voiced to unvoiced once a louder part
+// comes in; once the buffer is full and every frame is added, the path is
+// the one trackPitch gives for the same centres.
+// The buffer must outlive the tracker; one thread at a time.
+class PitchTracker {
+public:
+    PitchTracker(const double* samples, size_t capacity, double sampleRate, const PitchSettings& settings = {});
+    ~PitchTracker();
+    PitchTracker(const PitchTracker&) = delete;
+    PitchTracker& operator=(const PitchTracker&) = delete;
+
+    // Samples [0, count) are in; the count only grows (a smaller one is
+    // ignored), up to the capacity.
+    void samplesArrived(size_t count);
+    // Adds the frame centred at `centre`, which must not lie before the last
+    // one added. False, adding nothing, while a sample it reads is not in
+    // yet. A frame whose window reaches outside the capacity (or whose
+    // centre is not a number) is added at once, unvoiced.
+    bool addFrame(double centre);
+    size_t frameCount() const;
+    // F0 at each frame added so far, 0 where unvoiced.
+    std::vector<double> bestPath() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 #endif

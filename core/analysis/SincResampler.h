@@ -25,6 +25,8 @@ class SincResampler {
 public:
     SincResampler(const double* samples, size_t sampleCount, double step, int zeroCrossings, double cutoff);
     double step() const { return step_; }
+    // Output sample j reads input samples up to floor(j * step) + reach().
+    int reach() const { return halfWidth_; }
     const double* stretch(int64_t first, size_t count);
 
 private:
