@@ -13,11 +13,16 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/analysis/VoiceNumbers.h"
 #include "core/base/Columns.h"
 #include "core/base/CommandIds.h"
+#include "core/views/VoiceOverlay.h"
+#include "tests/core/SyntheticVoice.h"
 
 using namespace ui;
 
@@ -25,6 +30,8 @@ namespace {
 
 constexpr int frameOrder = 10;  // N = 1024, the panel's default
 constexpr int hanning = 1;
+constexpr int defaultStep = -3;  // the maximum-frequency track bar's start
+const Rgb pitchInk = vpt::rgbOf(pitchInkColor);
 
 // paplay in the background, ended by its own pid.
 class SinkPlayer {
@@ -40,7 +47,8 @@ private:
 };
 
 // How many columns from the left are painted, and whether any column right
-// of the first black one is painted (columns out of order).
+// of the first black one is painted (columns out of order). The pitch ink
+// does not count: the pitch curve's scale stands at the right edge.
 struct Growth {
     int painted = 0;
     bool gap = false;
@@ -51,7 +59,7 @@ Growth growthOf(const Image& image)
     bool blackSeen = false;
     for (int x = 0; x < image.width; ++x) {
         bool any = false;
-        for (int y = 0; y < image.height && !any; ++y) any = !(image.at(x, y) == vpt::black);
+        for (int y = 0; y < image.height && !any; ++y) any = image.at(x, y) != vpt::black && image.at(x, y) != pitchInk;
         if (!any) blackSeen = true;
         else if (blackSeen) g.gap = true;
         else g.painted = x + 1;
@@ -84,19 +92,22 @@ protected:
     // Presses "●REC" and looks at the voice print every 50 ms until
     // "Recording...Done." (or, with `stopAtColumns`, presses "■" once that
     // many columns are painted). Checks the columns only ever grow from the
-    // left; returns how many looks saw a picture partly drawn.
-    int recordWatching(int stopAtColumns = 0)
+    // left; returns how many looks saw a picture partly drawn. `look` is
+    // shown each picture seen while recording, with its painted columns.
+    int recordWatching(int stopAtColumns = 0, const std::function<void(const Image&, int)>& look = {})
     {
         clickButton(w.panel, IDC_RECORD);
         int partLooks = 0, last = 0;
         bool stopped = false;
         const bool done = waitFor([&] {
             const bool recording = status() == L"Recording...";
-            const Growth g = growthOf(captureClient(w.voicePrint));
+            const Image image = captureClient(w.voicePrint);
+            const Growth g = growthOf(image);
             if (recording) {
                 EXPECT_FALSE(g.gap) << "a column was painted before one to its left";
                 EXPECT_GE(g.painted, last) << "the picture shrank while recording";
                 last = g.painted;
+                if (look) look(image, g.painted);
                 partLooks += g.painted > 0 && g.painted < columnCount;
                 if (stopAtColumns != 0 && !stopped && g.painted >= stopAtColumns) {
                     clickButton(w.panel, IDC_STOP_RECORD);
@@ -130,7 +141,9 @@ protected:
 
     // The final picture is the voice print of the whole recording selected
     // as a drag over all of it selects it: frames trunc(550 * n / 551) / 551 apart.
-    void expectVoicePrintOfTheRecording(const char* name)
+    // With `pitchCurve`, that run's pitch curve is over it, as the core
+    // measures it here from the saved recording.
+    void expectVoicePrintOfTheRecording(const char* name, bool pitchCurve = false)
     {
         SoundBuffer sound;
         ASSERT_TRUE(savedRecording(sound));
@@ -140,6 +153,23 @@ protected:
         // The red cursor stands two columns right of the last frame, as after "描画".
         const int last = static_cast<int>(expected.size()) - 1;
         const std::vector<int> cursor{last + 1, last + 2};
+        if (pitchCurve) {
+            std::vector<uint32_t> firsts;
+            for (uint32_t k = 0; k < expected.size(); ++k) firsts.push_back(k * static_cast<uint32_t>(period));
+            auto voice = std::make_unique<VoiceNumbers>();
+            measureVoice(*voice, sound.samples, sound.sampleCount, sound.rate(), firsts.data(), static_cast<int>(firsts.size()),
+                         1 << frameOrder, speakerFemale);
+            VoiceOverlay overlay;
+            drawVoiceOverlay(overlay, *voice, defaultStep, true, false);
+            std::string where;
+            int wrong = -1;
+            const Image image = captureUntil(w.voicePrint, [&](const Image& i) {
+                where.clear();
+                return (wrong = vpt::overlaidDifferences(i, expected, overlay, where, cursor)) == 0;
+            });
+            EXPECT_EQ(wrong, 0) << where << " " << keepPicture(image, name);
+            return;
+        }
         const Image image = captureUntil(w.voicePrint, [&](const Image& i) {
             return vpt::compareVoicePrint(i, expected, cursor).mismatches == 0;
         });
@@ -179,6 +209,18 @@ void expectNoGap(const SoundBuffer& sound, double hz)
         worst = std::max(worst, residual);
     }
     EXPECT_LT(worst, 1000.0) << "a gap or a repeated block in the recording at samples" << breaks;
+}
+
+// A man's /a/ held at a steady F0.
+std::vector<int16_t> heldVowel(int rate, double seconds, double f0)
+{
+    voice::Recipe recipe;
+    recipe.rate = rate;
+    recipe.seconds = seconds;
+    recipe.f0Start = recipe.f0End = f0;
+    std::vector<int16_t> samples;
+    for (double x : voice::make(recipe)) samples.push_back(static_cast<int16_t>(std::lround(x)));
+    return samples;
 }
 
 // Four tones one after the other, so that the columns differ along the picture.
@@ -299,4 +341,53 @@ TEST_F(LiveRecordingTest, NothingIsLostUnderASlowScreenOrMinimised)
     ASSERT_TRUE(savedRecordingOf(slow, sound));
     ASSERT_EQ(sound.sampleCount, 22050u * 8);
     expectNoGap(sound, 1000);
+}
+
+// A voice held at 150 Hz. "ピッチ曲線" is switched on with Ctrl+P a quarter
+// of the way in: from the next block the curve covers what came before, and
+// from then on it stands on 150 Hz's row and follows the picture a few
+// columns behind. At the end, the picture and its curve are what "描画"
+// gives.
+TEST_F(LiveRecordingTest, ThePitchCurveGrowsAtTheVoicesPitch)
+{
+    chooseRecording(0, 1, 2);  // 22050 Hz, 16 bits, 6 s
+    SinkPlayer player;
+    ASSERT_TRUE(player.play(writeWav16(L"held-vowel.wav", 22050, 1, heldVowel(22050, 40.0, 150.0))));
+    Sleep(500);  // the voice is there from the recording's start
+
+    const int row = pitchRow(150.0);
+    const int curveEnd = 500;  // left of the scale's labels and ticks
+    bool switchedOn = false;
+    int curveLooks = 0, lastRight = -1, leftmost = columnCount;
+    recordWatching(0, [&](const Image& image, int painted) {
+        if (!switchedOn) {
+            if (painted < 140) return;
+            SetForegroundWindow(w.main);
+            press('P', {VK_CONTROL});
+            switchedOn = true;
+            return;
+        }
+        int right = -1, left = columnCount, offRow = 0;
+        for (int x = 0; x < curveEnd; ++x)
+            for (int y = 0; y < image.height; ++y)
+                if (image.at(x, y) == pitchInk) {
+                    right = x;
+                    left = std::min(left, x);
+                    // A 2-pixel stroke on the row; 1 % off is about a row.
+                    offRow += y < row - 2 || y > row + 3;
+                }
+        EXPECT_EQ(offRow, 0) << "pitch ink off 150 Hz's row " << row << " with " << painted << " columns painted";
+        if (right < 0) return;
+        ++curveLooks;
+        leftmost = std::min(leftmost, left);
+        EXPECT_LE(right, painted) << "the curve ran ahead of the picture";
+        if (painted < curveEnd) EXPECT_GE(right, painted - 8) << "the curve fell behind the picture";
+        EXPECT_GE(right, lastRight) << "the curve shrank";
+        lastRight = right;
+    });
+    player.stop();
+    ASSERT_TRUE(switchedOn);
+    EXPECT_GT(curveLooks, 10) << "the curve was not seen growing";
+    EXPECT_LT(leftmost, 10) << "switched on late, the curve did not cover what came before";
+    expectVoicePrintOfTheRecording("live-pitch", true);
 }

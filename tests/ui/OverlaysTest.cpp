@@ -93,24 +93,6 @@ protected:
     SoundBuffer sound;
 };
 
-// The run's picture (vpt's model) with `overlay` inked over it.
-int differences(const Image& image, const std::vector<vpt::VoicePrintColumn>& picture, const VoiceOverlay& overlay,
-                std::string& where)
-{
-    int wrong = 0;
-    for (int y = 0; y < 280; ++y)
-        for (int x = 0; x < 551; ++x) {
-            const OverlayInk ink = overlay.at(x, y);
-            const ColorRef under = x < static_cast<int>(picture.size()) ? picture[x][y] : rgb(0, 0, 0);
-            const Rgb expected = vpt::rgbOf(ink == OverlayInk::none ? under : inkColor(ink));
-            if (image.at(x, y) != expected && ++wrong <= 4) {
-                std::ostringstream out;
-                out << " (" << x << "," << y << ") " << image.at(x, y) << " not " << expected;
-                where += out.str();
-            }
-        }
-    return wrong;
-}
 
 }  // namespace
 
@@ -140,7 +122,7 @@ TEST_F(OverlaysTest, CtrlPAndCtrlFInkExactlyTheOverlaysPixels)
         int wrong = -1;
         const Image image = captureUntil(w.voicePrint, [&](const Image& i) {
             where.clear();
-            return (wrong = differences(i, picture, overlay, where)) == 0;
+            return (wrong = vpt::overlaidDifferences(i, picture, overlay, where)) == 0;
         });
         EXPECT_EQ(wrong, 0) << where << " " << keepPicture(image, "overlays");
     }
@@ -231,7 +213,7 @@ TEST_F(OverlaysTest, ExportedVoiceIsTheRunsNumbersWithTheChosenSpeaker)
     int wrong = -1;
     const Image image = captureUntil(w.voicePrint, [&](const Image& i) {
         where.clear();
-        return (wrong = differences(i, picture, overlay, where)) == 0;
+        return (wrong = vpt::overlaidDifferences(i, picture, overlay, where)) == 0;
     });
     EXPECT_EQ(wrong, 0) << where << " " << keepPicture(image, "child-formants");
 

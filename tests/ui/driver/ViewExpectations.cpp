@@ -298,4 +298,23 @@ bool loadSound(SoundBuffer& sound, const std::vector<uint8_t>& fileBytes)
     return loadWav(sound, fileBytes.data(), fileBytes.size());
 }
 
+int overlaidDifferences(const Image& image, const std::vector<VoicePrintColumn>& picture, const VoiceOverlay& overlay,
+                        std::string& where, const std::vector<int>& skip)
+{
+    int wrong = 0;
+    for (int y = 0; y < 280; ++y)
+        for (int x = 0; x < 551; ++x) {
+            if (std::find(skip.begin(), skip.end(), x) != skip.end()) continue;
+            const OverlayInk ink = overlay.at(x, y);
+            const ColorRef under = x < static_cast<int>(picture.size()) ? picture[x][y] : rgb(0, 0, 0);
+            const Rgb expected = rgbOf(ink == OverlayInk::none ? under : inkColor(ink));
+            if (image.at(x, y) != expected && ++wrong <= 4) {
+                std::ostringstream out;
+                out << " (" << x << "," << y << ") " << image.at(x, y) << " not " << expected;
+                where += out.str();
+            }
+        }
+    return wrong;
+}
+
 }  // namespace vpt

@@ -20,6 +20,7 @@
 #include "core/analysis/DftEngine.h"
 #include "core/audio/SoundBuffer.h"
 #include "core/views/ColorMap.h"
+#include "core/views/VoiceOverlay.h"
 
 namespace vpt {
 
@@ -100,6 +101,12 @@ std::vector<VoicePrintColumn> expectedVoicePrint(const SoundBuffer& sound, int32
 // with a capture, except the columns in `skip` (cursor strips).
 Comparison compareVoicePrint(const Image& image, const std::vector<VoicePrintColumn>& expected,
                              const std::vector<int>& skip);
+
+// How many pixels of a capture of the voice print differ from `picture`
+// (columns beyond it black) with `overlay` inked over it, except the columns
+// in `skip` (cursor strips); the first few of them are added to `where`.
+int overlaidDifferences(const Image& image, const std::vector<VoicePrintColumn>& picture, const VoiceOverlay& overlay,
+                        std::string& where, const std::vector<int>& skip = {});
 
 // The DftEngine's analysis of one frame, as the program's runs make it.
 void analyse(DftEngine& engine, const SoundBuffer& sound, uint32_t start, int frameOrder, int windowKind);
