@@ -22,7 +22,7 @@ set(KELVARA_CORE_SOURCES
   core/analysis/DisplayBins.cpp
   core/analysis/Framing.cpp
   core/analysis/LiveColumns.cpp
-  core/analysis/LivePitch.cpp
+  core/analysis/LiveVoice.cpp
   core/analysis/FrameLevels.cpp
   core/analysis/AnalysisNumbers.cpp
   core/analysis/NumbersCsv.cpp

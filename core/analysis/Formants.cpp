@@ -15,6 +15,11 @@ constexpr double pi = 3.14159265358979323846;
 constexpr double marginHz = 50.0;
 // exp(-12 v^2) with v = 2u, u running from -1/2 to 1/2 over the window.
 constexpr double sharpness = 48.0;
+// The band up to the ceiling must keep its level: linear prediction puts
+// its fifth pole pair where the upper formants are, and where they have
+// been filtered away it puts it where no formant is, often near F0. So the
+// resampler's kernel is long.
+constexpr int kernelZeroCrossings = 16;
 
 FormantSet missingSet()
 {
@@ -110,10 +115,7 @@ std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount,
     const size_t capacity = static_cast<size_t>(std::ceil(span / step)) + 3;
     std::vector<double> frame(capacity), f(capacity), b(capacity), g(capacity), h(capacity), a(static_cast<size_t>(order) + 1);
     std::vector<double> polynomial(static_cast<size_t>(order) + 1);
-    // The band up to the ceiling must keep its level: linear prediction puts
-    // its fifth pole pair where the upper formants are, and where they have
-    // been filtered away it puts it where no formant is, often near F0.
-    SincResampler resampler(samples, sampleCount, step, 16, 0.5);
+    SincResampler resampler(samples, sampleCount, step, kernelZeroCrossings, 0.5);
 
     for (size_t c = 0; c < centreCount; ++c) {
         const double centre = centres[c];
@@ -162,4 +164,13 @@ std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount,
         }
     }
     return sets;
+}
+
+size_t formantSamplesNeeded(double centre, double sampleRate, const FormantSettings& settings)
+{
+    if (!std::isfinite(centre) || !settingsUsable(sampleRate, settings)) return 0;
+    const double step = sampleRate / std::min(2.0 * settings.ceilingHz, sampleRate);
+    const double last = std::floor((centre + settings.windowSeconds * sampleRate) / step);  // as trackFormants places it
+    const double reach = std::ceil(kernelZeroCrossings * step);                             // as the resampler reads
+    return static_cast<size_t>(std::max(0.0, std::floor(last * step) + reach + 1.0));
 }

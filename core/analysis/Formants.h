@@ -35,4 +35,11 @@ struct FormantSet { double hz[formantCount]; double bandwidthHz[formantCount]; }
 std::vector<FormantSet> trackFormants(const double* samples, size_t sampleCount, double sampleRate,
                                       const double* centres, size_t centreCount, const FormantSettings& settings = {});
 
+// How many samples from the start the formants of the frame centred at
+// `centre` read (its window and the resampler's reach): a sound that is
+// still coming in holds its frame exactly as the finished sound will once it
+// has that many, if trackFormants is given the finished length as its
+// sampleCount. 0 where nothing is read.
+size_t formantSamplesNeeded(double centre, double sampleRate, const FormantSettings& settings = {});
+
 #endif

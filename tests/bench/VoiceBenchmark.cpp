@@ -14,7 +14,7 @@
 
 #include "core/analysis/Formants.h"
 #include "core/analysis/LiveColumns.h"
-#include "core/analysis/LivePitch.h"
+#include "core/analysis/LiveVoice.h"
 #include "core/analysis/Pitch.h"
 #include "tests/core/SyntheticVoice.h"
 
@@ -82,7 +82,7 @@ constexpr int32_t liveFrameLength = 1024;
 
 // Feeds `live` the recording up to `end` samples, block by block, with the
 // curve handed over after each block as the program does.
-void feedLive(LivePitch& live, VoiceNumbers& voice, uint32_t capacity, uint32_t end)
+void feedLive(LiveVoice& live, VoiceNumbers& voice, uint32_t capacity, uint32_t end)
 {
     for (uint32_t in = 0; in < end;) {
         in = std::min(end, in + liveBlock);
@@ -90,23 +90,23 @@ void feedLive(LivePitch& live, VoiceNumbers& voice, uint32_t capacity, uint32_t 
     }
 }
 
-void BM_LivePitchOfRecording(benchmark::State& state)
+void BM_LiveVoiceOfRecording(benchmark::State& state)
 {
     const std::vector<double>& sound = speech(20.0, liveRate);
     const uint32_t capacity = static_cast<uint32_t>(sound.size());
     auto voice = std::make_unique<VoiceNumbers>();
     for (auto _ : state) {
-        LivePitch live(sound.data(), capacity, liveRate, liveFrameLength);
+        LiveVoice live(sound.data(), capacity, liveRate, liveFrameLength, speakerFemale);
         feedLive(live, *voice, capacity, capacity);
     }
 }
 
-void BM_LivePitchHandOverOf551Columns(benchmark::State& state)
+void BM_LiveVoiceHandOverOf551Columns(benchmark::State& state)
 {
     const std::vector<double>& sound = speech(20.0, liveRate);
     const uint32_t capacity = static_cast<uint32_t>(sound.size());
     auto voice = std::make_unique<VoiceNumbers>();
-    LivePitch live(sound.data(), capacity, liveRate, liveFrameLength);
+    LiveVoice live(sound.data(), capacity, liveRate, liveFrameLength, speakerFemale);
     feedLive(live, *voice, capacity, capacity);
     for (auto _ : state) live.fill(*voice);
 }
@@ -124,7 +124,7 @@ BENCHMARK(BM_PitchAndFormantsOfRun)->Unit(benchmark::kMillisecond)->Repetitions(
     ->ComputeStatistics("min", fastest)->ComputeStatistics("max", slowest);
 BENCHMARK(BM_PitchOfMinuteAt10ms)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", fastest)->ComputeStatistics("max", slowest);
-BENCHMARK(BM_LivePitchOfRecording)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
+BENCHMARK(BM_LiveVoiceOfRecording)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", fastest)->ComputeStatistics("max", slowest);
-BENCHMARK(BM_LivePitchHandOverOf551Columns)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
+BENCHMARK(BM_LiveVoiceHandOverOf551Columns)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", fastest)->ComputeStatistics("max", slowest);

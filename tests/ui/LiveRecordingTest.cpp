@@ -141,9 +141,9 @@ protected:
 
     // The final picture is the voice print of the whole recording selected
     // as a drag over all of it selects it: frames trunc(550 * n / 551) / 551 apart.
-    // With `pitchCurve`, that run's pitch curve is over it, as the core
-    // measures it here from the saved recording.
-    void expectVoicePrintOfTheRecording(const char* name, bool pitchCurve = false)
+    // With `overlays`, that run's pitch curve and formants are over it, as
+    // the core measures them here from the saved recording.
+    void expectVoicePrintOfTheRecording(const char* name, bool overlays = false, int speaker = speakerFemale)
     {
         SoundBuffer sound;
         ASSERT_TRUE(savedRecording(sound));
@@ -153,14 +153,14 @@ protected:
         // The red cursor stands two columns right of the last frame, as after "描画".
         const int last = static_cast<int>(expected.size()) - 1;
         const std::vector<int> cursor{last + 1, last + 2};
-        if (pitchCurve) {
+        if (overlays) {
             std::vector<uint32_t> firsts;
             for (uint32_t k = 0; k < expected.size(); ++k) firsts.push_back(k * static_cast<uint32_t>(period));
             auto voice = std::make_unique<VoiceNumbers>();
             measureVoice(*voice, sound.samples, sound.sampleCount, sound.rate(), firsts.data(), static_cast<int>(firsts.size()),
-                         1 << frameOrder, speakerFemale);
+                         1 << frameOrder, speaker);
             VoiceOverlay overlay;
-            drawVoiceOverlay(overlay, *voice, defaultStep, true, false);
+            drawVoiceOverlay(overlay, *voice, defaultStep, true, true);
             std::string where;
             int wrong = -1;
             const Image image = captureUntil(w.voicePrint, [&](const Image& i) {
@@ -211,13 +211,16 @@ void expectNoGap(const SoundBuffer& sound, double hz)
     EXPECT_LT(worst, 1000.0) << "a gap or a repeated block in the recording at samples" << breaks;
 }
 
-// A man's /a/ held at a steady F0.
+// A man's /a/ held at a steady F0, with the jitter and breath of a real voice.
+constexpr double trueF0 = 120.0;
 std::vector<int16_t> heldVowel(int rate, double seconds, double f0)
 {
     voice::Recipe recipe;
     recipe.rate = rate;
     recipe.seconds = seconds;
     recipe.f0Start = recipe.f0End = f0;
+    recipe.jitter = 0.01;
+    recipe.snrDb = 30.0;
     std::vector<int16_t> samples;
     for (double x : voice::make(recipe)) samples.push_back(static_cast<int16_t>(std::lround(x)));
     return samples;
@@ -343,40 +346,60 @@ TEST_F(LiveRecordingTest, NothingIsLostUnderASlowScreenOrMinimised)
     expectNoGap(sound, 1000);
 }
 
-// A voice held at 150 Hz. "ピッチ曲線" is switched on with Ctrl+P a quarter
-// of the way in: from the next block the curve covers what came before, and
-// from then on it stands on 150 Hz's row and follows the picture a few
-// columns behind. At the end, the picture and its curve are what "描画"
-// gives.
-TEST_F(LiveRecordingTest, ThePitchCurveGrowsAtTheVoicesPitch)
+// A man's /a/ held at 120 Hz, the speaker set to a man (with a woman's
+// ceiling, linear prediction often finds no F1 in a man's /a/, live or
+// not). "ピッチ曲線" and "フォルマント" are switched on
+// with Ctrl+P and Ctrl+F a quarter of the way in: from the next block the
+// overlays cover what came before, and from then on the pitch curve stands
+// on 120 Hz's row and follows the picture a few columns behind, and the
+// formant dots lie on the vowel's F1 and F2. At the end, the picture and its
+// overlays are what "描画" gives.
+TEST_F(LiveRecordingTest, ThePitchCurveAndFormantsGrowWithTheVoice)
 {
+    postCommand(w.main, IDM_SPEAKER_MALE);
     chooseRecording(0, 1, 2);  // 22050 Hz, 16 bits, 6 s
     SinkPlayer player;
-    ASSERT_TRUE(player.play(writeWav16(L"held-vowel.wav", 22050, 1, heldVowel(22050, 40.0, 150.0))));
+    ASSERT_TRUE(player.play(writeWav16(L"held-vowel.wav", 22050, 1, heldVowel(22050, 40.0, trueF0))));
     Sleep(500);  // the voice is there from the recording's start
 
-    const int row = pitchRow(150.0);
-    const int curveEnd = 500;  // left of the scale's labels and ticks
+    const int row = pitchRow(trueF0);
+    const int f1Row = formantRow(voice::manA.hz[0], defaultStep), f2Row = formantRow(voice::manA.hz[1], defaultStep);
+    const int curveEnd = 500;  // left of the pitch scale's labels and ticks
+    const Rgb formantInk = vpt::rgbOf(formantInkColor);
     bool switchedOn = false;
-    int curveLooks = 0, lastRight = -1, leftmost = columnCount;
+    int curveLooks = 0, lastRight = -1, leftmost = columnCount, dotted = 0, onF1 = 0, onF2 = 0;
     recordWatching(0, [&](const Image& image, int painted) {
         if (!switchedOn) {
             if (painted < 140) return;
             SetForegroundWindow(w.main);
             press('P', {VK_CONTROL});
+            press('F', {VK_CONTROL});
             switchedOn = true;
             return;
         }
         int right = -1, left = columnCount, offRow = 0;
-        for (int x = 0; x < curveEnd; ++x)
-            for (int y = 0; y < image.height; ++y)
-                if (image.at(x, y) == pitchInk) {
+        dotted = onF1 = onF2 = 0;
+        // The red cursor stands two columns right of the newest one.
+        for (int x = 0; x < std::min(curveEnd, painted - 1); ++x) {
+            bool dot = false, nearF1 = false, nearF2 = false;
+            for (int y = 0; y < image.height; ++y) {
+                const Rgb p = image.at(x, y);
+                if (p == pitchInk) {
                     right = x;
                     left = std::min(left, x);
                     // A 2-pixel stroke on the row; 1 % off is about a row.
                     offRow += y < row - 2 || y > row + 3;
+                } else if (p == formantInk) {
+                    dot = true;
+                    nearF1 |= std::abs(y - f1Row) <= 3;
+                    nearF2 |= std::abs(y - f2Row) <= 4;
                 }
-        EXPECT_EQ(offRow, 0) << "pitch ink off 150 Hz's row " << row << " with " << painted << " columns painted";
+            }
+            dotted += dot;
+            onF1 += nearF1;
+            onF2 += nearF2;
+        }
+        EXPECT_EQ(offRow, 0) << "pitch ink off " << trueF0 << " Hz's row " << row << " with " << painted << " columns painted";
         if (right < 0) return;
         ++curveLooks;
         leftmost = std::min(leftmost, left);
@@ -389,5 +412,9 @@ TEST_F(LiveRecordingTest, ThePitchCurveGrowsAtTheVoicesPitch)
     ASSERT_TRUE(switchedOn);
     EXPECT_GT(curveLooks, 10) << "the curve was not seen growing";
     EXPECT_LT(leftmost, 10) << "switched on late, the curve did not cover what came before";
-    expectVoicePrintOfTheRecording("live-pitch", true);
+    // The last look while recording: the voiced columns carry F1 and F2.
+    EXPECT_GT(dotted, 300) << "formant dots in few columns";
+    EXPECT_GE(onF1, dotted * 9 / 10) << "columns with a dot on F1's row " << f1Row;
+    EXPECT_GE(onF2, dotted * 9 / 10) << "columns with a dot on F2's row " << f2Row;
+    expectVoicePrintOfTheRecording("live-overlays", true, speakerMale);
 }

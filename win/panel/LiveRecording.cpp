@@ -8,7 +8,7 @@
 #include "core/analysis/DftEngine.h"
 #include "core/analysis/Framing.h"
 #include "core/analysis/LiveColumns.h"
-#include "core/analysis/LivePitch.h"
+#include "core/analysis/LiveVoice.h"
 #include "core/audio/AudioBlocks.h"
 #include "core/audio/InputLevel.h"
 #include "core/base/CommandIds.h"
@@ -41,7 +41,7 @@ struct Live {
     // capacity, so a frame fits where the finished recording's would.
     SoundBuffer sound;
     std::unique_ptr<InputLevel> level;
-    std::unique_ptr<LivePitch> pitch;
+    std::unique_ptr<LiveVoice> voice;
 };
 Live live;
 
@@ -125,15 +125,16 @@ void drawColumns(ColumnRange columns, int64_t arrivedMicros)
     live.columnsDone = columns.end;
 }
 
-// The pitch of the painted columns whose pitch window is in; measured
-// whether or not the curve is shown, so that "ピッチ曲線" switched on during
-// the recording shows all of it at the next block.
-void extendPitch(uint32_t captured)
+// The pitch and formants of the painted columns whose windows are in;
+// measured whether or not the overlays are shown, so that one switched on
+// during the recording shows all of it at the next block.
+void extendVoice(uint32_t captured)
 {
-    if (!live.pitch || !live.pitch->catchUp(captured, live.columnsDone) || showPitch.load() != 1) return;
+    if (!live.voice || !live.voice->catchUp(captured, live.columnsDone)) return;
+    if (showPitch.load() != 1 && showFormants.load() != 1) return;
     // A record of its own, which the view deletes once it has taken it.
     auto voice = std::make_unique<VoiceNumbers>();
-    live.pitch->fill(*voice);
+    live.voice->fill(*voice);
     if (PostMessageW(voicePrintWindow, WM_COMMAND, MAKEWPARAM(CMD_VOICE_NUMBERS, 1), reinterpret_cast<LPARAM>(voice.get())))
         voice.release();
 }
@@ -172,8 +173,8 @@ void startLiveDrawing(uint32_t sampleRate, int bitsPerSample, int seconds)
     live.windowKind = s.windowKind;
     live.settings = SpectrumSettings{energyLogMode.load(), s.logScale, s.rejection, s.maxFreqStep};
     if (frameLengthOf(live.frameOrder) == 0) return;
-    live.pitch = std::make_unique<LivePitch>(live.sound.samples, live.capacity, live.format.samplesPerSec,
-                                             frameLengthOf(live.frameOrder));
+    live.voice = std::make_unique<LiveVoice>(live.sound.samples, live.capacity, live.format.samplesPerSec,
+                                             frameLengthOf(live.frameOrder), speakerKind.load());
     liveView().plannedSeconds = static_cast<double>(live.capacity) / sampleRate;
     live.active = true;
 }
@@ -190,7 +191,7 @@ void onLiveBlock(uint32_t recordedBytes, int64_t arrivedMicros)
     extendTrace(captured);
     drawColumns(ColumnRange{live.columnsDone, liveColumnsComplete(captured, live.capacity, frameLengthOf(live.frameOrder))},
                 arrivedMicros);
-    extendPitch(captured);
+    extendVoice(captured);
 }
 
 bool endLiveDrawing()
@@ -202,7 +203,7 @@ bool endLiveDrawing()
     }
     live.active = false;
     live.viewsStarted = false;
-    live.pitch.reset();  // it reads the sound
+    live.voice.reset();  // it reads the sound
     live.sound.release();
     live.sound.sampleCount = 0;
     live.level.reset();

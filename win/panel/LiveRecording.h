@@ -1,9 +1,11 @@
 // Drawing a recording while it comes in, on the user-interface thread. The
 // recorder's notification posts MSG_LIVE_BLOCK after every block it appends;
-// the panel decodes what is new, feeds the level line and the waveform, and
+// the panel decodes what is new, feeds the level line and the waveform,
 // analyses each voice-print column whose frame the block completed, handing
-// it to the views as a run does. The recording itself never waits for any of
-// this: the device appends into the capture, and this only reads it.
+// it to the views as a run does, and measures the columns' pitch and
+// formants as their windows come in, for the overlays. The recording itself
+// never waits for any of this: the device appends into the capture, and
+// this only reads it.
 #ifndef KELVARA_LIVE_RECORDING_H
 #define KELVARA_LIVE_RECORDING_H
 
