@@ -10,6 +10,7 @@
 // text is allowed, in its colour, inside the box the same font measures.
 #include "driver/Pictures.h"
 #include "driver/UiDriver.h"
+#include "driver/UserSteps.h"
 #include "driver/ViewExpectations.h"
 
 #include <algorithm>
@@ -126,6 +127,19 @@ TEST_F(EmptyViews, WaveformShowsOnlyItsGridBeforeAnySound)
     const Image shown = captureClient(w.wave);
     for (int x : {137, 138, 275, 276, 413, 414}) EXPECT_EQ(shown.at(x, 4), vpt::waveGrid) << "column " << x;
     for (int x : {11, 13, 139, 277, 415}) EXPECT_EQ(shown.at(x, 4), vpt::black) << "column " << x;
+}
+
+// A file refused before any sound is loaded (a RIFF header and nothing
+// more) leaves the empty waveform as it was: no time labels of a sound.
+TEST_F(EmptyViews, WaveformStaysEmptyAfterARefusedFile)
+{
+    const std::vector<uint8_t> riffOnly{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    ASSERT_TRUE(chooseThroughDialog(app.pid(), w.panel, writeTempFile(L"riff-only.wav", riffOnly)));
+    HWND box = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (box = findMessageBox(app.pid())) != nullptr; })) << "no message for the refused file";
+    EXPECT_TRUE(dismissMessageBox(box));
+    ASSERT_TRUE(waitForStatus(L"Open A File...Done.")) << narrow(status());
+    expectPicture(w.wave, emptyWaveform(), "EmptyWaveformAfterRefusal");
 }
 
 // ---- Spectrum view --------------------------------------------------------

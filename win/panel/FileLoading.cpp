@@ -298,8 +298,10 @@ bool loadAndShow(HWND panel, const wchar_t* path, bool tellFailure = true)
     else
         noteOpenFailed(path);
     panelControls::fileNameEdit.setText(path);
-    // After a failure this redraws the unchanged sound, which is harmless.
-    refreshViewsFromSound(panel, loaded);
+    // After a failure this redraws the unchanged sound, which is harmless;
+    // with no sound yet it would give the empty waveform a sound's time
+    // labels.
+    if (loaded || theSound.ready.load() == 1) refreshViewsFromSound(panel, loaded);
     loadPhaseMicros[2] = lastWaveformMicros;
     return loaded;
 }
