@@ -310,21 +310,31 @@ bool loadAndShow(HWND panel, const wchar_t* path, bool tellFailure = true)
 std::wstring pathToOpen;
 bool drawAfterOpen = false;
 
+// The load's start, shared by every way of opening: refused while busy,
+// then the unsaved recording's question. True when the load goes on (and
+// must end with loadEnds).
+bool beginLoad(HWND panel)
+{
+    if (!mayLoad()) {
+        refuseBusy();
+        return false;
+    }
+    loadBegins();
+    if (!mayLeaveTheSound(panel)) {
+        loadEnds();
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void openSoundFile(HWND panel)
 {
-    if (!mayLoad()) {
-        refuseBusy();
-        return;
-    }
-    loadBegins();
-    // Asked before the dialog, as Windows programs do: the answer may be to
-    // save first, and a load must not wait behind a second dialog.
-    if (!mayLeaveTheSound(panel)) {
-        loadEnds();
-        return;
-    }
+    // The question comes before the dialog, as Windows programs ask: the
+    // answer may be to save first, and a load must not wait behind a second
+    // dialog.
+    if (!beginLoad(panel)) return;
     setStatus(L"Open A File...");
 
     std::wstring path;
@@ -378,16 +388,7 @@ void openRequestedPath(HWND panel)
     const bool thenDraw = drawAfterOpen;
     pathToOpen.clear();
     drawAfterOpen = false;
-    if (path.empty()) return;
-    if (!mayLoad()) {
-        refuseBusy();
-        return;
-    }
-    loadBegins();
-    if (!mayLeaveTheSound(panel)) {
-        loadEnds();
-        return;
-    }
+    if (path.empty() || !beginLoad(panel)) return;
     // The question's message loop may have started a player meanwhile.
     if (soundInUse()) {
         refuseBusy();
