@@ -42,14 +42,6 @@ void LiveVoice::fill(VoiceNumbers& voice) const
     voice.rate = rate_;
     voice.frameLength = frameLength_;
     const std::vector<double> f0 = tracker_.bestPath();
-    for (size_t k = 0; k < firstSamples_.size(); ++k) {
-        VoiceColumn& c = voice.column[k];
-        c.firstSample = firstSamples_[k];
-        c.centreSeconds = (static_cast<double>(firstSamples_[k]) + frameLength_ / 2) / rate_;
-        c.f0Hz = f0[k];
-        std::copy(std::begin(formants_[k].hz), std::end(formants_[k].hz), std::begin(c.formantHz));
-        c.levelDb = levels_[k];
-        voice.loudestDb = std::max(voice.loudestDb, c.levelDb);
-    }
-    voice.columns = columnsMeasured();
+    for (size_t k = 0; k < firstSamples_.size(); ++k)
+        appendVoiceColumn(voice, firstSamples_[k], f0[k], formants_[k].hz, levels_[k]);
 }

@@ -60,18 +60,23 @@ void measureVoice(VoiceNumbers& voice, const double* samples, uint32_t sampleCou
         }
     });
 
-    for (int k = 0; k < frames; ++k) {
-        VoiceColumn& c = voice.column[k];
-        c.firstSample = firstSamples[k];
-        c.centreSeconds = centres[k] / rate;
-        c.f0Hz = k < static_cast<int>(f0.size()) && f0[k] > 0.0 ? f0[k] : 0.0;
-        for (int i = 0; i < formantCount; ++i)
-            c.formantHz[i] = k < static_cast<int>(formants.size()) ? formants[k].hz[i]
-                                                                   : std::numeric_limits<double>::quiet_NaN();
-        c.levelDb = stretchLevelDb(samples, firstSamples[k], frameLength);
-        voice.loudestDb = std::max(voice.loudestDb, c.levelDb);
-    }
-    voice.columns = frames;
+    for (int k = 0; k < frames; ++k)
+        appendVoiceColumn(voice, firstSamples[k], k < static_cast<int>(f0.size()) ? f0[k] : 0.0,
+                          k < static_cast<int>(formants.size()) ? formants[k].hz : nullptr,
+                          stretchLevelDb(samples, firstSamples[k], frameLength));
+}
+
+void appendVoiceColumn(VoiceNumbers& voice, uint32_t firstSample, double f0Hz, const double* formantHz, double levelDb)
+{
+    if (voice.columns < 0 || voice.columns >= columnCount || voice.rate == 0) return;
+    VoiceColumn& c = voice.column[voice.columns++];
+    c.firstSample = firstSample;
+    c.centreSeconds = (static_cast<double>(firstSample) + voice.frameLength / 2) / voice.rate;
+    c.f0Hz = f0Hz > 0.0 ? f0Hz : 0.0;
+    for (int i = 0; i < formantCount; ++i)
+        c.formantHz[i] = formantHz ? formantHz[i] : std::numeric_limits<double>::quiet_NaN();
+    c.levelDb = levelDb;
+    voice.loudestDb = std::max(voice.loudestDb, levelDb);
 }
 
 bool remeasureFormants(VoiceNumbers& voice, const double* samples, uint32_t sampleCount, int speakerKind)

@@ -61,6 +61,12 @@ bool remeasureFormants(VoiceNumbers& voice, const double* samples, uint32_t samp
 // Forgets the last run: no columns.
 void clearVoice(VoiceNumbers& voice);
 
+// Adds the next column to `voice`, whose rate and frame length are set: its
+// frame's first sample, F0 (0 or below: unvoiced), the formants (NaN where
+// missing; none without `formantHz`) and the frame's level; the loudest
+// column follows. Nothing past the 551st.
+void appendVoiceColumn(VoiceNumbers& voice, uint32_t firstSample, double f0Hz, const double* formantHz, double levelDb);
+
 // RMS level of samples [first, first + length) in dB re full scale, where a
 // full-scale sine reads 0 dB (as the voice print's levels do); -infinity for
 // silence.
