@@ -15,7 +15,6 @@ namespace {
 // All on the display thread.
 HWND line = nullptr;
 HWND hovered = nullptr;  // the view under the mouse, if any
-LPARAM hoveredAt = 0;    // where that view last saw the pointer, as a mouse move's lParam
 std::wstring shown;
 bool levelShown = false;  // a recording's input level has the line
 
@@ -129,24 +128,18 @@ HWND createReadout(HWND parent)
 
 void refreshReadoutUnderPointer()
 {
-    HWND under = hovered;
-    LPARAM at = hoveredAt;
-    if (!under) {
-        POINT pointer{};
-        if (!line || !GetCursorPos(&pointer)) return;
-        under = WindowFromPoint(pointer);
-        if (!under || (under != waveWindow.load() && under != spectrumWindow.load() && under != voicePrintWindow.load()))
-            return;
-        ScreenToClient(under, &pointer);
-        at = MAKELPARAM(pointer.x, pointer.y);
-    }
+    POINT pointer{};
+    if (!line || !GetCursorPos(&pointer)) return;
+    const HWND under = WindowFromPoint(pointer);
+    if (!under || (under != waveWindow.load() && under != spectrumWindow.load() && under != voicePrintWindow.load()))
+        return;
+    ScreenToClient(under, &pointer);
     // No button flags: a move with the button down would be taken for a drag.
-    SendMessageW(under, WM_MOUSEMOVE, 0, at);
+    SendMessageW(under, WM_MOUSEMOVE, 0, MAKELPARAM(pointer.x, pointer.y));
 }
 
-void hoverReadout(HWND view, LPARAM pointer, const std::wstring& text)
+void hoverReadout(HWND view, const std::wstring& text)
 {
-    hoveredAt = pointer;
     if (hovered != view) {
         hovered = view;
         SetTimer(GetParent(line), leaveCheckTimer, leaveCheckMs, nullptr);

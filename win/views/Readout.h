@@ -17,17 +17,14 @@
 // Creates the line as a child of `parent`, on the display thread.
 HWND createReadout(HWND parent);
 
-// The views call this on the display thread, from their mouse moves (the
-// move's lParam, the pointer in the view's client area). Once the pointer
-// has left `view`, the line shows the resolution again.
-void hoverReadout(HWND view, LPARAM pointer, const std::wstring& text);
+// The views call this on the display thread, from their mouse moves. Once
+// the pointer has left `view`, the line shows the resolution again.
+void hoverReadout(HWND view, const std::wstring& text);
 
 // On the display thread, after what a view shows has changed (a run ended, a
 // sound came or went): the view under a pointer that has not moved is asked
 // for its readout again, as a mouse move would, so the line never speaks of
-// what is no longer there. The pointer is where the view last saw it: under
-// Wine another process's view of the pointer can lag behind the moves this
-// one was sent.
+// what is no longer there.
 void refreshReadoutUnderPointer();
 
 #endif

@@ -238,7 +238,7 @@ LRESULT CALLBACK SpectrumViewProc(HWND window, UINT message, WPARAM wParam, LPAR
 {
     switch (message) {
     case WM_MOUSEMOVE:
-        hoverReadout(window, lParam, spectrumReadout(shownNumbers().frame, GET_X_LPARAM(lParam)));
+        hoverReadout(window, spectrumReadout(shownNumbers().frame, GET_X_LPARAM(lParam)));
         return 0;
     default:
         return answerViewMessage(view, viewFrames::spectrum, window, message, wParam, lParam);

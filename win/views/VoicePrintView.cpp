@@ -275,7 +275,7 @@ void showReadout(HWND window, LPARAM lParam)
     const int x = GET_X_LPARAM(lParam);
     const int y = GET_Y_LPARAM(lParam);
     const ShownNumbers& numbers = shownNumbers();
-    hoverReadout(window, lParam, voicePrintReadout(numbers.voicePrint, numbers.voice, x, voicePrintBinOfRow(y)));
+    hoverReadout(window, voicePrintReadout(numbers.voicePrint, numbers.voice, x, voicePrintBinOfRow(y)));
 }
 
 }  // namespace

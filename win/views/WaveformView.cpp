@@ -237,7 +237,7 @@ LRESULT CALLBACK WaveformViewProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_MOUSEMOVE:
         if (wParam & MK_LBUTTON) onDragStep(window, LOWORD(lParam));
         if (view)
-            hoverReadout(window, lParam, waveformReadout(view->columns(), GET_X_LPARAM(lParam), selStartX.load(), selEndX.load()));
+            hoverReadout(window, waveformReadout(view->columns(), GET_X_LPARAM(lParam), selStartX.load(), selEndX.load()));
         return 0;
     case WM_LBUTTONUP:
         onButtonUp(window, LOWORD(lParam));
